@@ -1,0 +1,68 @@
+# Quenlar SDK and setup launcher. The two commands of the README:
+#   make run    build, pack the demo setup.dpf, start the launcher
+#   make test   build, run every test
+# Both install missing Debian packages first (scripts/install-deps.sh).
+
+PREFIX ?= /usr/local
+JOBS   ?= $(shell nproc 2>/dev/null || echo 2)
+CMAKE_FLAGS ?=
+
+BUILD       := build
+BUILD_ASAN  := build-asan
+BUILD_BENCH := build-bench
+BUILD_FUZZ  := build-fuzz
+BUILD_CLANG := build-clang
+
+.PHONY: all deps build run demo test asan bench fuzz clang install clean
+
+all: build
+
+deps:
+	@./scripts/install-deps.sh
+
+build: deps
+	@cmake -S . -B $(BUILD) $(CMAKE_FLAGS) >/dev/null
+	@cmake --build $(BUILD) -j $(JOBS)
+
+# The demo package, built into build/demo/setup.dpf by the pack-demo script
+# once the demo skin exists.
+demo: build
+	@mkdir -p $(BUILD)/demo
+	@if [ -x demo/pack.sh ]; then demo/pack.sh $(BUILD)/bin $(BUILD)/demo; fi
+
+run: demo
+	@cd $(BUILD)/demo && ../bin/setup; status=$$?; \
+	  echo "setup exited with status $$status (log: $(BUILD)/demo/Setup.log)"
+
+test: build
+	@cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+
+# The whole suite under AddressSanitizer and UndefinedBehaviorSanitizer.
+asan: deps
+	@cmake -S . -B $(BUILD_ASAN) -DCMAKE_BUILD_TYPE=Debug -DQUENLAR_SANITIZE=ON >/dev/null
+	@cmake --build $(BUILD_ASAN) -j $(JOBS)
+	@cd $(BUILD_ASAN) && ctest --output-on-failure -j $(JOBS)
+
+bench: deps
+	@cmake -S . -B $(BUILD_BENCH) -DCMAKE_BUILD_TYPE=Release -DQUENLAR_BUILD_TESTS=OFF \
+	  -DQUENLAR_BUILD_BENCH=ON >/dev/null
+	@cmake --build $(BUILD_BENCH) -j $(JOBS)
+	@for b in $(BUILD_BENCH)/bin/bench_*; do echo "== $$b"; (cd $(BUILD_BENCH) && ../$$b) || exit 1; done
+
+# libFuzzer targets (clang); run one with build-fuzz/bin/fuzz_<name> fuzz/corpus/<name>
+fuzz: deps
+	@CC=clang CXX=clang++ cmake -S . -B $(BUILD_FUZZ) -DCMAKE_BUILD_TYPE=Debug \
+	  -DQUENLAR_BUILD_TESTS=OFF -DQUENLAR_BUILD_FUZZ=ON >/dev/null
+	@cmake --build $(BUILD_FUZZ) -j $(JOBS)
+
+# Everything built with clang++ as well, at zero warnings.
+clang: deps
+	@CC=clang CXX=clang++ cmake -S . -B $(BUILD_CLANG) -DQUENLAR_BUILD_BENCH=ON \
+	  -DCMAKE_CXX_FLAGS=-Werror >/dev/null
+	@cmake --build $(BUILD_CLANG) -j $(JOBS)
+
+install: build
+	@cmake --install $(BUILD) --prefix $(PREFIX)
+
+clean:
+	@rm -rf $(BUILD) $(BUILD_ASAN) $(BUILD_BENCH) $(BUILD_FUZZ) $(BUILD_CLANG)

@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the project builds, tests and runs with.
+# Only what is missing is installed, and `apt-get update` runs only then, so
+# a second run costs about a second.
+set -euo pipefail
+
+PACKAGES=(
+  # Build tools
+  build-essential cmake pkg-config clang
+  # Libraries the SDK links
+  libsdl1.2-dev libsdl-image1.2-dev libsdl-mixer1.2-dev libsdl-net1.2-dev
+  libucl-dev libtinyxml-dev zlib1g-dev libpng-dev
+  # Tests and benchmarks
+  googletest libgtest-dev libgmock-dev libbenchmark-dev
+  # Whole-launcher tests: a real X server, input injection, screenshots
+  xvfb xauth xdotool x11-utils imagemagick
+)
+
+missing=()
+for p in "${PACKAGES[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q '^install ok installed$'; then
+    missing+=("$p")
+  fi
+done
+
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+SUDO=""
+[ "$(id -u)" -eq 0 ] || SUDO="sudo"
+echo "install-deps: installing ${missing[*]}"
+export DEBIAN_FRONTEND=noninteractive
+$SUDO apt-get update -qq
+$SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"

@@ -1,0 +1,11 @@
+// The engine's hooks to its console: each does nothing while no console
+// exists (the console is created by SetVideoMode).
+#include "core/engine_private.h"
+
+#include "tools/console.h"
+
+void QuenlarEngine::ShowConsole(int) {}
+
+int QuenlarEngine::ConsoleVisible() { return 0; }
+
+void QuenlarEngine::LogToConsole(const char *, va_list) {}

@@ -1,0 +1,139 @@
+// The engine object: start-up, shutdown and the small services.
+#include "core/engine_private.h"
+
+#include "core/clock.h"
+#include "core/log.h"
+#include "core/timesystem.h"
+#include "dpf/stuffdpf.h"
+#include "gfx/cursor.h"
+#include "gfx/image.h"
+#include "gfx/primitives.h"
+#include "gfx/screenfx.h"
+#include "gfx/video.h"
+#include "gui/button.h"
+#include "net/network.h"
+#include "sound/soundfx.h"
+#include "tools/console.h"
+#include "tools/debugwin.h"
+
+#include <ucl/ucl.h>
+#include <zlib.h>
+
+QuenlarEngine Quenlar;
+
+qnl::EngineState &EngineStateOf(QuenlarEngine &engine) { return *engine.state_; }
+
+QuenlarEngine::QuenlarEngine() : state_(new qnl::EngineState) {}
+
+QuenlarEngine::~QuenlarEngine() {
+    for (int h = 1; h <= qnl::kXmlSlots; ++h) XMLClose(h);
+}
+
+// ---------------------------------------------------------------------------
+// Start-up and shutdown
+// ---------------------------------------------------------------------------
+int QuenlarEngine::Init(Uint32 flags) {
+    if (!GetCPUFeatures(nullptr)) return -1;
+
+    if (SDL_Init(flags) < 0) {
+        ILogSystem.Msg(0, " . [Quenlar.Init()] Error: Couldn't initialize SDL 1.2: %s\n",
+                       SDL_GetError());
+        return -1;
+    }
+
+    // The fixed creation order; Quit destroys them in reverse.
+    IStuffDPF = new QStuffDPF;
+    IImage = new QImage;
+    ICursor = new QCursor;
+    IPrimitives = new QPrimitives;
+    IButton = new QButton;
+    IScreenFX = new QScreenFX;
+    ITimeSystem = new QTimeSystem;
+    INetwork = new QNetwork;
+    IVideo = new QVideo;
+    ISoundFX = new QSoundFX;
+    ISoundFX->started = 0; // the application opens audio itself
+
+    if (ucl_init() != UCL_E_OK) ILogSystem.Msg(0, " . [Quenlar.Init()] Error: UCL failed to initiate\n");
+
+    startticks = QuenlarTicks();
+    state_->initialised = true;
+    ILogSystem.Msg(0, "\n . Quenlar successfully initiated.\n");
+    return 1;
+}
+
+namespace {
+template <typename T> void Destroy(T *&object) {
+    delete object;
+    object = nullptr;
+}
+} // namespace
+
+void QuenlarEngine::Quit() {
+    qnl::EngineState &s = *state_;
+    if (!s.initialised) return;
+
+    Destroy(s.console);
+    Destroy(s.debug);
+
+    Destroy(ISoundFX);
+    Destroy(IVideo);
+    Destroy(INetwork);
+    Destroy(ITimeSystem);
+    Destroy(IScreenFX);
+    Destroy(IButton);
+    Destroy(IPrimitives);
+    Destroy(ICursor);
+    Destroy(IImage);
+    Destroy(IStuffDPF);
+
+    if (icon) SDL_FreeSurface(icon);
+    icon = nullptr;
+
+    SDL_Quit();
+    // The key-state array belonged to SDL.
+    s.keys = nullptr;
+    s.keyCount = 0;
+
+    if (tilecount)
+        ILogSystem.Msg(2, "\n . [CTiles] Warning! your application have left %d tiles without deleting.",
+                       tilecount);
+    if (spritecount)
+        ILogSystem.Msg(2, "\n . [CSprites] Warning! your application have left %d sprites without deleting.",
+                       spritecount);
+    if (fontcount)
+        ILogSystem.Msg(2, "\n . [CFonts] Warning! your application have left %d fonts without deleting.",
+                       fontcount);
+
+    ILogSystem.Msg(0, "\n . Quenlar successfully closed.\n\n");
+    s.initialised = false;
+}
+
+bool QuenlarEngine::IsInitialized() const { return state_->initialised; }
+
+const char *QuenlarEngine::GetVersion() const { return state_->version; }
+
+const char *QuenlarEngine::GetCredits() const { return state_->credits; }
+
+// ---------------------------------------------------------------------------
+// Services
+// ---------------------------------------------------------------------------
+unsigned int QuenlarEngine::CRC32(const void *data, int length) {
+    if (!data || length <= 0) return 0;
+    // zlib's slicing implementation: the same values as a byte table, faster.
+    return (unsigned int)crc32(0L, static_cast<const Bytef *>(data), (uInt)length);
+}
+
+void QuenlarEngine::Refresh(int request) {
+    int &refresh = state_->refresh;
+    if (request <= 0) {
+        // A double-buffered screen must be redrawn on every frame.
+        if (screen && !(screen->flags & SDL_DOUBLEBUF)) refresh = 0;
+    } else if (request == 1) {
+        if (refresh != 2) refresh = 1;
+    } else {
+        refresh = 2;
+    }
+}
+
+int QuenlarEngine::NeedRefresh() { return state_->refresh == 1 || state_->refresh == 2; }

@@ -1,0 +1,59 @@
+// The engine object's private state. SDK-internal: modules of the engine
+// (video, pacing, XML, configuration) and the tests include it; it is not
+// installed.
+#ifndef QUENLAR_CORE_ENGINE_PRIVATE_H
+#define QUENLAR_CORE_ENGINE_PRIVATE_H
+
+#include "core/engine.h"
+
+class TiXmlDocument;
+class TiXmlElement;
+class cConsole;
+class cDebugWO;
+
+namespace qnl {
+
+constexpr int kXmlSlots = 10;   // XML handles 1..10
+constexpr int kRepeatKeys = 300; // last-repeat times, one per SDL key code
+
+struct EngineState {
+    bool initialised = false;
+    char version[64] = "Quenlar SDK Win32 v5.20 (build 3278)";
+    char credits[32] = "Quenlar team";
+
+    // Keyboard: SDL's key-state array (null until the first logic step) and
+    // the time each key was last reported by ReadKey, in ms.
+    const Uint8 *keys = nullptr;
+    int keyCount = 0;
+    Uint32 lastRepeat[kRepeatKeys] = {0};
+
+    // XML documents by handle: slot i holds handle i + 1.
+    TiXmlDocument *xmlDoc[kXmlSlots] = {nullptr};
+    TiXmlElement *xmlCurrent[kXmlSlots] = {nullptr};
+
+    bool opengl = false; // the OpenGL renderer was chosen by SetVideoMode
+    int refresh = 0;     // redraw request: 0 none, 1 once, 2 every frame
+
+    // Frame pacing (Update). Times are ITimeSystem->GetTime values in ms.
+    int logicPending = 0;
+    Sint32 logicNow = 0, logicLast = 0;
+    Sint32 stepsToRun = 0;
+    float delta = 0.0f, due = 0.0f;
+    float logicAccumulator = 0.0f;
+    Sint32 renderNow = 0, renderLast = 0;
+    float renderAccumulator = 0.0f;
+    SDL_Event event{};            // the record Update fills when given none
+    int dragging = 0;             // debug-window drag
+    Sint32 dragX = 0, dragY = 0;
+
+    // Overlay windows, created by SetVideoMode, destroyed by Quit.
+    cConsole *console = nullptr;
+    cDebugWO *debug = nullptr;
+};
+
+} // namespace qnl
+
+// The private state of an engine object (for the SDK's own modules and tests).
+qnl::EngineState &EngineStateOf(QuenlarEngine &engine);
+
+#endif

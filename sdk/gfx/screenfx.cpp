@@ -1,0 +1,9 @@
+#include "gfx/screenfx.h"
+
+#include "core/log.h"
+
+QScreenFX *IScreenFX = nullptr;
+
+QScreenFX::QScreenFX() { ILogSystem.Msg(5, " . [IScreenFX] Interfaz created.\n"); }
+
+QScreenFX::~QScreenFX() { ILogSystem.Msg(5, " . [IScreenFX] Interfaz deleted.\n"); }

@@ -1,0 +1,9 @@
+#include "gfx/video.h"
+
+#include "core/log.h"
+
+QVideo *IVideo = nullptr;
+
+QVideo::QVideo() { ILogSystem.Msg(5, " . [IVideo] Interfaz created.\n"); }
+
+QVideo::~QVideo() { ILogSystem.Msg(5, " . [IVideo] Interfaz deleted.\n"); }

@@ -1,0 +1,9 @@
+#include "gui/button.h"
+
+#include "core/log.h"
+
+QButton *IButton = nullptr;
+
+QButton::QButton() { ILogSystem.Msg(5, " . [IButton] Interfaz created.\n"); }
+
+QButton::~QButton() { ILogSystem.Msg(5, " . [IButton] Interfaz deleted.\n"); }

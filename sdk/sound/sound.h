@@ -1,0 +1,7 @@
+// Sound and music.
+#ifndef QUENLAR_SOUND_SOUND_H
+#define QUENLAR_SOUND_SOUND_H
+
+#include "sound/soundfx.h"
+
+#endif

@@ -1,0 +1,9 @@
+#include "sound/soundfx.h"
+
+#include "core/log.h"
+
+QSoundFX *ISoundFX = nullptr;
+
+QSoundFX::QSoundFX() { ILogSystem.Msg(5, " . [ISoundFX] Interfaz created.\n"); }
+
+QSoundFX::~QSoundFX() { ILogSystem.Msg(5, " . [ISoundFX] Interfaz deleted.\n"); }

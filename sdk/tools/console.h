@@ -1,0 +1,9 @@
+// cConsole: the overlay console, toggled with the back-quote key.
+#ifndef QUENLAR_TOOLS_CONSOLE_H
+#define QUENLAR_TOOLS_CONSOLE_H
+
+#include "tools/simplewin.h"
+
+class cConsole : public cSimpleWin {};
+
+#endif

@@ -1,0 +1,9 @@
+// cDebugWO: the overlay debug window with its watches.
+#ifndef QUENLAR_TOOLS_DEBUGWIN_H
+#define QUENLAR_TOOLS_DEBUGWIN_H
+
+#include "tools/simplewin.h"
+
+class cDebugWO : public cSimpleWin {};
+
+#endif

@@ -1,0 +1,4 @@
+// The setup launcher's entry.
+#include "setup/launcher.h"
+
+int main(int, char **) { return RunLauncher(); }

@@ -1,0 +1,178 @@
+#include "support.h"
+
+#include "core/clock.h"
+#include "core/log.h"
+
+#include <cerrno>
+#include <csignal>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <fstream>
+#include <ftw.h>
+#include <poll.h>
+#include <sstream>
+#include <stdexcept>
+#include <sys/wait.h>
+#include <time.h>
+#include <unistd.h>
+
+namespace testing_support {
+
+// ---------------------------------------------------------------------------
+// Files and directories
+// ---------------------------------------------------------------------------
+TempDir::TempDir() {
+    char cwd[4096];
+    previous_ = getcwd(cwd, sizeof cwd) ? cwd : "/";
+    const char *base = getenv("TMPDIR");
+    std::string pattern = std::string(base && *base ? base : "/tmp") + "/quenlar-test-XXXXXX";
+    std::vector<char> name(pattern.begin(), pattern.end());
+    name.push_back('\0');
+    if (!mkdtemp(name.data())) throw std::runtime_error("mkdtemp failed");
+    path_ = name.data();
+    if (chdir(path_.c_str()) != 0) throw std::runtime_error("chdir failed");
+}
+
+namespace {
+int RemoveEntry(const char *path, const struct stat *, int, struct FTW *) { return remove(path); }
+} // namespace
+
+TempDir::~TempDir() {
+    if (chdir(previous_.c_str()) != 0) return;
+    // Leave the directory when asked, for looking at what a failed test made.
+    if (!getenv("QUENLAR_KEEP_TEMP")) nftw(path_.c_str(), RemoveEntry, 16, FTW_DEPTH | FTW_PHYS);
+}
+
+std::string ReadFile(const std::string &path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream out;
+    out << in.rdbuf();
+    return out.str();
+}
+
+void WriteFile(const std::string &path, const std::string &bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), (std::streamsize)bytes.size());
+}
+
+bool FileExists(const std::string &path) { return access(path.c_str(), F_OK) == 0; }
+
+// ---------------------------------------------------------------------------
+// Fake clock
+// ---------------------------------------------------------------------------
+namespace {
+Uint32 g_fakeNow = 0;
+Uint32 FakeTicks() { return g_fakeNow; }
+void FakeDelay(Uint32 ms) { g_fakeNow += ms; }
+} // namespace
+
+FakeClock::FakeClock(Uint32 start) {
+    g_fakeNow = start;
+    QuenlarSetClock(FakeTicks, FakeDelay);
+}
+FakeClock::~FakeClock() { QuenlarSetClock(nullptr, nullptr); }
+void FakeClock::Set(Uint32 ms) { g_fakeNow = ms; }
+void FakeClock::Advance(Uint32 ms) { g_fakeNow += ms; }
+Uint32 FakeClock::Now() const { return g_fakeNow; }
+
+// ---------------------------------------------------------------------------
+// Log capture
+// ---------------------------------------------------------------------------
+LogCapture::LogCapture(int level, const std::string &file) : file_(file) {
+    ILogSystem.Init(file_.c_str(), LOG_NEWFILE, (Sint8)level, "test");
+}
+
+LogCapture::~LogCapture() { ILogSystem.Close(); }
+
+std::string LogCapture::Text() const { return ReadFile(file_); }
+
+std::string LogCapture::Body() const {
+    std::string text = Text();
+    size_t start = mark_;
+    if (start == std::string::npos) {
+        size_t at = text.find(" . Executing at ");
+        start = at == std::string::npos ? 0 : text.find('\n', at) + 1;
+    }
+    return start <= text.size() ? text.substr(start) : std::string();
+}
+
+void LogCapture::Mark() { mark_ = Text().size(); }
+
+// ---------------------------------------------------------------------------
+// Child processes
+// ---------------------------------------------------------------------------
+namespace {
+// Reads what the child writes to both pipes while feeding it its input.
+void Pump(int in, int out, int err, const std::string &input, RunResult &result, pid_t pid,
+          int timeoutSeconds) {
+    size_t written = 0;
+    if (input.empty()) close(in), in = -1;
+    time_t deadline = time(nullptr) + timeoutSeconds;
+    char buffer[4096];
+    while (out >= 0 || err >= 0) {
+        struct pollfd fds[3];
+        int n = 0;
+        if (out >= 0) fds[n++] = {out, POLLIN, 0};
+        if (err >= 0) fds[n++] = {err, POLLIN, 0};
+        if (in >= 0) fds[n++] = {in, POLLOUT, 0};
+        if (time(nullptr) > deadline) {
+            kill(pid, SIGKILL);
+            break;
+        }
+        if (poll(fds, n, 200) <= 0) continue;
+        for (int i = 0; i < n; ++i) {
+            if (!fds[i].revents) continue;
+            int fd = fds[i].fd;
+            if (fd == in) {
+                ssize_t w = write(in, input.data() + written, input.size() - written);
+                if (w > 0) written += (size_t)w;
+                if (w < 0 || written == input.size()) close(in), in = -1;
+                continue;
+            }
+            ssize_t r = read(fd, buffer, sizeof buffer);
+            if (r > 0) {
+                (fd == out ? result.out : result.err).append(buffer, (size_t)r);
+            } else {
+                close(fd);
+                (fd == out ? out : err) = -1;
+            }
+        }
+    }
+    if (in >= 0) close(in);
+    if (out >= 0) close(out);
+    if (err >= 0) close(err);
+}
+} // namespace
+
+RunResult Run(const std::vector<std::string> &argv, const std::string &cwd,
+              const std::string &input, const std::vector<std::string> &env,
+              int timeoutSeconds) {
+    RunResult result;
+    int in[2], out[2], err[2];
+    if (pipe(in) || pipe(out) || pipe(err)) return result;
+    signal(SIGPIPE, SIG_IGN);
+    pid_t pid = fork();
+    if (pid == 0) {
+        dup2(in[0], 0), dup2(out[1], 1), dup2(err[1], 2);
+        for (int fd : {in[0], in[1], out[0], out[1], err[0], err[1]}) close(fd);
+        if (chdir(cwd.c_str()) != 0) _exit(126);
+        for (const std::string &e : env) putenv(strdup(e.c_str()));
+        std::vector<char *> args;
+        for (const std::string &a : argv) args.push_back(const_cast<char *>(a.c_str()));
+        args.push_back(nullptr);
+        execv(args[0], args.data());
+        _exit(127);
+    }
+    close(in[0]), close(out[1]), close(err[1]);
+    Pump(in[1], out[0], err[0], input, result, pid, timeoutSeconds);
+    int status = 0;
+    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    }
+    result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return result;
+}
+
+std::string Program(const std::string &name) { return std::string(QUENLAR_BIN_DIR) + "/" + name; }
+
+} // namespace testing_support

@@ -1,0 +1,74 @@
+// Shared helpers of the test programs.
+#ifndef QUENLAR_TESTS_SUPPORT_H
+#define QUENLAR_TESTS_SUPPORT_H
+
+#include <SDL.h>
+#include <string>
+#include <vector>
+
+namespace testing_support {
+
+// A fresh directory that becomes the working directory for the test's life;
+// removed with its contents afterwards.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir &) = delete;
+    TempDir &operator=(const TempDir &) = delete;
+    const std::string &path() const { return path_; }
+    std::string operator/(const std::string &name) const { return path_ + "/" + name; }
+
+private:
+    std::string path_;
+    std::string previous_;
+};
+
+std::string ReadFile(const std::string &path);
+void WriteFile(const std::string &path, const std::string &bytes);
+bool FileExists(const std::string &path);
+
+// The engine's clock under the test's control: Delay advances it.
+class FakeClock {
+public:
+    explicit FakeClock(Uint32 start = 1000);
+    ~FakeClock();
+    FakeClock(const FakeClock &) = delete;
+    FakeClock &operator=(const FakeClock &) = delete;
+    void Set(Uint32 ms);
+    void Advance(Uint32 ms);
+    Uint32 Now() const;
+};
+
+// Opens the global log on a file of the current directory and reads it back.
+class LogCapture {
+public:
+    explicit LogCapture(int level = 5, const std::string &file = "capture.log");
+    ~LogCapture();
+    std::string Text() const; // the whole file
+    std::string Body() const; // what follows the header
+    // Forgets what was logged so far: Body() starts after this point.
+    void Mark();
+
+private:
+    std::string file_;
+    size_t mark_ = std::string::npos;
+};
+
+// A program's exit status (or -1 when it did not exit normally) and output.
+struct RunResult {
+    int status = -1;
+    std::string out, err;
+};
+// Runs argv[0] with the arguments in `cwd`, feeding `input` to its stdin.
+// `env` entries ("NAME=value") are added to the environment.
+RunResult Run(const std::vector<std::string> &argv, const std::string &cwd = ".",
+              const std::string &input = "", const std::vector<std::string> &env = {},
+              int timeoutSeconds = 60);
+
+// Path of a program built by the project (build/bin).
+std::string Program(const std::string &name);
+
+} // namespace testing_support
+
+#endif
