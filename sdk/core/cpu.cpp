@@ -3,7 +3,7 @@
 #include "core/cpu_private.h"
 #include "core/engine.h"
 #include "core/log.h"
-#include "platform/platform.h"
+#include "platform/cpu.h"
 
 #include <cstdio>
 #include <cstring>

@@ -1,6 +1,6 @@
 // Processors other than x86: every routine is the C library's copy, which is
 // already tuned for them; only the results of the routines are fixed.
-#include "platform/platform.h"
+#include "platform/cpu.h"
 
 #include <cstring>
 

@@ -1,5 +1,5 @@
 // Processors without CPUID: the SDK treats them as usable with the plain copy.
-#include "platform/platform.h"
+#include "platform/cpu.h"
 
 int CPU_haveCPUID() { return 0; }
 

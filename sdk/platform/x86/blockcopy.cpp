@@ -5,7 +5,7 @@
 // Unaligned 8-byte loads and stores go through memcpy into an __m64: the
 // compiler turns that into one movq, without the undefined behaviour of
 // dereferencing a misaligned pointer.
-#include "platform/platform.h"
+#include "platform/cpu.h"
 
 #include <cstring>
 #include <emmintrin.h> // SSE2: 16-byte unaligned loads and stores
