@@ -213,8 +213,8 @@ TEST(Keyboard, ReadKeyRepeatsAfterTheDelay) {
     FakeClock clock(10000);
     EXPECT_EQ(0, Quenlar.ReadKey(150)); // no key state yet
     Keys keys;
-    EngineStateOf(Quenlar).lastRepeat['x'] = 0;
-    keys.state['x'] = 1;
+    EngineStateOf(Quenlar).lastRepeat[SDLK_x] = 0;
+    keys.state[SDLK_x] = 1;
     EXPECT_EQ('x', Quenlar.ReadKey(150)); // at once
     EXPECT_EQ(0, Quenlar.ReadKey(150));
     clock.Advance(150);
@@ -223,9 +223,9 @@ TEST(Keyboard, ReadKeyRepeatsAfterTheDelay) {
     EXPECT_EQ('x', Quenlar.ReadKey(150));
 
     // Lowest key code first; the translation applies.
-    keys.state['x'] = 0;
-    keys.state['q'] = keys.state[SDLK_KP8] = 1;
-    EngineStateOf(Quenlar).lastRepeat['q'] = 0;
+    keys.state[SDLK_x] = 0;
+    keys.state[SDLK_q] = keys.state[SDLK_KP8] = 1;
+    EngineStateOf(Quenlar).lastRepeat[SDLK_q] = 0;
     EngineStateOf(Quenlar).lastRepeat[SDLK_KP8] = 0;
     EXPECT_EQ('q', Quenlar.ReadKey(150));
     EXPECT_EQ(SDLK_UP, Quenlar.ReadKey(150));
