@@ -13,6 +13,7 @@
 #include <poll.h>
 #include <sstream>
 #include <stdexcept>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <time.h>
 #include <unistd.h>
@@ -161,7 +162,7 @@ RunResult Run(const std::vector<std::string> &argv, const std::string &cwd,
         std::vector<char *> args;
         for (const std::string &a : argv) args.push_back(const_cast<char *>(a.c_str()));
         args.push_back(nullptr);
-        execv(args[0], args.data());
+        execvp(args[0], args.data());
         _exit(127);
     }
     close(in[0]), close(out[1]), close(err[1]);
@@ -174,5 +175,84 @@ RunResult Run(const std::vector<std::string> &argv, const std::string &cwd,
 }
 
 std::string Program(const std::string &name) { return std::string(QUENLAR_BIN_DIR) + "/" + name; }
+
+std::string ArtifactPath(const std::string &name) {
+    std::string dir = std::string(QUENLAR_BIN_DIR) + "/../test-artifacts";
+    mkdir(dir.c_str(), 0777);
+    return dir + "/" + name;
+}
+
+// ---------------------------------------------------------------------------
+// Programs beside the test
+// ---------------------------------------------------------------------------
+ChildProcess::ChildProcess(const std::vector<std::string> &argv, const std::string &cwd,
+                           const std::vector<std::string> &env) {
+    pid_ = fork();
+    if (pid_ == 0) {
+        int null = open("/dev/null", O_RDWR);
+        dup2(null, 0);
+        if (chdir(cwd.c_str()) != 0) _exit(126);
+        for (const std::string &e : env) putenv(strdup(e.c_str()));
+        std::vector<char *> args;
+        for (const std::string &a : argv) args.push_back(const_cast<char *>(a.c_str()));
+        args.push_back(nullptr);
+        execvp(args[0], args.data());
+        _exit(127);
+    }
+}
+
+ChildProcess::~ChildProcess() {
+    if (Running()) {
+        kill(pid_, SIGKILL);
+        Wait(5);
+    }
+}
+
+bool ChildProcess::Running() {
+    if (pid_ <= 0) return false;
+    int status = 0;
+    pid_t done = waitpid(pid_, &status, WNOHANG);
+    if (done == 0) return true;
+    if (done == pid_) status_ = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    pid_ = -1;
+    return false;
+}
+
+int ChildProcess::Wait(int timeoutSeconds) {
+    // Polled, so that a hung program cannot hang the test.
+    for (int i = 0; i < timeoutSeconds * 20 && Running(); ++i) usleep(50 * 1000);
+    if (Running()) {
+        kill(pid_, SIGKILL);
+        waitpid(pid_, nullptr, 0);
+        pid_ = -1;
+        return -1;
+    }
+    return status_;
+}
+
+// ---------------------------------------------------------------------------
+// Virtual X server
+// ---------------------------------------------------------------------------
+XServer::XServer(const std::string &screen) {
+    if (access("/usr/bin/Xvfb", X_OK) != 0) return;
+    int fds[2];
+    if (pipe(fds) != 0) return;
+    // Xvfb picks a free display and writes its number to the pipe.
+    server_.reset(new ChildProcess({"/usr/bin/Xvfb", "-displayfd", std::to_string(fds[1]),
+                                    "-screen", "0", screen, "-nolisten", "tcp", "-noreset"}));
+    close(fds[1]);
+    std::string number;
+    struct pollfd fd = {fds[0], POLLIN, 0};
+    char c;
+    while (poll(&fd, 1, 10000) > 0 && read(fds[0], &c, 1) == 1 && c != '\n') number += c;
+    close(fds[0]);
+    if (!number.empty()) display_ = ":" + number;
+}
+
+XServer::~XServer() = default;
+
+RunResult XServer::Client(const std::vector<std::string> &argv, int timeoutSeconds) const {
+    return Run(argv, ".", "", {"DISPLAY=" + display_}, timeoutSeconds);
+}
 
 } // namespace testing_support

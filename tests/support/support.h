@@ -3,6 +3,7 @@
 #define QUENLAR_TESTS_SUPPORT_H
 
 #include <SDL.h>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -68,6 +69,45 @@ RunResult Run(const std::vector<std::string> &argv, const std::string &cwd = "."
 
 // Path of a program built by the project (build/bin).
 std::string Program(const std::string &name);
+
+// A program running beside the test; killed if still running at the end.
+class ChildProcess {
+public:
+    ChildProcess(const std::vector<std::string> &argv, const std::string &cwd = ".",
+                 const std::vector<std::string> &env = {});
+    ~ChildProcess();
+    ChildProcess(const ChildProcess &) = delete;
+    ChildProcess &operator=(const ChildProcess &) = delete;
+    bool Running();
+    // The exit status, or -1 when it did not exit within the time (or was killed).
+    int Wait(int timeoutSeconds);
+
+private:
+    int pid_ = -1;
+    int status_ = -1;
+};
+
+// A virtual X server (Xvfb) for whole-window tests. Available() is false
+// where Xvfb is not installed; tests then skip with a message.
+class XServer {
+public:
+    explicit XServer(const std::string &screen = "800x600x24");
+    ~XServer();
+    XServer(const XServer &) = delete;
+    XServer &operator=(const XServer &) = delete;
+    bool Available() const { return !display_.empty(); }
+    const std::string &Display() const { return display_; } // e.g. ":12"
+    // Runs an X client program (xdotool, import, ...) against this server.
+    RunResult Client(const std::vector<std::string> &argv, int timeoutSeconds = 20) const;
+
+private:
+    std::string display_;
+    std::unique_ptr<ChildProcess> server_;
+};
+
+// Where tests keep what a person may want to look at afterwards
+// (screenshots): build/test-artifacts, created on demand.
+std::string ArtifactPath(const std::string &name);
 
 } // namespace testing_support
 
