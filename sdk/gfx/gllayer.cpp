@@ -85,50 +85,49 @@ int Draw(SDL_Surface *src, const SDL_Rect *srcrect, SDL_Surface *dst, int x, int
         minX = std::min(minX, qx), maxX = std::max(maxX, qx);
         minY = std::min(minY, qy), maxY = std::max(maxY, qy);
     }
-    const int bx = (int)std::floor(minX), by = (int)std::floor(minY);
-    const int bw = (int)std::ceil(maxX) - bx, bh = (int)std::ceil(maxY) - by;
-    if (bw <= 0 || bh <= 0 || bw > 16384 || bh > 16384) return -1;
+    // Far beyond any surface (SDL coordinates are 16-bit), safe to convert.
+    auto bound = [](double v) { return std::min(std::max(v, -1e6), 1e6); };
+    const int bx = (int)std::floor(bound(minX)), by = (int)std::floor(bound(minY));
+    const int bw = (int)std::ceil(bound(maxX)) - bx, bh = (int)std::ceil(bound(maxY)) - by;
+    if (bw <= 0 || bh <= 0) return -1;
 
-    // The result in 32-bit RGBA: pixels outside the source or of its colour
-    // key stay fully transparent, so the blit below draws only the texture.
-    SDL_Surface *out = SDL_CreateRGBSurface(SDL_SWSURFACE, bw, bh, 32, 0x000000FF, 0x0000FF00,
-                                            0x00FF0000, 0xFF000000);
-    if (!out) return -1;
-    SDL_FillRect(out, nullptr, 0);
-    SDL_SetAlpha(out, SDL_SRCALPHA, 255);
+    // Each destination pixel inside the clip rectangle is mapped back to the
+    // source; pixels outside the source or of its colour key are left alone,
+    // translucent ones are blended, opaque ones written exactly.
+    const SDL_Rect &clip = dst->clip_rect;
+    const int x0 = std::max(x + bx, (int)clip.x), x1 = std::min(x + bx + bw, clip.x + (int)clip.w);
+    const int y0 = std::max(y + by, (int)clip.y), y1 = std::min(y + by + bh, clip.y + (int)clip.h);
+    if (x0 >= x1 || y0 >= y1) return 0;
 
     const SDL_PixelFormat *f = src->format;
     const bool keyed = (src->flags & SDL_SRCCOLORKEY) != 0;
     const bool surfaceAlpha = (src->flags & SDL_SRCALPHA) && !f->Amask;
-    {
-        ScopedLock lock(src);
-        if (lock.failed()) {
-            SDL_FreeSurface(out);
-            return -1;
-        }
-        Uint32 *pixels = static_cast<Uint32 *>(out->pixels);
-        const int stride = out->pitch / 4;
-        for (int j = 0; j < bh; ++j) {
-            for (int i = 0; i < bw; ++i) {
-                // Inverse map of the destination pixel's centre.
-                const double qx = bx + i + 0.5 - t.centreX, qy = by + j + 0.5 - t.centreY;
-                const double ux = qx * c - qy * s, uy = qx * s + qy * c;
-                const int px = (int)std::floor(t.centreX + ux / t.scaleX);
-                const int py = (int)std::floor(t.centreY + uy / t.scaleY);
-                if (px < 0 || py < 0 || px >= w || py >= h) continue;
-                const Uint32 raw = ReadRawPixel(src, sx + px, sy + py);
-                if (keyed && raw == f->colorkey) continue;
-                Uint8 r, g, b, a;
-                SDL_GetRGBA(raw, const_cast<SDL_PixelFormat *>(f), &r, &g, &b, &a);
-                if (surfaceAlpha) a = f->alpha;
-                pixels[j * stride + i] = SDL_MapRGBA(out->format, r, g, b, a);
+    ScopedLock srcLock(src), dstLock(dst);
+    if (srcLock.failed() || dstLock.failed() || !src->pixels || !dst->pixels) return -1;
+    for (int dy = y0; dy < y1; ++dy) {
+        for (int dx = x0; dx < x1; ++dx) {
+            // Inverse map of the destination pixel's centre.
+            const double qx = dx - x + 0.5 - t.centreX, qy = dy - y + 0.5 - t.centreY;
+            const double ux = qx * c - qy * s, uy = qx * s + qy * c;
+            const double fx = t.centreX + ux / t.scaleX, fy = t.centreY + uy / t.scaleY;
+            if (!(fx >= 0 && fy >= 0 && fx < w && fy < h)) continue;
+            const Uint32 raw = ReadRawPixel(src, sx + (int)fx, sy + (int)fy);
+            if (keyed && raw == f->colorkey) continue;
+            Uint8 r, g, b, a;
+            SDL_GetRGBA(raw, const_cast<SDL_PixelFormat *>(f), &r, &g, &b, &a);
+            if (surfaceAlpha) a = f->alpha;
+            if (a == 0) continue;
+            if (a < 255) {
+                Uint8 dr, dg, db;
+                SDL_GetRGB(ReadRawPixel(dst, dx, dy), dst->format, &dr, &dg, &db);
+                r = (Uint8)((r * a + dr * (255 - a)) / 255);
+                g = (Uint8)((g * a + dg * (255 - a)) / 255);
+                b = (Uint8)((b * a + db * (255 - a)) / 255);
             }
+            WriteRawPixel(dst, dx, dy, SDL_MapRGB(dst->format, r, g, b));
         }
     }
-    SDL_Rect at = {(Sint16)(x + bx), (Sint16)(y + by), 0, 0};
-    const int result = SDL_UpperBlit(out, nullptr, dst, &at);
-    SDL_FreeSurface(out);
-    return result < 0 ? -1 : 0;
+    return 0;
 }
 
 } // namespace gl

@@ -6,7 +6,8 @@
 // transformation instead of transforming the pixels themselves. This layer
 // keeps textures in system memory: an uploaded surface stays an ordinary
 // SDL surface marked as held, pixels are read and written in place, and a
-// transformed draw is computed in software and blitted.
+// transformed draw maps every destination pixel back to the source in
+// software.
 #ifndef QUENLAR_GFX_GLLAYER_H
 #define QUENLAR_GFX_GLLAYER_H
 
@@ -38,8 +39,9 @@ struct Transform {
 };
 
 // Draws the `srcrect` part of `src` (null: all of it) onto `dst` with its
-// top-left corner mapped to (x, y). Colour key, per-surface alpha and alpha
-// per pixel of the source are honoured. 0 on success, -1 on failure.
+// top-left corner mapped to (x, y), within `dst`'s clip rectangle. Colour
+// key, per-surface alpha and alpha per pixel of the source are honoured
+// (opaque pixels are written exactly). 0 on success, -1 on failure.
 int Draw(SDL_Surface *src, const SDL_Rect *srcrect, SDL_Surface *dst, int x, int y,
          const Transform &transform);
 
