@@ -131,8 +131,9 @@ TEST_F(ImageLoad, MissingAndDamagedBlocks) {
     EXPECT_EQ(nullptr, IImage->Load(handle, "nothing"));
     EXPECT_TRUE(Logged(" . [IImage->Load('images.dpf','nothing',0x0)] Error: image not found.\n"));
 
-    std::vector<Uint8> payload = qnl::EncodeImageBlock(Make(8, 8, 32, 0xFF, 0xFF00, 0xFF0000),
-                                                       qnl::kNoColorKey, 255);
+    SDL_Surface *s = Make(8, 8, 32, 0xFF, 0xFF00, 0xFF0000);
+    std::vector<Uint8> payload = qnl::EncodeImageBlock(s, qnl::kNoColorKey, 255);
+    SDL_FreeSurface(s);
     payload.resize(payload.size() - 5); // shorter than its size says
     Add("cut", payload);
     EXPECT_EQ(nullptr, IImage->Load(handle, "cut"));
