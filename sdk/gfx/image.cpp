@@ -1,9 +1,112 @@
 #include "gfx/image.h"
 
+#include "core/engine.h"
 #include "core/log.h"
+#include "dpf/stuffdpf.h"
+#include "gfx/imageblock.h"
+#include "gfx/surface.h"
+
+#include <SDL_image.h>
+#include <cstdint>
+#include <cstring>
 
 QImage *IImage = nullptr;
 
 QImage::QImage() { ILogSystem.Msg(5, " . [IImage] Interfaz created.\n"); }
 
 QImage::~QImage() { ILogSystem.Msg(5, " . [IImage] Interfaz deleted.\n"); }
+
+// ---------------------------------------------------------------------------
+// "IMG" blocks
+// ---------------------------------------------------------------------------
+// Messages show the description record's address in full, also on 64-bit.
+#define QNL_IMAGE_ORIGIN " . [IImage->Load('%s','%s',0x%lx)] "
+
+SDL_Surface *QImage::Load(const char *path, const char *name, ImageDesc *desc) {
+    if (!IStuffDPF || !path) return nullptr;
+    const int handle = IStuffDPF->Open(path); // logs why it cannot
+    if (handle <= 0) return nullptr;
+    SDL_Surface *surface = Load(handle, name, desc);
+    IStuffDPF->Close(handle);
+    return surface;
+}
+
+SDL_Surface *QImage::Load(int handle, const char *name, ImageDesc *desc) {
+    if (!IStuffDPF || handle <= 0 || !name) return nullptr;
+    const char *archive = IStuffDPF->GetName(handle);
+    if (!archive) archive = "";
+    const unsigned long record = (unsigned long)(uintptr_t)desc;
+
+    DPFBlock block;
+    std::memset(&block, 0, sizeof block);
+    const int size = IStuffDPF->LoadBlock(handle, "IMG", name, &block);
+    if (size <= 0) {
+        delete[] block.data;
+        ILogSystem.Msg(0, QNL_IMAGE_ORIGIN "Error: image not found.\n", archive, name, record);
+        return nullptr;
+    }
+    qnl::ImageBlockHeader header;
+    SDL_Surface *surface =
+        qnl::DecodeImageBlock(reinterpret_cast<const Uint8 *>(block.data), (size_t)size, &header);
+    delete[] block.data;
+    if (!surface) {
+        ILogSystem.Msg(0, QNL_IMAGE_ORIGIN "Error: the image block is damaged.\n", archive, name,
+                       record);
+        return nullptr;
+    }
+
+    // Alpha per pixel: the masks carry alpha and the stored alpha is opaque.
+    const bool perPixelAlpha = (surface->flags & SDL_SRCALPHA) && surface->format->Amask &&
+                               header.alpha == 255;
+    const bool convert = qnl::ImageConversion();
+    if (header.bitsPerPixel == 8) {
+        ILogSystem.Msg(2, QNL_IMAGE_ORIGIN "Warning: 8bits surface loaded, it could be a "
+                                           "different screen format.\n",
+                       archive, name, record);
+    } else if (convert && qnl::NeedsDisplayFormat(surface)) {
+        if (perPixelAlpha)
+            ILogSystem.Msg(5, QNL_IMAGE_ORIGIN "Info: surface with alpha per pixel loaded, it "
+                                               "could slow down your graphics system.\n",
+                           archive, name, record);
+        surface = qnl::ConvertToDisplayFormat(surface, perPixelAlpha);
+    }
+    if (convert) qnl::UploadTexture(surface);
+    // A conversion may have given the surface a key value of its own.
+    if (header.colorkey == qnl::kNoColorKey) surface->format->colorkey = qnl::kNoColorKey;
+
+    if (desc) {
+        desc->width = header.width;
+        desc->height = header.height;
+        desc->bpp = header.bitsPerPixel;
+        desc->alpha = header.alpha;
+        desc->colorkey = (Sint32)header.colorkey;
+        std::strncpy(desc->name, name, sizeof desc->name - 1);
+        desc->name[sizeof desc->name - 1] = '\0';
+    }
+    return surface;
+}
+
+// ---------------------------------------------------------------------------
+// PNG data
+// ---------------------------------------------------------------------------
+SDL_Surface *QImage::LoadPNG(const void *data, int size) {
+    if (!data || size <= 0) return nullptr;
+    SDL_RWops *rw = SDL_RWFromConstMem(data, size);
+    if (!rw) return nullptr;
+    SDL_Surface *surface = IMG_LoadPNG_RW(rw);
+    SDL_RWclose(rw);
+    if (!surface) return nullptr;
+
+    if (qnl::ImageConversion() && qnl::NeedsDisplayFormat(surface)) {
+        if (surface->flags & SDL_SRCALPHA) {
+            surface = qnl::ConvertToDisplayFormat(surface, true);
+        } else {
+            SDL_SetAlpha(surface, 0, 255);
+            SDL_SetColorKey(surface, 0, 0);
+            surface = qnl::ConvertToDisplayFormat(surface, false);
+        }
+    }
+    if (qnl::ImageConversion()) qnl::UploadTexture(surface);
+    surface->format->colorkey = qnl::kNoColorKey;
+    return surface;
+}

@@ -1,9 +1,92 @@
 #include "gfx/primitives.h"
 
+#include "core/engine.h"
 #include "core/log.h"
+#include "gfx/cursor.h"
+#include "gfx/gllayer.h"
+#include "gfx/pixel_private.h"
+
+#include <utility>
 
 QPrimitives *IPrimitives = nullptr;
 
 QPrimitives::QPrimitives() { ILogSystem.Msg(5, " . [IPrimitives] Interfaz created.\n"); }
 
 QPrimitives::~QPrimitives() { ILogSystem.Msg(5, " . [IPrimitives] Interfaz deleted.\n"); }
+
+// ---------------------------------------------------------------------------
+// Lines and rectangles
+// ---------------------------------------------------------------------------
+// Ends given in reverse order draw the same line: an SDL_Rect size is
+// unsigned, so a negative length would become a fill to the surface's edge.
+int QPrimitives::HLine(SDL_Surface *surface, Sint16 x1, Sint16 x2, Sint16 y, Uint32 color) {
+    if (x2 < x1) std::swap(x1, x2);
+    SDL_Rect r = {x1, y, (Uint16)(x2 - x1 + 1), 1};
+    return SDL_FillRect(surface, &r, color);
+}
+
+int QPrimitives::VLine(SDL_Surface *surface, Sint16 x, Sint16 y1, Sint16 y2, Uint32 color) {
+    if (y2 < y1) std::swap(y1, y2);
+    SDL_Rect r = {x, y1, 1, (Uint16)(y2 - y1 + 1)};
+    return SDL_FillRect(surface, &r, color);
+}
+
+void QPrimitives::Rect(SDL_Surface *surface, Sint16 x1, Sint16 y1, Sint16 x2, Sint16 y2,
+                       Uint32 color) {
+    SDL_Rect area = {x1, y1, (Uint16)(x2 - x1), (Uint16)(y2 - y1)};
+    const int restored = ICursor ? ICursor->RestoreBackground(&area) : 0;
+    HLine(surface, x1, x2, y1, color);
+    HLine(surface, x1, x2, y2, color);
+    VLine(surface, x1, y1, y2, color);
+    VLine(surface, x2, y1, y2, color);
+    if (restored) ICursor->SaveBackground();
+}
+
+// ---------------------------------------------------------------------------
+// Locking
+// ---------------------------------------------------------------------------
+void QPrimitives::Lock(SDL_Surface *surface) {
+    if (!surface || !SDL_MUSTLOCK(surface)) return;
+    if (SDL_LockSurface(surface) < 0)
+        ILogSystem.Msg(0, " . [IPrimitives->Lock()] Error: %s\n", SDL_GetError());
+}
+
+void QPrimitives::Unlock(SDL_Surface *surface) {
+    if (surface && SDL_MUSTLOCK(surface)) SDL_UnlockSurface(surface);
+}
+
+// ---------------------------------------------------------------------------
+// Pixels
+// ---------------------------------------------------------------------------
+namespace {
+bool OnSurface(const SDL_Surface *s, int x, int y) {
+    return x >= 0 && y >= 0 && x < s->w && y < s->h;
+}
+bool InClip(const SDL_Surface *s, int x, int y) {
+    const SDL_Rect &c = s->clip_rect;
+    return x >= c.x && x < c.x + c.w && y >= c.y && y < c.y + c.h;
+}
+} // namespace
+
+void QPrimitives::PutPixel(SDL_Surface *surface, Sint16 x, Sint16 y, Uint32 pixel, Uint8 lock) {
+    if (!surface || !OnSurface(surface, x, y) || !InClip(surface, x, y)) return;
+    if (Quenlar.IsOpenGL() && qnl::gl::IsTexture(surface)) {
+        // Of the textures only the screen takes pixels.
+        if (surface == Quenlar.screen) qnl::gl::PutPixel(surface, x, y, pixel);
+        return;
+    }
+    if (lock == 1) Lock(surface);
+    if (surface->pixels) qnl::WriteRawPixel(surface, x, y, pixel);
+    if (lock == 1) Unlock(surface);
+}
+
+// The caller is meant to keep the point on the surface; one that does not
+// reads 0 instead of memory outside the pixels.
+Uint32 QPrimitives::GetPixel(SDL_Surface *surface, Sint16 x, Sint16 y, Uint8 lock) {
+    if (!surface || !OnSurface(surface, x, y)) return 0;
+    if (Quenlar.IsOpenGL() && qnl::gl::IsTexture(surface)) return qnl::gl::GetPixel(surface, x, y);
+    if (lock == 1) Lock(surface);
+    const Uint32 pixel = surface->pixels ? qnl::ReadRawPixel(surface, x, y) : 0;
+    if (lock == 1) Unlock(surface);
+    return pixel;
+}

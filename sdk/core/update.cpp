@@ -1,0 +1,166 @@
+// Quenlar.Update: the main loop's step. It polls one event, hands out the
+// logic steps that fell due one call at a time, presents a frame when the
+// render rate says so, and sleeps `mtfriendly` milliseconds.
+//
+// Index
+//   Event inspection ... back-quote console toggle, debug-window drag
+//   Input refresh ...... once per logic step
+//   Presenting ......... overlay windows, cursor, flip
+//   Update ............. the pacing itself
+#include "core/engine_private.h"
+
+#include "core/clock.h"
+#include "core/timesystem.h"
+#include "gfx/cursor.h"
+
+#include <cmath>
+
+namespace {
+
+// Type of the event record when no event was pending. Its code field
+// (as in SDL's user event) becomes 1 when the call presented a frame.
+constexpr Uint8 kIdleEvent = 30;
+
+int LogicRate() { return ITimeSystem ? ITimeSystem->GetLogicRate() : -1; }
+int RenderRate() { return ITimeSystem ? ITimeSystem->GetRenderRate() : -1; }
+Sint32 Now() { return ITimeSystem ? ITimeSystem->GetTime() : 0; }
+
+// Seconds from `last` to `now` (both ITimeSystem times in ms). A clock that
+// went back (ITimeSystem->Init ran again) counts as no time at all rather
+// than a negative interval, which would never hand out its steps.
+float Seconds(Sint32 now, Sint32 last) { return now < last ? 0.0f : (float)(now - last) * 0.001f; }
+
+// Frames that fall due when `due` more frames are added to `accumulator`.
+int FramesDue(float due, float accumulator) {
+    const float sum = due + accumulator; // rounded to float before the floor
+    return (int)std::floor(sum) - (int)std::floor(accumulator);
+}
+
+// The accumulators keep only their fraction: whole frames have been handed
+// out already, and a float that grows for hours loses the precision the
+// next small interval needs (the pacing would first run fast, then stop).
+float Carry(float accumulator) { return accumulator - std::floor(accumulator); }
+
+} // namespace
+
+// ---------------------------------------------------------------------------
+// Event inspection
+// ---------------------------------------------------------------------------
+static void InspectEvent(QuenlarEngine &engine, qnl::EngineState &s, const SDL_Event &e) {
+    switch (e.type) {
+    case SDL_KEYDOWN:
+        // Back-quote without Shift shows or hides the console.
+        // >>> Once the console exists, also require bit 0 of its features
+        // >>> value to be clear.
+        if (e.key.keysym.sym == SDLK_BACKQUOTE && !(e.key.keysym.mod & KMOD_SHIFT) && s.console)
+            engine.ShowConsole(!engine.ConsoleVisible());
+        break;
+    case SDL_MOUSEBUTTONDOWN:
+    case SDL_MOUSEMOTION:
+        // >>> Debug-window drag, once cDebugWO exists: a button press inside
+        // >>> the enabled window's rectangle (edges included) starts a drag
+        // >>> with the anchor at (mousex, mousey); motion while dragging moves
+        // >>> the window by (mousex - anchor x, mousey - anchor y) in 16 bits
+        // >>> with cSimpleWin::Move and makes (mousex, mousey) the anchor.
+        break;
+    case SDL_MOUSEBUTTONUP:
+        s.dragging = 0;
+        break;
+    default:
+        break;
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Input refresh, once per logic step
+// ---------------------------------------------------------------------------
+static void RefreshInput(QuenlarEngine &engine, qnl::EngineState &s) {
+    SDL_PumpEvents();
+    engine.lastmousebuttons = engine.mousebuttons;
+    if (ICursor) ICursor->SetPrevPosition(engine.mousex, engine.mousey);
+    int x = 0, y = 0;
+    engine.mousebuttons = SDL_GetMouseState(&x, &y);
+    engine.mousex = x;
+    engine.mousey = y;
+    s.keys = SDL_GetKeyState(&s.keyCount);
+    // >>> IButton's per-step input update runs here, once buttons take input.
+    // >>> Then the console's and the debug window's per-step update
+    // >>> (cSimpleWin::Animate), when they exist.
+    if (ITimeSystem) ITimeSystem->CountLogicFrame();
+}
+
+// ---------------------------------------------------------------------------
+// Presenting a frame
+// ---------------------------------------------------------------------------
+static void Present(QuenlarEngine &engine, qnl::EngineState &s, SDL_Event &record) {
+    record.user.code = 1;
+    // >>> While s.refresh is non-zero, the console and then the debug window
+    // >>> draw themselves here (cSimpleWin::Draw), once they exist.
+    if (ICursor) ICursor->Draw();
+    SDL_Flip(engine.screen);
+    if (ITimeSystem) ITimeSystem->CountRenderFrame();
+    if (s.refresh == 1) s.refresh = 0;
+}
+
+// ---------------------------------------------------------------------------
+// Update
+// ---------------------------------------------------------------------------
+int QuenlarEngine::Update(SDL_Event *event) {
+    qnl::EngineState &s = *state_;
+
+    // 1. One event. A caller that passed a record handles it and calls again.
+    SDL_Event &record = event ? *event : s.event;
+    if (SDL_PollEvent(&record)) {
+        InspectEvent(*this, s, record);
+        if (event) return 1;
+    } else {
+        record.user.type = kIdleEvent;
+        record.user.code = 0;
+    }
+
+    // 2. Logic: hand out the steps of the current batch one call at a time.
+    const int logicRate = LogicRate();
+    if (logicRate <= 0) {
+        RefreshInput(*this, s);
+    } else {
+        if (!s.logicPending) {
+            s.logicNow = Now();
+            s.delta = Seconds(s.logicNow, s.logicLast);
+            s.due = (float)logicRate * s.delta;
+            s.stepsToRun = FramesDue(s.due, s.logicAccumulator);
+        }
+        if (s.stepsToRun != 0) {
+            s.logicPending = 1;
+            --s.stepsToRun;
+            RefreshInput(*this, s);
+            return 0; // no flip, no sleep until the batch is done
+        }
+        s.logicAccumulator = Carry(s.logicAccumulator + s.due);
+    }
+
+    // 3. Rendering.
+    if (screen) {
+        const int renderRate = RenderRate();
+        if (renderRate <= 0) {
+            Present(*this, s, record);
+        } else {
+            s.renderNow = Now();
+            if (s.renderNow < s.renderLast) s.renderLast = s.renderNow; // clock restarted
+            const float due = (float)renderRate * Seconds(s.renderNow, s.renderLast);
+            if (FramesDue(due, s.renderAccumulator) >= 1) {
+                Present(*this, s, record);
+                s.renderLast = s.renderNow;
+                s.renderAccumulator = Carry(s.renderAccumulator + due);
+            }
+        }
+    }
+
+    // 4. End of the call.
+    if (ITimeSystem) ITimeSystem->Update();
+    s.logicLast = s.logicNow;
+    s.logicPending = 0;
+    if (mtfriendly > 0) QuenlarDelay((Uint32)mtfriendly);
+    return logicRate > 0 ? 1 : 0;
+}
+
+float QuenlarEngine::GetFrameAccumulator() { return state_->logicAccumulator; }

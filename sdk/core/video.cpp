@@ -1,0 +1,160 @@
+// The engine's video mode: renderer selection, surface flags, colour depth,
+// and the screen-blit that keeps the software cursor intact.
+#include "core/engine_private.h"
+
+#include "core/log.h"
+#include "gfx/cursor.h"
+#include "platform/videodriver.h"
+
+#include <cstdlib>
+#include <string>
+
+namespace {
+
+// Renderer codes of the `renderer` field.
+enum { kDefault = 1, kDirectX = 4, kOpenGL = 64 };
+
+// The SDL_VIDEODRIVER value this engine set itself, so that a later call can
+// tell its own choice from one the user made before the program started.
+std::string g_driverWeSet;
+
+// Sets the driver a renderer code asks for. A driver the user chose through
+// SDL_VIDEODRIVER is honoured (tests run with "dummy"); the log line names
+// the driver that will actually run.
+void ChooseDriver(int renderer) {
+    const qnl::platform::VideoDriverChoice choice = qnl::platform::DriverForRenderer(renderer);
+    if (!choice.driver) return;
+    const char *current = std::getenv("SDL_VIDEODRIVER");
+    const bool userChoice = current && *current && g_driverWeSet != current;
+    if (!userChoice) {
+        setenv("SDL_VIDEODRIVER", choice.driver, 1);
+        g_driverWeSet = choice.driver;
+    }
+    ILogSystem.Msg(5, " . [Quenlar.SetVideoMode()] Info: setting '%s' backend for %s\n",
+                   userChoice ? current : choice.driver, choice.system);
+}
+
+Uint32 AccelFlags(int accel) {
+    switch (accel) {
+    case 2: return SDL_HWSURFACE | SDL_DOUBLEBUF;
+    case 3: return SDL_HWSURFACE;
+    default: return 0; // 1 software, anything else: no acceleration flags
+    }
+}
+
+Uint32 WindowFlags(int window) {
+    switch (window) {
+    case 0: return SDL_FULLSCREEN;
+    case 2: return SDL_NOFRAME;
+    default: return 0;
+    }
+}
+
+} // namespace
+
+int QuenlarEngine::SetVideoMode() {
+    qnl::EngineState &s = *state_;
+    if (!SDL_WasInit(SDL_INIT_VIDEO)) {
+        ILogSystem.Msg(0, " . [Quenlar.SetVideoMode()] Error: SDL_INIT_VIDEO was not initialized.\n");
+        return 0;
+    }
+
+    // 1. Backend.
+    if (renderer == kDefault) {
+        char name[20] = "";
+        if (SDL_VideoDriverName(name, sizeof name))
+            renderer = (Uint8)qnl::platform::RendererForDriver(name);
+    } else {
+        // Restarting video frees the old display surface with it.
+        SDL_QuitSubSystem(SDL_INIT_VIDEO);
+        screen = nullptr;
+        ChooseDriver(renderer);
+        if (SDL_InitSubSystem(SDL_INIT_VIDEO) < 0) {
+            ILogSystem.Msg(0,
+                           " . [Quenlar.SetVideoMode()] Error: could not initialize SDL video "
+                           "system (%d) (%s).\n",
+                           renderer, SDL_GetError());
+            return 0;
+        }
+    }
+
+    // 2. Surface flags.
+    Uint32 flags = AccelFlags(accel);
+    if (renderer == kOpenGL) {
+        if (accel == 1)
+            ILogSystem.Msg(2, " . [Quenlar.SetVideoMode()] Warning: using OpenGL on software mode "
+                              "is quite slow.\n");
+        colordepth = 0;
+    }
+    flags |= WindowFlags(window);
+
+    if (icon) SDL_WM_SetIcon(icon, nullptr);
+    if (title) SDL_WM_SetCaption(title, nullptr);
+
+    // 3. Colour depth.
+    if (colordepth == 24) {
+        ILogSystem.Msg(2, " . [Quenlar.SetVideoMode()] Warning: failed attempt to set a 24bpp "
+                          "video mode.\n   It was changed to 32bpp.\n");
+        colordepth = 32;
+    }
+    if (window == 0 && colordepth == 0 && renderer != kOpenGL) colordepth = 32;
+    if ((window == 1 || window == 2) && colordepth != 0) {
+        const SDL_VideoInfo *info = SDL_GetVideoInfo();
+        if (info && info->vfmt && info->vfmt->BitsPerPixel != colordepth)
+            ILogSystem.Msg(2, " . [Quenlar.SetVideoMode()] Warning: running on window mode using "
+                              "different color depth of your desktop will slow down the "
+                              "application.\n");
+    }
+
+    // 4. The surface.
+    screen = SDL_SetVideoMode(resolutionx, resolutiony, colordepth, flags);
+    if (!screen) {
+        ILogSystem.Msg(0, " . [Quenlar.SetVideoMode()] Error: Couldn't set video mode %dx%d with "
+                          "%dbpp: %s\n",
+                       resolutionx, resolutiony, colordepth, SDL_GetError());
+        return 0;
+    }
+    if (screen->format->BitsPerPixel == 24)
+        ILogSystem.Msg(2, " . [Quenlar.SetVideoMode()] Warning: your desktop is using 24bpp.\n   "
+                          "This color depth mode is very slow and could cause problems. Try to "
+                          "change it or to run at fullscreen.\n");
+
+    // 5. What the renderer means for the rest of the SDK: surfaces in video
+    // memory can be lost only under DirectX with acceleration.
+    lostsurfaces = renderer == kDirectX && accel != 1;
+    s.opengl = renderer == kOpenGL;
+
+    // 6. Requests the surface does not honour.
+    const Uint32 got = screen->flags;
+    if ((flags & SDL_HWSURFACE) && !(got & SDL_HWSURFACE))
+        ILogSystem.Msg(2, " . [Quenlar.SetVideoMode()] Warning: running on software mode instead "
+                          "of your requested hardware mode.\n");
+    if ((flags & SDL_DOUBLEBUF) && !(got & SDL_DOUBLEBUF))
+        ILogSystem.Msg(2, " . [Quenlar.SetVideoMode()] Warning: using a single-buffer instead of "
+                          "your requested double-buffer.\n");
+    if (!(flags & SDL_FULLSCREEN) && (got & SDL_FULLSCREEN))
+        ILogSystem.Msg(2, " . [Quenlar.SetVideoMode()] Warning: running on a full screen instead "
+                          "of your requested window mode.\n");
+    if ((flags & SDL_FULLSCREEN) && !(got & SDL_FULLSCREEN))
+        ILogSystem.Msg(2, " . [Quenlar.SetVideoMode()] Warning: running on a window mode instead "
+                          "of your requested full screen.\n");
+
+    // 7. Overlay windows.
+    // >>> The console (cConsole) and then the debug window (cDebugWO,
+    // >>> attached to the console) are created here and stored in
+    // >>> s.console and s.debug, once the developer tools exist.
+
+    if (got & SDL_DOUBLEBUF) s.refresh = 2;
+    return 1;
+}
+
+int QuenlarEngine::IsOpenGL() { return state_->opengl ? 1 : 0; }
+
+int QuenlarEngine::ScreenBlit(SDL_Surface *src, SDL_Rect *srcrect, SDL_Surface *dst,
+                              SDL_Rect *dstrect) {
+    if (!dst || dst != screen) return SDL_UpperBlit(src, srcrect, dst, dstrect);
+    const int restored = ICursor ? ICursor->RestoreBackground(dstrect) : 0;
+    const int result = SDL_UpperBlit(src, srcrect, dst, dstrect);
+    if (restored) ICursor->SaveBackground();
+    return result;
+}

@@ -1,0 +1,40 @@
+#include "gfx/blit.h"
+
+#include "core/clock.h"
+#include "core/engine.h"
+#include "core/log.h"
+#include "gfx/cursor.h"
+
+namespace qnl {
+
+namespace {
+BlitFn g_blit = SDL_UpperBlit;
+} // namespace
+
+void SetBlitFunction(BlitFn blit) { g_blit = blit ? blit : SDL_UpperBlit; }
+
+int BlitWithRestore(SDL_Surface *src, SDL_Rect *srcrect, SDL_Surface *dst, SDL_Rect *dstrect,
+                    const PixelBackup *backup) {
+    // SDL clips the destination rectangle in place; the second blit needs
+    // the caller's original.
+    SDL_Rect original = dstrect ? *dstrect : SDL_Rect{};
+    int result = g_blit(src, srcrect, dst, dstrect);
+    if (result != -2 || !Quenlar.lostsurfaces || !backup || backup->Empty()) return result;
+    if (!backup->Restore(src)) {
+        QuenlarDelay(10); // the next draw tries again
+        return result;
+    }
+    if (dstrect) *dstrect = original;
+    result = g_blit(src, srcrect, dst, dstrect);
+    ILogSystem.Msg(5, " . [Quenlar_Blit()] Info: lost surface was restored.\n");
+    return result;
+}
+
+CursorGuard::CursorGuard(SDL_Rect *area)
+    : restored_(ICursor ? ICursor->RestoreBackground(area) : 0) {}
+
+CursorGuard::~CursorGuard() {
+    if (restored_ && ICursor) ICursor->SaveBackground();
+}
+
+} // namespace qnl

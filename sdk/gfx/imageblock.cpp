@@ -1,0 +1,123 @@
+#include "gfx/imageblock.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace qnl {
+
+namespace {
+Uint32 ReadU32(const Uint8 *p) {
+    return (Uint32)p[0] | (Uint32)p[1] << 8 | (Uint32)p[2] << 16 | (Uint32)p[3] << 24;
+}
+void WriteU32(Uint8 *p, Uint32 v) {
+    p[0] = (Uint8)v, p[1] = (Uint8)(v >> 8), p[2] = (Uint8)(v >> 16), p[3] = (Uint8)(v >> 24);
+}
+
+// Row length of the stored pixels: width x bytes per pixel, to 4 bytes.
+size_t StoredPitch(Sint32 width, int bitsPerPixel) {
+    return ((size_t)width * (size_t)(bitsPerPixel / 8) + 3) & ~(size_t)3;
+}
+
+// SDL surfaces address rows and columns with 16-bit values.
+constexpr Sint32 kMaxSide = 32767;
+} // namespace
+
+bool ParseImageBlockHeader(const Uint8 *data, size_t size, ImageBlockHeader &h) {
+    if (!data || size < kImageHeaderSize) return false;
+    h.width = (Sint32)ReadU32(data + 0);
+    h.height = (Sint32)ReadU32(data + 4);
+    h.bitsPerPixel = data[12];
+    h.rmask = ReadU32(data + 24);
+    h.gmask = ReadU32(data + 28);
+    h.bmask = ReadU32(data + 32);
+    h.amask = ReadU32(data + 36);
+    h.colorkey = ReadU32(data + 40);
+    h.alpha = data[44];
+    const int bpp = h.bitsPerPixel;
+    if (bpp != 8 && bpp != 16 && bpp != 24 && bpp != 32) return false;
+    if (h.width <= 0 || h.height <= 0 || h.width > kMaxSide || h.height > kMaxSide) return false;
+    // Everything the header promises must be in the payload: the surface
+    // is never larger than the block that describes it.
+    const size_t trailer = bpp == 8 ? kImagePaletteSize : 0;
+    const size_t pixels = StoredPitch(h.width, bpp) * (size_t)h.height;
+    return size - kImageHeaderSize >= trailer && size - kImageHeaderSize - trailer >= pixels;
+}
+
+SDL_Surface *DecodeImageBlock(const Uint8 *data, size_t size, ImageBlockHeader *out) {
+    ImageBlockHeader h;
+    if (!ParseImageBlockHeader(data, size, h)) return nullptr;
+    SDL_Surface *s = SDL_CreateRGBSurface(SDL_SWSURFACE, h.width, h.height, h.bitsPerPixel, h.rmask,
+                                          h.gmask, h.bmask, h.amask);
+    if (!s) return nullptr;
+
+    const size_t pitch = StoredPitch(h.width, h.bitsPerPixel);
+    const size_t row = std::min(pitch, (size_t)s->pitch);
+    const Uint8 *src = data + kImageHeaderSize;
+    Uint8 *dst = static_cast<Uint8 *>(s->pixels);
+    for (Sint32 y = 0; y < h.height; ++y) std::memcpy(dst + (size_t)y * s->pitch, src + y * pitch, row);
+
+    if (h.bitsPerPixel == 8 && s->format->palette) {
+        const Uint8 *p = data + size - kImagePaletteSize;
+        SDL_Color colors[256];
+        for (int i = 0; i < 256; ++i) colors[i] = {p[4 * i], p[4 * i + 1], p[4 * i + 2], 0};
+        SDL_SetColors(s, colors, 0, 256);
+    }
+
+    // Alpha per pixel comes from the masks; it wins over the stored values.
+    const bool perPixelAlpha = (s->flags & SDL_SRCALPHA) && s->format->Amask && h.alpha == 255;
+    if (!perPixelAlpha) {
+        SDL_SetAlpha(s, h.alpha < 255 ? SDL_SRCALPHA : 0, h.alpha);
+        if (h.colorkey == kNoColorKey) {
+            SDL_SetColorKey(s, 0, 0);
+            s->format->colorkey = kNoColorKey;
+        } else {
+            SDL_SetColorKey(s, SDL_SRCCOLORKEY, h.colorkey);
+        }
+    }
+    if (out) *out = h;
+    return s;
+}
+
+std::vector<Uint8> EncodeImageBlock(SDL_Surface *s, Uint32 colorkey, Uint8 alpha) {
+    std::vector<Uint8> out;
+    if (!s) return out;
+    const SDL_PixelFormat *f = s->format;
+    const int bpp = f->BitsPerPixel;
+    if (bpp != 8 && bpp != 16 && bpp != 24 && bpp != 32) return out;
+    const size_t pitch = StoredPitch(s->w, bpp);
+    const bool palette = bpp == 8;
+    out.assign(kImageHeaderSize + pitch * (size_t)s->h + (palette ? kImagePaletteSize : 0), 0);
+
+    Uint8 *p = out.data();
+    WriteU32(p + 0, (Uint32)s->w);
+    WriteU32(p + 4, (Uint32)s->h);
+    p[12] = (Uint8)bpp;
+    p[13] = f->BytesPerPixel;
+    p[14] = f->Rloss, p[15] = f->Gloss, p[16] = f->Bloss, p[17] = f->Aloss;
+    p[18] = f->Rshift, p[19] = f->Gshift, p[20] = f->Bshift, p[21] = f->Ashift;
+    WriteU32(p + 24, f->Rmask);
+    WriteU32(p + 28, f->Gmask);
+    WriteU32(p + 32, f->Bmask);
+    WriteU32(p + 36, f->Amask);
+    WriteU32(p + 40, colorkey);
+    p[44] = alpha;
+
+    if (SDL_MUSTLOCK(s) && SDL_LockSurface(s) < 0) return {};
+    const size_t row = std::min(pitch, (size_t)s->pitch);
+    const Uint8 *src = static_cast<const Uint8 *>(s->pixels);
+    for (int y = 0; y < s->h; ++y)
+        std::memcpy(p + kImageHeaderSize + y * pitch, src + (size_t)y * s->pitch, row);
+    if (SDL_MUSTLOCK(s)) SDL_UnlockSurface(s);
+
+    if (palette && f->palette) {
+        Uint8 *q = p + kImageHeaderSize + pitch * (size_t)s->h;
+        const int n = std::min(f->palette->ncolors, 256);
+        for (int i = 0; i < n; ++i) {
+            const SDL_Color &c = f->palette->colors[i];
+            q[4 * i] = c.r, q[4 * i + 1] = c.g, q[4 * i + 2] = c.b;
+        }
+    }
+    return out;
+}
+
+} // namespace qnl

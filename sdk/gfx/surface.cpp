@@ -1,0 +1,77 @@
+#include "gfx/surface.h"
+
+#include "core/engine.h"
+#include "gfx/gllayer.h"
+#include "gfx/primitives.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace qnl {
+
+namespace {
+bool g_imageConversion = true;
+
+// Locks through IPrimitives when it exists (it logs a failed lock).
+bool LockPixels(SDL_Surface *s) {
+    if (IPrimitives) IPrimitives->Lock(s);
+    else if (SDL_MUSTLOCK(s)) SDL_LockSurface(s);
+    return !SDL_MUSTLOCK(s) || s->locked;
+}
+void UnlockPixels(SDL_Surface *s) {
+    if (IPrimitives) IPrimitives->Unlock(s);
+    else if (SDL_MUSTLOCK(s)) SDL_UnlockSurface(s);
+}
+} // namespace
+
+int NeedsDisplayFormat(const SDL_Surface *surface) {
+    const SDL_Surface *screen = Quenlar.screen;
+    if (!screen || !surface) return 0;
+    if ((screen->flags & SDL_HWSURFACE) && !(surface->flags & SDL_HWSURFACE)) return 1;
+    const SDL_PixelFormat *a = surface->format, *b = screen->format;
+    return a->BytesPerPixel != b->BytesPerPixel || a->Amask != b->Amask || a->Rmask != b->Rmask ||
+           a->Gmask != b->Gmask || a->Bmask != b->Bmask;
+}
+
+SDL_Surface *ConvertToDisplayFormat(SDL_Surface *surface, bool perPixelAlpha) {
+    if (!surface || !Quenlar.screen) return surface;
+    SDL_Surface *copy = perPixelAlpha ? SDL_DisplayFormatAlpha(surface) : SDL_DisplayFormat(surface);
+    if (!copy) return surface;
+    if (perPixelAlpha) SDL_SetAlpha(copy, SDL_SRCALPHA, 255);
+    SDL_FreeSurface(surface);
+    return copy;
+}
+
+void SetImageConversion(bool on) { g_imageConversion = on; }
+
+bool ImageConversion() { return g_imageConversion; }
+
+int UploadTexture(SDL_Surface *surface) {
+    if (!Quenlar.IsOpenGL()) return 0;
+    return gl::Upload(surface);
+}
+
+void PixelBackup::Take(SDL_Surface *surface) {
+    bytes_.clear();
+    if (!Quenlar.lostsurfaces || !surface || surface->h <= 0) return;
+    if (!LockPixels(surface)) return;
+    if (surface->pixels) {
+        const Uint8 *p = static_cast<const Uint8 *>(surface->pixels);
+        bytes_.assign(p, p + (size_t)surface->pitch * (size_t)surface->h);
+    }
+    UnlockPixels(surface);
+}
+
+bool PixelBackup::Restore(SDL_Surface *surface) const {
+    if (bytes_.empty() || !surface) return false;
+    if (!LockPixels(surface)) return false;
+    const bool ok = surface->pixels != nullptr;
+    if (ok) {
+        const size_t size = std::min(bytes_.size(), (size_t)surface->pitch * (size_t)surface->h);
+        std::memcpy(surface->pixels, bytes_.data(), size);
+    }
+    UnlockPixels(surface);
+    return ok;
+}
+
+} // namespace qnl

@@ -1,0 +1,179 @@
+#include "video/engine_fixture.h"
+
+#include "core/engine_private.h"
+#include "platform/videodriver.h"
+
+#include <cstdlib>
+
+using VideoMode = EngineTest;
+
+namespace {
+const char kDepthWarning[] = "running on window mode using different color depth";
+}
+
+TEST(RendererTable, CodesAndDrivers) {
+    using namespace qnl::platform;
+    EXPECT_EQ(2, RendererForDriver("windib"));
+    EXPECT_EQ(4, RendererForDriver("directx"));
+    EXPECT_EQ(64, RendererForDriver("glSDL"));
+    EXPECT_EQ(8, RendererForDriver("x11"));
+    EXPECT_EQ(16, RendererForDriver("fbcon"));
+    EXPECT_EQ(128, RendererForDriver("quartz"));
+    EXPECT_EQ(1, RendererForDriver("dummy"));
+    EXPECT_EQ(1, RendererForDriver("X11")); // exact comparison
+    for (int code : {2, 4, 64}) EXPECT_STREQ("x11", DriverForRenderer(code).driver) << code;
+    for (int code : {1, 8, 16, 128}) EXPECT_EQ(nullptr, DriverForRenderer(code).driver) << code;
+}
+
+TEST_F(VideoMode, RefusesWithoutVideoSubsystem) {
+    Start(SDL_INIT_TIMER);
+    EXPECT_EQ(0, Quenlar.SetVideoMode());
+    EXPECT_TRUE(Logged(" . [Quenlar.SetVideoMode()] Error: SDL_INIT_VIDEO was not initialized.\n"));
+    EXPECT_EQ(nullptr, Quenlar.screen);
+}
+
+TEST_F(VideoMode, DefaultRendererKeepsUnknownDriverAndOpensWindow) {
+    Start();
+    Quenlar.resolutionx = 430;
+    Quenlar.resolutiony = 400;
+    ASSERT_EQ(1, Quenlar.SetVideoMode());
+    EXPECT_EQ(1, Quenlar.renderer); // "dummy" stands for no code
+    ASSERT_NE(nullptr, Quenlar.screen);
+    EXPECT_EQ(430, Quenlar.screen->w);
+    EXPECT_EQ(400, Quenlar.screen->h);
+    EXPECT_EQ(0, Quenlar.colordepth); // a window keeps the desktop's depth
+    EXPECT_FALSE(Logged(kDepthWarning));
+    EXPECT_FALSE(Logged("Warning"));
+    EXPECT_EQ(0, Quenlar.IsOpenGL());
+    EXPECT_EQ(0, Quenlar.lostsurfaces);
+}
+
+TEST_F(VideoMode, UserDriverIsHonouredForForcedRenderers) {
+    Start();
+    Quenlar.renderer = 2;
+    ASSERT_EQ(1, Quenlar.SetVideoMode());
+    EXPECT_STREQ("dummy", getenv("SDL_VIDEODRIVER"));
+    EXPECT_TRUE(Logged(" . [Quenlar.SetVideoMode()] Info: setting 'dummy' backend for Linux\n"));
+    EXPECT_EQ(2, Quenlar.renderer);
+}
+
+TEST_F(VideoMode, ForcedRendererSetsNativeDriverAndReportsItsFailure) {
+    unsetenv("SDL_VIDEODRIVER");
+    unsetenv("DISPLAY");
+    Start();
+    Quenlar.renderer = 4;
+    EXPECT_EQ(0, Quenlar.SetVideoMode());
+    EXPECT_STREQ("x11", getenv("SDL_VIDEODRIVER"));
+    EXPECT_TRUE(Logged(" . [Quenlar.SetVideoMode()] Info: setting 'x11' backend for Linux\n"));
+    EXPECT_TRUE(Logged(" . [Quenlar.SetVideoMode()] Error: could not initialize SDL video system (4) ("));
+    EXPECT_EQ(nullptr, Quenlar.screen);
+}
+
+TEST_F(VideoMode, RenderersThatSetNothingLeaveTheEnvironment) {
+    Start();
+    Quenlar.renderer = 16;
+    ASSERT_EQ(1, Quenlar.SetVideoMode());
+    EXPECT_STREQ("dummy", getenv("SDL_VIDEODRIVER"));
+    EXPECT_FALSE(Logged("Info: setting"));
+}
+
+TEST_F(VideoMode, OpenGLDropsDepthAndWarnsInSoftware) {
+    Start();
+    Quenlar.renderer = 64;
+    Quenlar.colordepth = 16;
+    ASSERT_EQ(1, Quenlar.SetVideoMode());
+    EXPECT_TRUE(Logged(" . [Quenlar.SetVideoMode()] Warning: using OpenGL on software mode is quite slow.\n"));
+    EXPECT_EQ(0, Quenlar.colordepth);
+    EXPECT_EQ(1, Quenlar.IsOpenGL());
+    EXPECT_FALSE(Logged(kDepthWarning));
+
+    // Choosing another renderer afterwards leaves the OpenGL paths.
+    Quenlar.renderer = 8;
+    ASSERT_EQ(1, Quenlar.SetVideoMode());
+    EXPECT_EQ(0, Quenlar.IsOpenGL());
+}
+
+TEST_F(VideoMode, DepthRules) {
+    Start();
+    Quenlar.colordepth = 24;
+    ASSERT_EQ(1, Quenlar.SetVideoMode());
+    EXPECT_TRUE(Logged(" . [Quenlar.SetVideoMode()] Warning: failed attempt to set a 24bpp video mode.\n"
+                       "   It was changed to 32bpp.\n"));
+    EXPECT_EQ(32, Quenlar.colordepth);
+    EXPECT_EQ(32, Quenlar.screen->format->BitsPerPixel);
+    // The dummy desktop has 8 bits per pixel: a 32-bit window differs.
+    EXPECT_TRUE(Logged(kDepthWarning));
+    EXPECT_FALSE(Logged("your desktop is using 24bpp"));
+
+    log.Mark();
+    Quenlar.window = 0;
+    Quenlar.colordepth = 0;
+    ASSERT_EQ(1, Quenlar.SetVideoMode());
+    EXPECT_EQ(32, Quenlar.colordepth); // full screen asks for 32
+    EXPECT_EQ(32, Quenlar.screen->format->BitsPerPixel);
+    EXPECT_TRUE(Quenlar.screen->flags & SDL_FULLSCREEN);
+    EXPECT_FALSE(Logged(kDepthWarning));
+}
+
+TEST_F(VideoMode, HardwareRequestsOnASoftwareSystem) {
+    Start();
+    Quenlar.accel = 2;
+    ASSERT_EQ(1, Quenlar.SetVideoMode());
+    const std::string body = log.Body();
+    const size_t software = body.find("running on software mode instead of your requested hardware mode");
+    const size_t single = body.find("using a single-buffer instead of your requested double-buffer");
+    ASSERT_NE(std::string::npos, software);
+    ASSERT_NE(std::string::npos, single);
+    EXPECT_LT(software, single);
+    EXPECT_EQ(0, Quenlar.NeedRefresh()); // no double buffer: the request is untouched
+
+    log.Mark();
+    Quenlar.accel = 3;
+    ASSERT_EQ(1, Quenlar.SetVideoMode());
+    EXPECT_TRUE(Logged("running on software mode"));
+    EXPECT_FALSE(Logged("single-buffer"));
+}
+
+TEST_F(VideoMode, LostSurfacesOnlyForAcceleratedDirectX) {
+    Start();
+    Quenlar.renderer = 4;
+    Quenlar.accel = 2;
+    ASSERT_EQ(1, Quenlar.SetVideoMode());
+    EXPECT_EQ(1, Quenlar.lostsurfaces);
+    Quenlar.accel = 1;
+    ASSERT_EQ(1, Quenlar.SetVideoMode());
+    EXPECT_EQ(0, Quenlar.lostsurfaces);
+    Quenlar.renderer = 2;
+    Quenlar.accel = 3;
+    ASSERT_EQ(1, Quenlar.SetVideoMode());
+    EXPECT_EQ(0, Quenlar.lostsurfaces);
+}
+
+TEST_F(VideoMode, CaptionAndIcon) {
+    Start();
+    Quenlar.title = "Caption test";
+    Quenlar.icon = SDL_CreateRGBSurface(SDL_SWSURFACE, 16, 16, 32, 0xFF0000, 0xFF00, 0xFF, 0);
+    ASSERT_EQ(1, Quenlar.SetVideoMode());
+    char *title = nullptr;
+    SDL_WM_GetCaption(&title, nullptr);
+    EXPECT_STREQ("Caption test", title);
+    // Quit frees the icon.
+}
+
+TEST_F(VideoMode, ScreenBlitCopiesToScreenAndElsewhere) {
+    Start();
+    OpenScreen(32, 32, 32);
+    SDL_Surface *src = SDL_CreateRGBSurface(SDL_SWSURFACE, 4, 4, 32, 0xFF0000, 0xFF00, 0xFF, 0);
+    SDL_Surface *other = SDL_CreateRGBSurface(SDL_SWSURFACE, 8, 8, 32, 0xFF0000, 0xFF00, 0xFF, 0);
+    SDL_FillRect(src, nullptr, 0x123456);
+    SDL_Rect at = {10, 12, 0, 0};
+    EXPECT_EQ(0, Quenlar.ScreenBlit(src, nullptr, Quenlar.screen, &at));
+    EXPECT_EQ(0x123456u, IPrimitives->GetPixel(Quenlar.screen, 13, 15));
+    EXPECT_EQ(0u, IPrimitives->GetPixel(Quenlar.screen, 14, 15));
+    SDL_Rect origin = {0, 0, 0, 0};
+    EXPECT_EQ(0, Quenlar.ScreenBlit(src, nullptr, other, &origin));
+    EXPECT_EQ(0x123456u, IPrimitives->GetPixel(other, 0, 0));
+    EXPECT_EQ(-1, Quenlar.ScreenBlit(nullptr, nullptr, Quenlar.screen, nullptr));
+    SDL_FreeSurface(src);
+    SDL_FreeSurface(other);
+}

@@ -1,0 +1,42 @@
+// dpftool export-image: an "IMG" block written as a PNG picture.
+#include "command.h"
+
+#include "gfx/imageblock.h"
+#include "gfx/pngwriter.h"
+
+#include <cerrno>
+#include <cstring>
+
+namespace {
+int Run(int argc, char **argv) {
+    dpftool::Args args("export-image", argc, argv, {}, 3, 3);
+    if (!args.ok()) return args.status();
+    const char *path = args[0], *name = args[1], *out = args[2];
+    if (!*name || std::strlen(name) > 31)
+        return dpftool::UsageError("export-image", "NAME must have 1 to 31 characters");
+
+    dpftool::Sdk sdk;
+    const int handle = dpftool::OpenPackage(path);
+    if (!handle) return dpftool::kFailed;
+    DPFBlock block;
+    std::memset(&block, 0, sizeof block);
+    const int size = IStuffDPF->LoadBlock(handle, "IMG", name, &block);
+    const std::string reason = size > 0 ? "" : dpftool::SdkReason();
+    IStuffDPF->Close(handle);
+    if (size <= 0) {
+        delete[] block.data;
+        return dpftool::Fail("%s: no image '%s' (%s)", path, name, reason.c_str());
+    }
+    SDL_Surface *picture =
+        qnl::DecodeImageBlock(reinterpret_cast<const Uint8 *>(block.data), (size_t)size);
+    delete[] block.data;
+    if (!picture) return dpftool::Fail("%s: the image block '%s' is damaged", path, name);
+    errno = 0;
+    const int saved = qnl::SavePNG(picture, out);
+    SDL_FreeSurface(picture);
+    if (!saved) return dpftool::Fail("%s: %s", out, errno ? std::strerror(errno) : "cannot write");
+    return dpftool::kOk;
+}
+} // namespace
+
+DPFTOOL_COMMAND("export-image", "export-image PACKAGE NAME OUT.png", Run);
