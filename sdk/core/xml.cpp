@@ -1,11 +1,384 @@
 // XML documents by handle, on TinyXML.
+//
+// A handle (1..10) names one of the engine's ten document slots together with
+// that document's current element; every node, attribute and text operation
+// acts on the current element. Callers never see TinyXML's objects.
+//
+// Index
+//   Slots and helpers ........ Slot, FreeSlot, CheckNesting, PrintDocument
+//   Opening and creating ..... XMLOpen (file, package handle, package file), XMLCreate
+//   Saving and closing ....... XMLSave (file, package handle, package file), XMLClose
+//   Moving the current element  XMLNodePointTo, XMLNodeChild, XMLNodeNext, XMLNodeParent
+//   Building and reading ..... XMLNodeCreate, XMLNodeGetName, XMLAttributeSet/Get,
+//                              XMLTextSet, XMLCommentSet
 #include "core/engine_private.h"
 
+#include "core/log.h"
+#include "dpf/stuffdpf.h"
+#include "platform/filesystem.h"
+
 #include <tinyxml.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+namespace {
+
+constexpr char kFileBlock[] = "FILE";
+// Deepest element nesting a document may have (see NestingWithinLimit).
+constexpr int kMaxXmlDepth = 256;
+constexpr char kXmlTooDeep[] = "elements are nested too deeply";
+
+// The package's file name for messages; "" when there is no archive object
+// or the handle names no open package.
+[[maybe_unused]] const char *PackageName(int dpf) {
+    const char *name = dpf ? nullptr : nullptr;
+    return name ? name : "";
+}
+
+// Rejects texts whose elements nest deeper than kMaxXmlDepth. TinyXML parses,
+// prints and frees elements recursively, so a deep enough document would
+// exhaust the stack; no document of ours comes near the limit. The scan
+// follows TinyXML's reading closely enough to count every element it would
+// open: comments, CDATA, declarations and quoted attribute values are skipped.
+bool NestingWithinLimit(const char *text, size_t length) {
+    const char *p = text, *end = text + length;
+    auto skipPast = [&](const char *terminator) {
+        size_t n = strlen(terminator);
+        while (p < end && !(static_cast<size_t>(end - p) >= n && memcmp(p, terminator, n) == 0)) ++p;
+        p = p < end ? p + n : end;
+    };
+    auto startsWith = [&](const char *prefix) {
+        size_t n = strlen(prefix);
+        return static_cast<size_t>(end - p) >= n && memcmp(p, prefix, n) == 0;
+    };
+    int depth = 0;
+    while (p < end) {
+        if (*p != '<') {
+            ++p;
+            continue;
+        }
+        if (startsWith("<!--")) {
+            skipPast("-->");
+        } else if (startsWith("<![CDATA[")) {
+            skipPast("]]>");
+        } else if (startsWith("<?") || startsWith("<!")) {
+            skipPast(">");
+        } else if (startsWith("</")) {
+            if (depth > 0) --depth;
+            skipPast(">");
+        } else {
+            // An opening tag: walk to its end, minding quoted values.
+            ++p;
+            char quote = 0, last = 0;
+            while (p < end) {
+                char c = *p++;
+                if (quote) {
+                    if (c == quote) quote = 0;
+                } else if (c == '"' || c == '\'') {
+                    quote = c;
+                } else if (c == '>') {
+                    break;
+                }
+                last = c;
+            }
+            if (last != '/' && ++depth > kMaxXmlDepth) return false;
+        }
+    }
+    return true;
+}
+
+// Where a slot's current element is required: logs the message every such
+// operation shares and returns null when there is none.
+TiXmlElement *Pointed(TiXmlElement *current, const char *operation, int h) {
+    if (!current)
+        ILogSystem.Msg(0, " . [Quenlar.%s(%d)] Error: there is not an element pointed.\n", operation,
+                       h);
+    return current;
+}
+
+// The document as TinyXML's printer writes it.
+void PrintXmlDocument(const TiXmlDocument &doc, std::string &out) {
+    TiXmlPrinter printer; // four-space indent, "\n" line breaks
+    doc.Accept(&printer);
+    out = printer.Str();
+}
+
+[[maybe_unused]] int ParseXmlText(TiXmlDocument &doc, const char *data, size_t length) {
+    // TinyXML reads a NUL-terminated text; a block holds exactly its bytes.
+    std::string text(data ? data : "", data ? length : 0);
+    if (!NestingWithinLimit(text.data(), text.size())) return 0;
+    doc.Parse(text.c_str(), nullptr, TIXML_DEFAULT_ENCODING);
+    return doc.Error() ? 0 : 1;
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------
+// Slots
+// ---------------------------------------------------------------------------
+// Handles outside 1..10 and free slots are invalid; operations on them return
+// 0 without a message.
+#define QNL_SLOT_OR(h, result)                                                                     \
+    if ((h) < 1 || (h) > qnl::kXmlSlots || !state_->xmlDoc[(h)-1]) return result;                  \
+    TiXmlDocument *doc = state_->xmlDoc[(h)-1];                                                    \
+    TiXmlElement *&current = state_->xmlCurrent[(h)-1];                                            \
+    (void)doc;                                                                                     \
+    (void)current
+
+namespace {
+// The first free slot, or -1 when all ten hold a document.
+int FreeSlot(qnl::EngineState &s) {
+    for (int i = 0; i < qnl::kXmlSlots; ++i)
+        if (!s.xmlDoc[i]) return i;
+    return -1;
+}
+} // namespace
+
+// ---------------------------------------------------------------------------
+// Opening and creating
+// ---------------------------------------------------------------------------
+int QuenlarEngine::XMLOpen(const char *file) {
+    if (!file) return 0;
+    int slot = FreeSlot(*state_);
+    if (slot < 0) {
+        ILogSystem.Msg(0, " . [Quenlar.XMLOpen('%s')] Error: reached maximum limit of XML opened(%d)\n",
+                       file, qnl::kXmlSlots);
+        return 0;
+    }
+
+    TiXmlDocument *doc = new TiXmlDocument(file);
+    const char *error = nullptr;
+    FILE *fp = fopen(file, "rb");
+    if (!fp) {
+        // TinyXML's own wording for a file it cannot open.
+        doc->LoadFile(TIXML_DEFAULT_ENCODING);
+        error = doc->ErrorDesc();
+    } else {
+        // Check the nesting first, then let TinyXML load the file itself (it
+        // detects the encoding and turns CR LF into LF).
+        std::string bytes;
+        char buffer[65536];
+        size_t n;
+        while ((n = fread(buffer, 1, sizeof buffer, fp)) > 0) bytes.append(buffer, n);
+        if (!NestingWithinLimit(bytes.data(), bytes.size())) {
+            error = kXmlTooDeep;
+        } else {
+            bytes.clear();
+            rewind(fp);
+            if (!doc->LoadFile(fp, TIXML_DEFAULT_ENCODING)) error = doc->ErrorDesc();
+        }
+        fclose(fp);
+    }
+    if (error) {
+        ILogSystem.Msg(0, " . [Quenlar.XMLOpen('%s')] Error: %s\n", file, error);
+        delete doc;
+        return 0;
+    }
+    state_->xmlDoc[slot] = doc;
+    state_->xmlCurrent[slot] = nullptr;
+    return slot + 1;
+}
+
+int QuenlarEngine::XMLOpen(int dpf, const char *block) {
+    (void)dpf, (void)block;int h=0;(void)h; return 0; // packages: pending the archive
+}
+
+int QuenlarEngine::XMLOpen(const char *dpfFile, const char *block) {
+    (void)dpfFile, (void)block;int h=0;(void)h; return 0; // packages: pending the archive
+}
+
+int QuenlarEngine::XMLCreate(const char *root) {
+    if (!state_->initialised) {
+        ILogSystem.Msg(0, " . [Quenlar.XMLCreate()] Error: Quenlar was not initialized. Aborting the "
+                          "XML load.\n");
+        return 0;
+    }
+    if (!root) return 0;
+    int slot = FreeSlot(*state_);
+    if (slot < 0) {
+        ILogSystem.Msg(0, " . [Quenlar.XMLCreate()] Error: reached maximum limit of XML opened(%d)\n",
+                       qnl::kXmlSlots);
+        return 0;
+    }
+
+    TiXmlDocument *doc = new TiXmlDocument;
+    doc->LinkEndChild(new TiXmlDeclaration("1.0", "UTF-8", "yes"));
+    doc->LinkEndChild(new TiXmlElement(root));
+    TiXmlElement *element = doc->FirstChildElement();
+    if (doc->Error() || !element) {
+        ILogSystem.Msg(0, " . [Quenlar.XMLCreate()] Error: %s\n", doc->ErrorDesc());
+        delete doc;
+        return 0;
+    }
+    state_->xmlDoc[slot] = doc;
+    state_->xmlCurrent[slot] = element;
+    return slot + 1;
+}
+
+// ---------------------------------------------------------------------------
+// Saving and closing
+// ---------------------------------------------------------------------------
+// Both forms print the document to memory with the same printer, so a plain
+// file and a package block of one document hold the same bytes.
+int QuenlarEngine::XMLSave(int h, const char *file) {
+    QNL_SLOT_OR(h, 0);
+    if (!file) return 0;
+    qnl::platform::MakeParentDirectories(file);
+
+    std::string text;
+    PrintXmlDocument(*doc, text);
+    FILE *fp = fopen(file, "wb");
+    if (!fp) return 0;
+    bool written = fwrite(text.data(), 1, text.size(), fp) == text.size();
+    if (fclose(fp) != 0) written = false;
+    return written ? 1 : 0;
+}
+
+int QuenlarEngine::XMLSave(int h, int dpf, const char *block) {
+    (void)h,(void)dpf,(void)block; return 0; // packages: pending the archive
+}
+
+int QuenlarEngine::XMLSave(int h, const char *dpfFile, const char *block) {
+    (void)h,(void)dpfFile,(void)block; return 0; // packages: pending the archive
+}
 
 void QuenlarEngine::XMLClose(int h) {
     if (h < 1 || h > qnl::kXmlSlots) return;
     delete state_->xmlDoc[h - 1];
     state_->xmlDoc[h - 1] = nullptr;
     state_->xmlCurrent[h - 1] = nullptr;
+}
+
+// ---------------------------------------------------------------------------
+// Moving the current element
+// ---------------------------------------------------------------------------
+int QuenlarEngine::XMLNodePointTo(int h, int count, ...) {
+    QNL_SLOT_OR(h, 0);
+    if (count < 1) return 0;
+
+    va_list names;
+    va_start(names, count);
+    TiXmlElement *found = nullptr;
+    for (int i = 0; i < count; ++i) {
+        const char *name = va_arg(names, const char *);
+        if (!name) {
+            found = nullptr;
+            break;
+        }
+        // The first name must be the root's: it is looked up among the
+        // document's children like every later name among the element's.
+        found = i == 0 ? doc->FirstChildElement(name) : found->FirstChildElement(name);
+        if (!found) break;
+    }
+    va_end(names);
+    if (!found) return 0;
+    current = found;
+    return 1;
+}
+
+int QuenlarEngine::XMLNodeChild(int h) {
+    QNL_SLOT_OR(h, 0);
+    if (!Pointed(current, "XMLNodeChild", h)) return 0;
+    TiXmlElement *child = current->FirstChildElement();
+    if (!child) return 0;
+    current = child;
+    return 1;
+}
+
+int QuenlarEngine::XMLNodeNext(int h) {
+    QNL_SLOT_OR(h, 0);
+    if (!Pointed(current, "XMLNodeNext", h)) return 0;
+    TiXmlElement *next = current->NextSiblingElement();
+    if (!next) return 0;
+    current = next;
+    return 1;
+}
+
+int QuenlarEngine::XMLNodeParent(int h) {
+    QNL_SLOT_OR(h, 0);
+    if (!Pointed(current, "XMLNodeParent", h)) return 0;
+    TiXmlNode *parent = current->Parent();
+    TiXmlElement *element = parent ? parent->ToElement() : nullptr;
+    if (!element) return 0; // the root's parent is the document
+    current = element;
+    return 1;
+}
+
+// ---------------------------------------------------------------------------
+// Building and reading
+// ---------------------------------------------------------------------------
+int QuenlarEngine::XMLNodeCreate(int h, const char *name) {
+    QNL_SLOT_OR(h, 0);
+    if (!Pointed(current, "XMLNodeCreate", h)) return 0;
+    if (!name || !*name) return 0;
+    TiXmlNode *added = current->LinkEndChild(new TiXmlElement(name));
+    if (!added) return 0;
+    current = added->ToElement();
+    return 1;
+}
+
+const char *QuenlarEngine::XMLNodeGetName(int h) {
+    QNL_SLOT_OR(h, nullptr);
+    if (!Pointed(current, "XMLNodeGetName", h)) return nullptr;
+    return current->Value();
+}
+
+int QuenlarEngine::XMLAttributeSet(int h, const char *name, int value) {
+    QNL_SLOT_OR(h, 0);
+    if (!Pointed(current, "XMLAttributeSet", h)) return 0;
+    if (!name || !*name) return 0;
+    current->SetAttribute(name, value); // replaces, or appends after the others
+    return 1;
+}
+
+int QuenlarEngine::XMLAttributeGet(int h, const char *name, const char **text) {
+    QNL_SLOT_OR(h, 0);
+    if (!Pointed(current, "XMLAttributeGet", h)) return 0;
+    if (!name || !text) return 0;
+    *text = current->Attribute(name); // owned by the document
+    return *text ? 1 : 0;
+}
+
+int QuenlarEngine::XMLAttributeGet(int h, const char *name, int *value) {
+    QNL_SLOT_OR(h, 0);
+    if (!Pointed(current, "XMLAttributeGet", h)) return 0;
+    if (!name || !value) return 0;
+    const char *text = current->Attribute(name);
+    if (!text) return 0;
+    // A decimal integer at the start of the text, as TinyXML reads one, but
+    // a value outside the int range is refused rather than wrapped.
+    errno = 0;
+    char *end = nullptr;
+    long number = strtol(text, &end, 10);
+    if (end == text || errno == ERANGE || number < INT_MIN || number > INT_MAX) return 0;
+    *value = static_cast<int>(number);
+    return 1;
+}
+
+int QuenlarEngine::XMLTextSet(int h, const char *text) {
+    QNL_SLOT_OR(h, 0);
+    if (!Pointed(current, "XMLTextSet", h)) return 0;
+    if (!text) return 0;
+    // Repeated calls grow the element's first text node.
+    for (TiXmlNode *child = current->FirstChild(); child; child = child->NextSibling()) {
+        if (TiXmlText *node = child->ToText()) {
+            node->SetValue(std::string(node->Value()) + text);
+            return 1;
+        }
+    }
+    return current->LinkEndChild(new TiXmlText(text)) ? 1 : 0;
+}
+
+int QuenlarEngine::XMLCommentSet(int h, const char *text) {
+    QNL_SLOT_OR(h, 0);
+    if (!Pointed(current, "XMLCommentSet", h)) return 0;
+    if (!text) return 0;
+    TiXmlComment comment(text);
+    if (TiXmlNode *first = current->FirstChild()) return current->InsertBeforeChild(first, comment) ? 1 : 0;
+    return current->InsertEndChild(comment) ? 1 : 0;
 }
