@@ -7,5 +7,6 @@
 #include "platform/cpu.h"
 #include "platform/memory.h"
 #include "platform/filesystem.h"
+#include "platform/process.h"
 
 #endif
