@@ -1,9 +1,295 @@
-#include "dpf/stuffdpf.h"
+// IStuffDPF: the open-file table, opening, creating and closing packages.
+#include "dpf/stuffdpf_private.h"
 
+#include "core/clock.h"
+#include "core/engine.h"
 #include "core/log.h"
+#include "dpf/fileio_private.h"
+#include "platform/filesystem.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <ucl/ucl.h>
 
 QStuffDPF *IStuffDPF = nullptr;
 
-QStuffDPF::QStuffDPF() { ILogSystem.Msg(5, " . [IStuffDPF] Interfaz created.\n"); }
+using namespace qnl::dpf;
 
-QStuffDPF::~QStuffDPF() { ILogSystem.Msg(5, " . [IStuffDPF] Interfaz deleted.\n"); }
+namespace {
+constexpr int kHandleRange = 333666; // first handles are drawn below this
+}
+
+// ---------------------------------------------------------------------------
+// Creation and destruction
+// ---------------------------------------------------------------------------
+QStuffDPF::QStuffDPF() : state_(new State) {
+    State &s = *state_;
+    // Handles start at a random value so that a handle kept from an earlier
+    // run (or another interface object) is unlikely to name an open archive.
+    srand(QuenlarTicks());
+    do {
+        s.nextHandle = rand() % kHandleRange;
+    } while (s.nextHandle == 0);
+    SetHeaderKey(s.headerKey);
+    SetHeaderKey(s.userKey);
+    // The engine starts UCL too; tools and tests may create this object alone.
+    ucl_init();
+    ILogSystem.Msg(5, " . [IStuffDPF] Interfaz created.\n");
+}
+
+QStuffDPF::~QStuffDPF() {
+    for (Entry &e : state_->table) {
+        if (e.handle == 0) continue;
+        ILogSystem.Msg(2, " . [IStuffDPF] Warning: '%s' DPF file was not closed on your code. Doing it now!\n",
+                       e.path.c_str());
+        state_->CloseEntry(e, true);
+    }
+    ILogSystem.Msg(5, " . [IStuffDPF] Interfaz deleted.\n");
+}
+
+// ---------------------------------------------------------------------------
+// The open-file table
+// ---------------------------------------------------------------------------
+Entry *QStuffDPF::State::ByHandle(int handle) {
+    if (handle < 1) return nullptr;
+    for (Entry &e : table)
+        if (e.handle == handle) return &e;
+    return nullptr;
+}
+
+bool QStuffDPF::State::IsKnown(const char *path, uint64_t length) const {
+    for (const Entry &e : table)
+        if (e.length != 0 && e.length == length && e.path == path) return true;
+    return false;
+}
+
+int QStuffDPF::State::NewHandle() {
+    int h = nextHandle;
+    nextHandle = nextHandle == 0x7FFFFFFF ? 1 : nextHandle + 1;
+    return h;
+}
+
+int QStuffDPF::State::Register(int fd, unsigned char protect, const char *path, uint64_t length,
+                               bool known) {
+    if (!known) {
+        Entry *chosen = nullptr;
+        for (Entry &e : table) {
+            if (e.length == 0) {
+                chosen = &e;
+                break;
+            }
+        }
+        if (!chosen) {
+            for (int k = 0; k < kTableSize && !chosen; ++k) {
+                Entry &e = table[(rotating + k) % kTableSize];
+                if (e.handle == 0) chosen = &e;
+            }
+            if (!chosen) {
+                ILogSystem.Msg(2, " . [IStuffDPF] Warning: reached maximum limit of DPF files opened(%d).\n",
+                               kTableSize);
+                return 0;
+            }
+            rotating = (rotating + 1) % kTableSize;
+        }
+        chosen->length = length;
+        chosen->path = path;
+        chosen->references = 0;
+    }
+
+    Entry *entry = nullptr;
+    for (Entry &e : table) {
+        if (e.length == length && e.path == path) {
+            entry = &e;
+            break;
+        }
+    }
+    if (!entry) return 0;
+
+    if (entry->fd >= 0) {
+        // Open already: the new descriptor replaces the old, the handle stays.
+        CloseFile(entry->fd);
+    } else {
+        entry->modified = 0;
+        entry->handle = NewHandle();
+    }
+    entry->references++;
+    entry->fd = fd;
+    entry->protect = protect;
+    return entry->handle;
+}
+
+void QStuffDPF::State::CloseEntry(Entry &entry, bool force) {
+    entry.references--;
+    if (entry.references >= 1 && !force) return;
+    if (entry.modified == 1 && !RefreshInfo(entry.fd))
+        ILogSystem.Msg(0, " . [IStuffDPF->Close(%d)] Error: the header of '%s' could not be updated: %s\n",
+                       entry.handle, entry.path.c_str(), LastErrorText());
+    if (found && foundHandle == entry.handle) found = false;
+    CloseFile(entry.fd);
+    entry.fd = -1;
+    entry.handle = 0;
+    entry.modified = 0;
+    entry.protect = 0;
+    entry.references = 0;
+}
+
+bool QStuffDPF::State::RefreshInfo(int fd) {
+    unsigned char block[kInfoSize];
+    if (ReadAt(fd, block, kInfoSize, kHeadSize) != (int64_t)kInfoSize) return false;
+    headerKey.Decipher(block, kInfoSize);
+    FormatDate(reinterpret_cast<char *>(block + kInfoModified));
+    uint32_t crc = 0;
+    if (!ChecksumFrom(fd, kBlocksStart, &crc)) return false;
+    PutLE32(block + kInfoCrc, crc);
+    memcpy(info, block, kInfoSize);
+    headerKey.Encipher(block, kInfoSize);
+    if (!WriteAt(fd, block, kInfoSize, kHeadSize)) return false;
+    for (Entry &e : table)
+        if (e.fd == fd) e.modified = 0;
+    return SyncFile(fd);
+}
+
+void qnl::dpf::BuildFileHead(unsigned char *file, unsigned char *info, const Blowfish &headerKey) {
+    memcpy(file, kHeadV4, kHeadSize);
+    memcpy(file + kHeadSize, info, kInfoSize);
+    headerKey.Encipher(file + kHeadSize, kInfoSize);
+}
+
+// ---------------------------------------------------------------------------
+// Open, Create, Close, GetName
+// ---------------------------------------------------------------------------
+int QStuffDPF::Open(const char *path) { return OpenPackage(path, true); }
+
+int QStuffDPF::OpenUnverified(const char *path) { return OpenPackage(path, false); }
+
+int QStuffDPF::OpenPackage(const char *path, bool verifyCrc) {
+    State &s = *state_;
+    if (!path) return 0;
+
+    bool readOnly = false;
+    int fd = OpenFile(path, OpenMode::ReadWrite);
+    if (fd < 0) {
+        fd = OpenFile(path, OpenMode::ReadOnly);
+        if (fd < 0) {
+            ILogSystem.Msg(0, " . [IStuffDPF->Open('%s')] Error: %s\n", path, LastErrorText());
+            return 0;
+        }
+        readOnly = true;
+        ILogSystem.Msg(2, " . [IStuffDPF->Open('%s')] Warning: file opened in read only mode.\n", path);
+    }
+
+    unsigned char head[kHeadSize];
+    if (ReadAll(fd, head, kHeadSize) != (int64_t)kHeadSize || memcmp(head, kHeadV4, 4) != 0) {
+        CloseFile(fd);
+        ILogSystem.Msg(0, " . [IStuffDPF->Open('%s')] Error: it is not a valid DPF.\n", path);
+        return 0;
+    }
+    memcpy(s.head, head, kHeadSize);
+
+    if (s.head[4] == '3') {
+        if (readOnly) {
+            ILogSystem.Msg(0, " . [IStuffDPF->Open('%s')] Error: it is not possible to update a DPF opened in read only mode.\n",
+                           path);
+            CloseFile(fd);
+            return 0;
+        }
+        CloseFile(fd);
+        fd = Update3to4(path);
+        if (fd <= 0) {
+            ILogSystem.Msg(0, " . [IStuffDPF->Open('%s')] Error: it was not possible to update the given DPF from v3.0 to v4.0.\n",
+                           path);
+            return 0;
+        }
+        ILogSystem.Msg(5, " . [IStuffDPF->Open('%s')] Info: the given DPF was updated from v3.0 to v4.0.\n",
+                       path);
+    }
+
+    if (s.head[4] != '4') {
+        char text[kHeadSize + 1] = {0};
+        memcpy(text, s.head, kHeadSize);
+        ILogSystem.Msg(0, " . [IStuffDPF->Open('%s')] Error: '%s' version is not supported.\n", path,
+                       text);
+        CloseFile(fd);
+        return 0;
+    }
+
+    unsigned char info[kInfoSize];
+    if (ReadAll(fd, info, kInfoSize) != (int64_t)kInfoSize) {
+        CloseFile(fd);
+        ILogSystem.Msg(0, " . [IStuffDPF->Open('%s')] Error: it is not a valid DPF.\n", path);
+        return 0;
+    }
+    s.headerKey.Decipher(info, kInfoSize);
+    memcpy(s.info, info, kInfoSize);
+
+    int64_t length = FileLength(fd);
+    bool known = length > 0 && s.IsKnown(path, (uint64_t)length);
+    if (!known && verifyCrc && CalculateCRC(fd) != GetLE32(info + kInfoCrc)) {
+        ILogSystem.Msg(0, " . [IStuffDPF->Open('%s')] Error: the given DPF is corrupted.\n", path);
+        CloseFile(fd);
+        return 0;
+    }
+
+    int handle = s.Register(fd, info[kInfoProtected], path, (uint64_t)length, known);
+    if (handle == 0) CloseFile(fd);
+    return handle;
+}
+
+int QStuffDPF::Create(const char *path) {
+    if (!path) return -1;
+    qnl::platform::MakeParentDirectories(path);
+    int fd = OpenFile(path, OpenMode::Create);
+    if (fd < 0) {
+        ILogSystem.Msg(0, " . [IStuffDPF->Create('%s')] Error: %s\n", path, LastErrorText());
+        return -1;
+    }
+    const char *creator = Quenlar.GetCredits();
+    unsigned char info[kInfoSize];
+    BuildInfoHeader(info, creator, strlen(creator), nullptr, 0);
+    unsigned char file[kBlocksStart];
+    BuildFileHead(file, info, state_->headerKey);
+    bool written = WriteAll(fd, file, sizeof file);
+    if (!written) ILogSystem.Msg(0, " . [IStuffDPF->Create('%s')] Error: %s\n", path, LastErrorText());
+    CloseFile(fd);
+    if (!written) return -1;
+    return Open(path);
+}
+
+void QStuffDPF::Close(int handle) {
+    Entry *entry = state_->ByHandle(handle);
+    if (entry) state_->CloseEntry(*entry, false);
+}
+
+const char *QStuffDPF::GetName(int handle) {
+    Entry *entry = state_->ByHandle(handle);
+    return entry ? entry->path.c_str() : nullptr;
+}
+
+// ---------------------------------------------------------------------------
+// Tool support
+// ---------------------------------------------------------------------------
+int QStuffDPF::GetInfo(int handle, DPFInfo *out) {
+    State &s = *state_;
+    Entry *entry = s.ByHandle(handle);
+    if (!entry || !out) return 0;
+    unsigned char file[kBlocksStart];
+    if (ReadAt(entry->fd, file, sizeof file, 0) != (int64_t)sizeof file) return 0;
+    unsigned char *info = file + kHeadSize;
+    s.headerKey.Decipher(info, kInfoSize);
+
+    memset(out, 0, sizeof *out);
+    memcpy(out->version, file + 4, sizeof out->version - 1);
+    memcpy(out->creator, info + kInfoCreator, sizeof out->creator - 1);
+    memcpy(out->created, info + kInfoCreated, sizeof out->created - 1);
+    memcpy(out->modified, info + kInfoModified, sizeof out->modified - 1);
+    out->protect = info[kInfoProtected];
+    out->crc = GetLE32(info + kInfoCrc);
+    uint32_t now = 0;
+    if (!ChecksumFrom(entry->fd, kBlocksStart, &now)) return 0;
+    out->crcNow = now;
+    int64_t length = FileLength(entry->fd);
+    out->length = length > 0 ? (unsigned long long)length : 0;
+    return 1;
+}
+
+long long QStuffDPF::GetBlockOffset() { return state_->found ? state_->foundOffset : -1; }

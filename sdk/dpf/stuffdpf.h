@@ -1,13 +1,124 @@
-// IStuffDPF: data package (DPF) archives.
+// IStuffDPF: data package (DPF) archives. A package is a file of named,
+// typed data blocks; every resource of the SDK is loaded from one.
+//
+// Index
+//   DPFBlock, DPFInfo ...... the records callers hand over and receive
+//   Archives ............... Open, Create, Close, GetName
+//   Searching .............. FindFirst, FindNext, Find
+//   Reading and writing .... LoadBlock, AddData, Delete
+//   Maintenance ............ CalculateCRC, Update3to4
+//   Tool support ........... OpenUnverified, GetInfo, GetBlockOffset, LoadFound, Compact
+//
+// Results follow the SDK's rule: no exceptions; a handle or size above 0 is
+// success; failures return 0 (or the documented negative value) and log one
+// message. There is one search cursor for the whole interface: any search,
+// LoadBlock, AddData or Delete, on any archive, moves it, so FindNext
+// continues only the most recent search.
 #ifndef QUENLAR_DPF_STUFFDPF_H
 #define QUENLAR_DPF_STUFFDPF_H
+
+#include <memory>
+
+// One block of a package. Names hold at most 31 characters and types at most
+// 7, NUL-terminated. mode: 0 compressed, 1 stored, 2 scrambled.
+struct DPFBlock {
+    char name[32];
+    char type[8];
+    unsigned char mode;
+    unsigned int size;       // data size in bytes
+    unsigned int storedSize; // payload size in the file, without padding
+    char *data;              // LoadBlock: a new[] array the caller delete[]s
+};
+
+// What the info header of an open package says, for tools.
+struct DPFInfo {
+    char version[4];         // "4.0"
+    char creator[29];        // NUL-terminated
+    char created[32];        // asctime form without the newline
+    char modified[32];
+    unsigned char protect;   // non-zero: a protected archive
+    unsigned int crc;        // the checksum stored in the header
+    unsigned int crcNow;     // the checksum of the blocks as they are now
+    unsigned long long length; // file length in bytes
+};
 
 class QStuffDPF {
 public:
     QStuffDPF();
+    // Closes, with a warning, every archive the application left open.
     ~QStuffDPF();
     QStuffDPF(const QStuffDPF &) = delete;
     QStuffDPF &operator=(const QStuffDPF &) = delete;
+
+    // ---- Archives -------------------------------------------------------------
+    // Opens a package (read-write, else read-only with a warning); version 3.0
+    // files are converted first. The handle (> 0), or 0. Opening a path that
+    // is open already returns its handle and needs one more Close.
+    int Open(const char *path);
+    // Creates (or truncates) an empty package, making missing directories,
+    // and opens it. The handle, 0 if it cannot be opened, -1 if not created.
+    int Create(const char *path);
+    // Drops one reference; the last one writes the header of a modified
+    // archive (date and checksum) and closes the file.
+    void Close(int handle);
+    // The path an open archive was opened with, or null.
+    const char *GetName(int handle);
+
+    // ---- Searching: 1 found, 0 none (or protected), 2 error ------------------------
+    // The first block in file order, deleted blocks included (type "DELETED").
+    int FindFirst(int handle, DPFBlock *b);
+    // The block after the one the last search found.
+    int FindNext(int handle, DPFBlock *b);
+    // The first block whose name and type equal b's; fills the record
+    // (data pointer null).
+    int Find(int handle, DPFBlock *b);
+
+    // ---- Reading and writing ---------------------------------------------------
+    // Reads a block into b (b->data is new[]'d and owned by the caller). The
+    // data size, or 0 on failure.
+    int LoadBlock(int handle, const char *type, const char *name, DPFBlock *b);
+    // Appends b (name, type, mode, size, data) as a new block; a mode other
+    // than 0 or 1 becomes 2, in b too. The stored size, -1 if a block of that
+    // name and type exists, 0 on failure (and for a 0-byte stored block).
+    // b->data stays the caller's.
+    int AddData(int handle, DPFBlock *b);
+    // Marks the block named by b deleted. 1, or 0 when not found. b keeps its
+    // mode, sizes and data for a following AddData.
+    int Delete(int handle, DPFBlock *b);
+
+    // ---- Maintenance -------------------------------------------------------------
+    // CRC-32 of the file from the descriptor's position (offset 520) to its
+    // end; the position is kept. 0 on a read error.
+    unsigned int CalculateCRC(int fd);
+    // Converts a version 3.0 package at path to version 4.0, keeping the old
+    // file as <path without extension>_v3.dpf. A descriptor of the new file,
+    // read-write and positioned after its head (the caller closes it), or 0.
+    int Update3to4(const char *path);
+
+    // ---- Tool support --------------------------------------------------------------
+    // As Open, but a checksum that does not match the blocks is accepted
+    // (GetInfo reports both values). For inspection and repair tools.
+    int OpenUnverified(const char *path);
+    // Reads the info header of an open archive and computes its checksum now.
+    // 1, or 0 for an unknown handle or an unreadable header.
+    int GetInfo(int handle, DPFInfo *info);
+    // File offset of the marker of the block the last search found, or -1.
+    long long GetBlockOffset();
+    // Reads the data of the block the last FindFirst/FindNext found, as
+    // LoadBlock does, without searching again (the cursor stays). The data
+    // size, or 0.
+    int LoadFound(int handle, DPFBlock *b);
+    // Rewrites a closed package without its deleted blocks, keeping block
+    // order, creator and creation date. The new file is written beside the
+    // old one and renamed over it, so a failure leaves the original intact.
+    // 1, or 0.
+    int Compact(const char *path);
+
+    struct State;
+
+private:
+    int OpenPackage(const char *path, bool verifyCrc);
+    std::unique_ptr<State> state_;
 };
 
 // Created by Quenlar.Init, destroyed by Quenlar.Quit; null outside.
