@@ -35,8 +35,8 @@ constexpr char kXmlTooDeep[] = "elements are nested too deeply";
 
 // The package's file name for messages; "" when there is no archive object
 // or the handle names no open package.
-[[maybe_unused]] const char *PackageName(int dpf) {
-    const char *name = dpf ? nullptr : nullptr;
+const char *PackageName(int dpf) {
+    const char *name = IStuffDPF ? IStuffDPF->GetName(dpf) : nullptr;
     return name ? name : "";
 }
 
@@ -108,7 +108,7 @@ void PrintXmlDocument(const TiXmlDocument &doc, std::string &out) {
     out = printer.Str();
 }
 
-[[maybe_unused]] int ParseXmlText(TiXmlDocument &doc, const char *data, size_t length) {
+int ParseXmlText(TiXmlDocument &doc, const char *data, size_t length) {
     // TinyXML reads a NUL-terminated text; a block holds exactly its bytes.
     std::string text(data ? data : "", data ? length : 0);
     if (!NestingWithinLimit(text.data(), text.size())) return 0;
@@ -185,11 +185,57 @@ int QuenlarEngine::XMLOpen(const char *file) {
 }
 
 int QuenlarEngine::XMLOpen(int dpf, const char *block) {
-    (void)dpf, (void)block;int h=0;(void)h; return 0; // packages: pending the archive
+    if (dpf < 1 || !block) return 0;
+    if (!state_->initialised || !IStuffDPF) {
+        ILogSystem.Msg(0,
+                       " . [Quenlar.XMLOpen('%s','%s')] Error: Quenlar was not initialized. "
+                       "Aborting the XML load.\n",
+                       PackageName(dpf), block);
+        return 0;
+    }
+    int slot = FreeSlot(*state_);
+    if (slot < 0) {
+        ILogSystem.Msg(0,
+                       " . [Quenlar.XMLOpen('%s','%s')] Error: reached maximum limit of XML "
+                       "opened(%d)\n",
+                       PackageName(dpf), block, qnl::kXmlSlots);
+        return 0;
+    }
+
+    DPFBlock b; // LoadBlock leaves data null unless it returns a size
+    if (IStuffDPF->LoadBlock(dpf, kFileBlock, block, &b) <= 0 || !b.data) {
+        ILogSystem.Msg(0, " . [Quenlar.XMLOpen('%s','%s')] Error: block not found in the given DPF.\n",
+                       PackageName(dpf), block);
+        return 0;
+    }
+    TiXmlDocument *doc = new TiXmlDocument;
+    int parsed = ParseXmlText(*doc, b.data, b.size);
+    delete[] b.data; // the caller owns what LoadBlock read
+    if (!parsed) {
+        ILogSystem.Msg(0, " . [Quenlar.XMLOpen('%s','%s')] Error: %s\n", PackageName(dpf), block,
+                       doc->Error() ? doc->ErrorDesc() : kXmlTooDeep);
+        delete doc;
+        return 0;
+    }
+    state_->xmlDoc[slot] = doc;
+    state_->xmlCurrent[slot] = nullptr;
+    return slot + 1;
 }
 
 int QuenlarEngine::XMLOpen(const char *dpfFile, const char *block) {
-    (void)dpfFile, (void)block;int h=0;(void)h; return 0; // packages: pending the archive
+    if (!dpfFile || !block) return 0;
+    if (!state_->initialised || !IStuffDPF) {
+        ILogSystem.Msg(0,
+                       " . [Quenlar.XMLOpen('%s','%s')] Error: Quenlar was not initialized. "
+                       "Aborting the XML load.\n",
+                       dpfFile, block);
+        return 0;
+    }
+    int dpf = IStuffDPF->Open(dpfFile);
+    if (dpf < 1) return 0; // the archive has logged why
+    int h = XMLOpen(dpf, block);
+    IStuffDPF->Close(dpf);
+    return h;
 }
 
 int QuenlarEngine::XMLCreate(const char *root) {
@@ -240,11 +286,61 @@ int QuenlarEngine::XMLSave(int h, const char *file) {
 }
 
 int QuenlarEngine::XMLSave(int h, int dpf, const char *block) {
-    (void)h,(void)dpf,(void)block; return 0; // packages: pending the archive
+    if (!state_->initialised || !IStuffDPF) {
+        ILogSystem.Msg(0,
+                       " . [Quenlar.XMLSave(%d,'%s','%s')] Error: Quenlar was not initialized. "
+                       "Aborting the XML save.\n",
+                       h, PackageName(dpf), block ? block : "");
+        return 0;
+    }
+    QNL_SLOT_OR(h, 0);
+    if (dpf < 1 || !block) return 0;
+
+    std::string text;
+    PrintXmlDocument(*doc, text);
+
+    // Exactly one block of the name remains: an older one goes first.
+    DPFBlock old;
+    memset(&old, 0, sizeof old);
+    snprintf(old.name, sizeof old.name, "%s", block);
+    snprintf(old.type, sizeof old.type, "%s", kFileBlock);
+    if (IStuffDPF->Find(dpf, &old) == 1) IStuffDPF->Delete(dpf, &old);
+
+    DPFBlock b;
+    memset(&b, 0, sizeof b);
+    snprintf(b.name, sizeof b.name, "%s", block);
+    snprintf(b.type, sizeof b.type, "%s", kFileBlock);
+    b.mode = 0; // compressed
+    b.size = static_cast<unsigned int>(text.size());
+    b.data = &text[0]; // AddData copies the bytes (no terminator is stored)
+    return IStuffDPF->AddData(dpf, &b) > 0 ? 1 : 0;
 }
 
 int QuenlarEngine::XMLSave(int h, const char *dpfFile, const char *block) {
-    (void)h,(void)dpfFile,(void)block; return 0; // packages: pending the archive
+    if (!state_->initialised || !IStuffDPF) {
+        ILogSystem.Msg(0,
+                       " . [Quenlar.XMLSave(%d,'%s','%s')] Error: Quenlar was not initialized. "
+                       "Aborting the XML save.\n",
+                       h, dpfFile ? dpfFile : "", block ? block : "");
+        return 0;
+    }
+    QNL_SLOT_OR(h, 0);
+    if (!dpfFile || !block) return 0;
+
+    // A new package only where there is no file at all: a file that exists
+    // but cannot be opened as a package is never overwritten.
+    FILE *probe = fopen(dpfFile, "rb");
+    int dpf;
+    if (probe) {
+        fclose(probe);
+        dpf = IStuffDPF->Open(dpfFile);
+    } else {
+        dpf = IStuffDPF->Create(dpfFile);
+    }
+    if (dpf < 1) return 0;
+    int result = XMLSave(h, dpf, block);
+    IStuffDPF->Close(dpf);
+    return result;
 }
 
 void QuenlarEngine::XMLClose(int h) {
