@@ -5,7 +5,7 @@
 // acts on the current element. Callers never see TinyXML's objects.
 //
 // Index
-//   Slots and helpers ........ Slot, FreeSlot, CheckNesting, PrintDocument
+//   Helpers .................. NestingWithinLimit, PrintXmlDocument, ParseXmlText, FreeSlot
 //   Opening and creating ..... XMLOpen (file, package handle, package file), XMLCreate
 //   Saving and closing ....... XMLSave (file, package handle, package file), XMLClose
 //   Moving the current element  XMLNodePointTo, XMLNodeChild, XMLNodeNext, XMLNodeParent
