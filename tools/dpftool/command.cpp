@@ -1,0 +1,307 @@
+// What the commands share: the table, options, messages, the SDK session.
+#include "command.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <iostream>
+#include <sstream>
+#include <unistd.h>
+
+namespace dpftool {
+
+// ---------------------------------------------------------------------------
+// The command table
+// ---------------------------------------------------------------------------
+namespace {
+std::vector<Command> &Table() {
+    static std::vector<Command> table; // filled by static registrars
+    return table;
+}
+} // namespace
+
+Registrar::Registrar(const char *name, const char *usage, CommandFn run) {
+    std::vector<Command> &table = Table();
+    table.push_back({name, usage, run});
+    std::sort(table.begin(), table.end(),
+              [](const Command &a, const Command &b) { return strcmp(a.name, b.name) < 0; });
+}
+
+const std::vector<Command> &Commands() { return Table(); }
+
+const Command *FindCommand(const std::string &name) {
+    for (const Command &c : Table())
+        if (name == c.name) return &c;
+    return nullptr;
+}
+
+// ---------------------------------------------------------------------------
+// Messages
+// ---------------------------------------------------------------------------
+int Fail(const char *format, ...) {
+    va_list args;
+    va_start(args, format);
+    fputs("dpftool: ", stderr);
+    vfprintf(stderr, format, args);
+    fputc('\n', stderr);
+    va_end(args);
+    return kFailed;
+}
+
+int UsageError(const char *command, const char *format, ...) {
+    va_list args;
+    va_start(args, format);
+    fprintf(stderr, "dpftool %s: ", command);
+    vfprintf(stderr, format, args);
+    fputc('\n', stderr);
+    va_end(args);
+    if (const Command *c = FindCommand(command)) fprintf(stderr, "usage: dpftool %s\n", c->usage);
+    return kUsage;
+}
+
+// ---------------------------------------------------------------------------
+// Options
+// ---------------------------------------------------------------------------
+Args::Args(const char *command, int argc, char **argv, std::initializer_list<OptionSpec> options,
+           size_t minArgs, size_t maxArgs) {
+    bool optionsEnd = false;
+    for (int i = 0; i < argc; ++i) {
+        std::string arg = argv[i];
+        if (optionsEnd || arg == "-" || arg.size() < 2 || arg[0] != '-') {
+            operands_.push_back(arg);
+            continue;
+        }
+        if (arg == "--") {
+            optionsEnd = true;
+            continue;
+        }
+        if (arg == "-v" || arg == "--verbose") {
+            EnableVerboseLog();
+            continue;
+        }
+        if (arg == "-h" || arg == "--help") {
+            if (const Command *c = FindCommand(command)) printf("usage: dpftool %s\n", c->usage);
+            status_ = kOk;
+            return;
+        }
+        std::string name = arg, value;
+        size_t eq = arg.find('=');
+        if (eq != std::string::npos) name = arg.substr(0, eq), value = arg.substr(eq + 1);
+        const OptionSpec *spec = nullptr;
+        for (const OptionSpec &o : options)
+            if (name == o.name) spec = &o;
+        if (!spec) {
+            status_ = UsageError(command, "unknown option '%s'", arg.c_str());
+            return;
+        }
+        if (spec->takesValue && eq == std::string::npos) {
+            if (i + 1 >= argc) {
+                status_ = UsageError(command, "option '%s' needs a value", name.c_str());
+                return;
+            }
+            value = argv[++i];
+        } else if (!spec->takesValue && eq != std::string::npos) {
+            status_ = UsageError(command, "option '%s' takes no value", name.c_str());
+            return;
+        }
+        options_[name] = value;
+    }
+    if (operands_.size() < minArgs || operands_.size() > maxArgs)
+        status_ = UsageError(command, operands_.size() < minArgs ? "missing arguments" : "too many arguments");
+}
+
+bool Args::Has(const char *option) const { return options_.count(option) != 0; }
+
+const char *Args::Value(const char *option, const char *fallback) const {
+    auto it = options_.find(option);
+    return it == options_.end() ? fallback : it->second.c_str();
+}
+
+// ---------------------------------------------------------------------------
+// The SDK log: quiet (captured for error reasons) or on stderr
+// ---------------------------------------------------------------------------
+namespace {
+bool g_verbose = false;
+FILE *g_capture = nullptr; // an anonymous file the quiet log is written to
+long g_captureEnd = 0;
+
+// Opens the log on an anonymous temporary file, so that error reasons can
+// be read back without anything showing or staying on disk.
+void StartCapture() {
+    if (g_verbose || g_capture) return;
+    g_capture = tmpfile();
+    if (!g_capture) return;
+    char name[64];
+    snprintf(name, sizeof name, "/proc/self/fd/%d", fileno(g_capture));
+    // The log falls back to a file in the working directory when it cannot
+    // open the name it is given; make sure it can.
+    FILE *probe = fopen(name, "a");
+    if (!probe) {
+        fclose(g_capture);
+        g_capture = nullptr;
+        return;
+    }
+    fclose(probe);
+    ILogSystem.Init(name, LOG_APPEND, 2, "dpftool");
+}
+} // namespace
+
+void EnableVerboseLog() {
+    if (g_verbose) return;
+    g_verbose = true;
+    if (g_capture) {
+        ILogSystem.Close();
+        fclose(g_capture);
+        g_capture = nullptr;
+    }
+    ILogSystem.Init("/dev/stderr", LOG_APPEND, 5, "dpftool");
+}
+
+bool Verbose() { return g_verbose; }
+
+std::string SdkReason() {
+    if (!g_capture) return g_verbose ? "see the log above" : "run with -v for details";
+    fflush(g_capture);
+    fseek(g_capture, 0, SEEK_END);
+    long end = ftell(g_capture);
+    std::string text;
+    if (end > g_captureEnd) {
+        text.resize((size_t)(end - g_captureEnd));
+        fseek(g_capture, g_captureEnd, SEEK_SET);
+        text.resize(fread(&text[0], 1, text.size(), g_capture));
+    }
+    g_captureEnd = end;
+    // The last "Error: " or "Warning: " line, without its origin.
+    std::string reason;
+    std::istringstream lines(text);
+    for (std::string line; std::getline(lines, line);) {
+        for (const char *tag : {"] Error: ", "] Warning: "}) {
+            size_t at = line.find(tag);
+            if (at != std::string::npos) reason = line.substr(at + strlen(tag));
+        }
+    }
+    return reason.empty() ? "run with -v for details" : reason;
+}
+
+// ---------------------------------------------------------------------------
+// The SDK session
+// ---------------------------------------------------------------------------
+Sdk::Sdk(bool engine, unsigned int sdlFlags) : engine_(engine) {
+    StartCapture();
+    if (engine_) {
+        if (Quenlar.Init(sdlFlags) != 1) engine_ = false;
+    } else if (!IStuffDPF) {
+        IStuffDPF = new QStuffDPF;
+        owned_ = true;
+    }
+}
+
+Sdk::~Sdk() {
+    if (engine_) Quenlar.Quit();
+    if (owned_) {
+        delete IStuffDPF;
+        IStuffDPF = nullptr;
+    }
+}
+
+int OpenPackage(const char *path, bool verify) {
+    int handle = verify ? IStuffDPF->Open(path) : IStuffDPF->OpenUnverified(path);
+    if (handle <= 0) {
+        Fail("%s: %s", path, SdkReason().c_str());
+        return 0;
+    }
+    return handle;
+}
+
+// ---------------------------------------------------------------------------
+// Blocks
+// ---------------------------------------------------------------------------
+bool ListBlocks(int handle, std::vector<BlockInfo> &out) {
+    BlockInfo info;
+    int r = IStuffDPF->FindFirst(handle, &info.block);
+    while (r == 1) {
+        info.offset = IStuffDPF->GetBlockOffset();
+        out.push_back(info);
+        r = IStuffDPF->FindNext(handle, &info.block);
+    }
+    return r == 0;
+}
+
+bool IsDeleted(const DPFBlock &b) { return strcmp(b.type, "DELETED") == 0; }
+
+std::string ModeName(unsigned char mode) {
+    switch (mode) {
+    case 0: return "compressed";
+    case 1: return "stored";
+    case 2: return "scrambled";
+    default: return "mode " + std::to_string(mode);
+    }
+}
+
+int ModeFromName(const std::string &name) {
+    if (name == "compressed") return 0;
+    if (name == "stored") return 1;
+    if (name == "scrambled") return 2;
+    return -1;
+}
+
+unsigned long long BlockBytes(const DPFBlock &b) {
+    return 80 + (((unsigned long long)b.storedSize + 7) & ~7ull);
+}
+
+// ---------------------------------------------------------------------------
+// Files
+// ---------------------------------------------------------------------------
+bool ReadWholeFile(const std::string &path, std::string &out) {
+    std::ostringstream bytes;
+    if (path == "-") {
+        bytes << std::cin.rdbuf();
+        out = bytes.str();
+        return !std::cin.bad();
+    }
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return false;
+    bytes << in.rdbuf();
+    out = bytes.str();
+    return !in.bad();
+}
+
+bool WriteWholeFile(const std::string &path, const char *data, size_t size) {
+    if (path == "-") return fwrite(data, 1, size, stdout) == size && fflush(stdout) == 0;
+    FILE *f = fopen(path.c_str(), "wb");
+    if (!f) return false;
+    bool ok = fwrite(data, 1, size, f) == size;
+    return fclose(f) == 0 && ok;
+}
+
+// ---------------------------------------------------------------------------
+// JSON
+// ---------------------------------------------------------------------------
+std::string JsonString(const char *text) {
+    // Windows-1252 bytes 0x80..0x9F; the others above 0x7F are Latin-1.
+    static const unsigned short kHigh[32] = {
+        0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+        0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+        0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+    std::string out = "\"";
+    for (const unsigned char *p = reinterpret_cast<const unsigned char *>(text); *p; ++p) {
+        unsigned c = *p;
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += (char)c;
+        } else if (c >= 0x20 && c < 0x7F) {
+            out += (char)c;
+        } else {
+            unsigned code = c >= 0x80 && c < 0xA0 ? kHigh[c - 0x80] : c;
+            char escape[8];
+            snprintf(escape, sizeof escape, "\\u%04X", code);
+            out += escape;
+        }
+    }
+    return out + "\"";
+}
+
+} // namespace dpftool

@@ -1,0 +1,137 @@
+// dpftool's command table and what every command shares: option parsing,
+// error reporting, the SDK session and JSON text.
+//
+// A command lives in a file of its own and registers itself:
+//
+//   static int Run(int argc, char **argv) {    // the arguments after its name
+//       dpftool::Args args("list", argc, argv, {{"--json", false}}, 1, 1);
+//       if (!args.ok()) return args.status();
+//       dpftool::Sdk sdk;
+//       ...
+//       return dpftool::kOk;
+//   }
+//   DPFTOOL_COMMAND("list", "list PACKAGE [--json]", Run);
+//
+// Exit statuses: 0 success, 1 failure (message on stderr), 2 usage error.
+// The SDK's log is silent unless -v is given (it then goes to stderr).
+#ifndef DPFTOOL_COMMAND_H
+#define DPFTOOL_COMMAND_H
+
+#include "quenlar.h"
+
+#include <initializer_list>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace dpftool {
+
+enum Status { kOk = 0, kFailed = 1, kUsage = 2 };
+
+// ---- The command table ------------------------------------------------------------
+typedef int (*CommandFn)(int argc, char **argv);
+struct Command {
+    const char *name;
+    const char *usage; // the synopsis after "dpftool ", e.g. "list PACKAGE [--json]"
+    CommandFn run;
+};
+struct Registrar {
+    Registrar(const char *name, const char *usage, CommandFn run);
+};
+// Every registered command, sorted by name.
+const std::vector<Command> &Commands();
+const Command *FindCommand(const std::string &name);
+
+#define DPFTOOL_CONCAT2(a, b) a##b
+#define DPFTOOL_CONCAT(a, b) DPFTOOL_CONCAT2(a, b)
+#define DPFTOOL_COMMAND(name, usage, function)                                                     \
+    static ::dpftool::Registrar DPFTOOL_CONCAT(dpftool_command_, __LINE__)(name, usage, function)
+
+// ---- Options ------------------------------------------------------------------------
+struct OptionSpec {
+    const char *name; // "--force"
+    bool takesValue;  // "--mode stored" or "--mode=stored"
+};
+
+// Parses a command's arguments: options anywhere ("--" ends them), "-v" and
+// "-h"/"--help" always known, and between `minArgs` and `maxArgs` operands.
+// On a usage error it prints the error and the usage to stderr; after
+// --help it prints the usage to stdout. Check ok(), else return status().
+class Args {
+public:
+    Args(const char *command, int argc, char **argv, std::initializer_list<OptionSpec> options,
+         size_t minArgs, size_t maxArgs);
+    bool ok() const { return status_ < 0; }
+    int status() const { return status_ < 0 ? kOk : status_; }
+    bool Has(const char *option) const;
+    // The option's value, or `fallback` when absent.
+    const char *Value(const char *option, const char *fallback = nullptr) const;
+    size_t count() const { return operands_.size(); }
+    const char *operator[](size_t i) const { return operands_[i].c_str(); }
+
+private:
+    int status_ = -1;
+    std::map<std::string, std::string> options_;
+    std::vector<std::string> operands_;
+};
+
+// Turns the SDK's log on, written to stderr (the -v option).
+void EnableVerboseLog();
+bool Verbose();
+
+// ---- Messages -----------------------------------------------------------------------
+// "dpftool: <message>" on stderr; returns kFailed.
+int Fail(const char *format, ...) QUENLAR_PRINTF(1, 2);
+// "dpftool <command>: <message>" and the command's usage on stderr; returns kUsage.
+int UsageError(const char *command, const char *format, ...) QUENLAR_PRINTF(2, 3);
+// Why the SDK's last call failed: the text of its last error or warning
+// message ("the given DPF is corrupted."), or a pointer to -v.
+std::string SdkReason();
+
+// ---- The SDK for the life of a command ------------------------------------------------
+// Creates IStuffDPF (or, with `engine`, runs Quenlar.Init with `sdlFlags` for
+// commands that need images or fonts) and takes it down again.
+class Sdk {
+public:
+    explicit Sdk(bool engine = false, unsigned int sdlFlags = 0);
+    ~Sdk();
+    Sdk(const Sdk &) = delete;
+    Sdk &operator=(const Sdk &) = delete;
+    bool ok() const { return IStuffDPF != nullptr; }
+
+private:
+    bool engine_ = false;
+    bool owned_ = false;
+};
+
+// Opens a package (unverified: a checksum mismatch is accepted); on failure
+// prints the reason and returns 0.
+int OpenPackage(const char *path, bool verify = true);
+
+// ---- Blocks ---------------------------------------------------------------------------
+struct BlockInfo {
+    DPFBlock block; // data null
+    long long offset; // of its marker
+};
+// Every block in file order, deleted ones included. False on a damaged scan
+// (the blocks before the damage are in `out`).
+bool ListBlocks(int handle, std::vector<BlockInfo> &out);
+bool IsDeleted(const DPFBlock &b);
+// "compressed", "stored", "scrambled" (or "mode N").
+std::string ModeName(unsigned char mode);
+// -1 for an unknown name.
+int ModeFromName(const std::string &name);
+// Bytes a block takes in the file: marker, header and padded payload.
+unsigned long long BlockBytes(const DPFBlock &b);
+
+// ---- Files ------------------------------------------------------------------------------
+bool ReadWholeFile(const std::string &path, std::string &out); // "-" is stdin
+bool WriteWholeFile(const std::string &path, const char *data, size_t size); // "-" is stdout
+
+// ---- JSON ---------------------------------------------------------------------------------
+// A JSON string literal of Windows-1252 text (non-ASCII as \u escapes).
+std::string JsonString(const char *text);
+
+} // namespace dpftool
+
+#endif
