@@ -277,7 +277,7 @@ std::string DescribeMissing(int code) {
             return code == 15 ? "layout/@skin or layout/main/logotype is missing"
                               : std::string("layout/@") + r.attribute + " is missing";
     switch (code) {
-    case 1: return "layout.xml cannot be opened or is not well-formed XML";
+    case 1: return "the layout.xml block cannot be read or is not well-formed XML";
     case 10: return "the root element layout is missing";
     case 16: return "layout/main/logotype/@name is missing";
     case 17: return "layout/main/logotype/@x is missing or not a number";

@@ -111,4 +111,43 @@ TEST_F(LayoutPackageTest, ParseLayoutReadsSetupDpfHere) {
     EXPECT_EQ(1, ParseLayoutFrom("empty.dpf", state));
 }
 
+// ---------------------------------------------------------------------------
+// dpftool layout
+// ---------------------------------------------------------------------------
+TEST_F(LayoutPackageTest, ToolAcceptsACompletePackage) {
+    MakePackage("setup.dpf", CompleteLayout(), AllResources());
+    RunResult run = testing_support::Run({Program("dpftool"), "layout", "setup.dpf"}, dir.path());
+    EXPECT_EQ(0, run.status) << run.out << run.err;
+    EXPECT_EQ(0u, run.out.find("ok\n")) << run.out;
+    EXPECT_NE(std::string::npos, run.out.find("demo_tabgeneral")) << run.out;
+    EXPECT_NE(std::string::npos, run.out.find("logo_win")) << run.out;
+    EXPECT_EQ(std::string::npos, run.out.find("missing")) << run.out;
+}
+
+TEST_F(LayoutPackageTest, ToolMarksMissingResources) {
+    MakePackage("setup.dpf", CompleteLayout(), AllResources("demo_manual"));
+    RunResult run = testing_support::Run({Program("dpftool"), "layout", "setup.dpf"}, dir.path());
+    EXPECT_EQ(1, run.status);
+    EXPECT_EQ(0u, run.out.find("ok\n")) << run.out;
+    size_t line = run.out.find("demo_manual");
+    ASSERT_NE(std::string::npos, line) << run.out;
+    EXPECT_NE(std::string::npos, run.out.substr(line, run.out.find('\n', line) - line).find("missing"));
+
+    // The icon may be absent: the launcher starts without it.
+    MakePackage("setup.dpf", CompleteLayout(), AllResources("demo_icon"));
+    run = testing_support::Run({Program("dpftool"), "layout", "setup.dpf"}, dir.path());
+    EXPECT_EQ(0, run.status) << run.out;
+}
+
+TEST_F(LayoutPackageTest, ToolExplainsLayoutErrors) {
+    MakePackage("setup.dpf", WithoutLine(CompleteLayout(), "<vidrenderer_x11 "), AllResources());
+    RunResult run = testing_support::Run({Program("dpftool"), "layout", "setup.dpf"}, dir.path());
+    EXPECT_EQ(1, run.status);
+    EXPECT_EQ(0u, run.out.find("2004: layout/video/vidrenderer_x11")) << run.out;
+
+    run = testing_support::Run({Program("dpftool"), "layout", "absent.dpf"}, dir.path());
+    EXPECT_NE(0, run.status);
+    EXPECT_EQ(0u, run.out.find("1: ")) << run.out;
+}
+
 } // namespace
