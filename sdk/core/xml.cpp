@@ -5,7 +5,8 @@
 // acts on the current element. Callers never see TinyXML's objects.
 //
 // Index
-//   Helpers .................. NestingWithinLimit, PrintXmlDocument, ParseXmlText, FreeSlot
+//   Helpers .................. NestingWithinLimit, PrintXmlDocument, ParseXmlText,
+//                              ReadXmlFile, FreeSlot
 //   Opening and creating ..... XMLOpen (file, package handle, package file), XMLCreate
 //   Saving and closing ....... XMLSave (file, package handle, package file), XMLClose
 //   Moving the current element  XMLNodePointTo, XMLNodeChild, XMLNodeNext, XMLNodeParent
@@ -25,6 +26,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <sys/stat.h>
 
 namespace {
 
@@ -32,6 +34,8 @@ constexpr char kFileBlock[] = "FILE";
 // Deepest element nesting a document may have (see NestingWithinLimit).
 constexpr int kMaxXmlDepth = 256;
 constexpr char kXmlTooDeep[] = "elements are nested too deeply";
+// Largest plain XML file read, in bytes: settings and layouts are a few KiB.
+constexpr size_t kMaxXmlFileBytes = 16u << 20;
 
 // The package's file name for messages; "" when there is no archive object
 // or the handle names no open package.
@@ -108,12 +112,50 @@ void PrintXmlDocument(const TiXmlDocument &doc, std::string &out) {
     out = printer.Str();
 }
 
+// Parses a document from bytes (a block holds exactly its bytes, TinyXML
+// wants a NUL-terminated text). 0 on a parse error (doc.Error() is set) or
+// when the elements nest too deeply (it is not).
 int ParseXmlText(TiXmlDocument &doc, const char *data, size_t length) {
-    // TinyXML reads a NUL-terminated text; a block holds exactly its bytes.
     std::string text(data ? data : "", data ? length : 0);
     if (!NestingWithinLimit(text.data(), text.size())) return 0;
     doc.Parse(text.c_str(), nullptr, TIXML_DEFAULT_ENCODING);
     return doc.Error() ? 0 : 1;
+}
+
+// Reads a plain XML file whole, with its line ends made "\n" as TinyXML's
+// own file loader makes them. Null, or the error text.
+const char *ReadXmlFile(const char *file, std::string &text) {
+    FILE *fp = fopen(file, "rb");
+    if (!fp) return "Failed to open file"; // TinyXML's wording
+    struct stat st;
+    const char *error = nullptr;
+    if (fstat(fileno(fp), &st) != 0 || !S_ISREG(st.st_mode)) {
+        error = "Failed to open file";
+    } else if (static_cast<unsigned long long>(st.st_size) > kMaxXmlFileBytes) {
+        error = "file too large for an XML document";
+    } else {
+        char buffer[65536];
+        size_t n;
+        while ((n = fread(buffer, 1, sizeof buffer, fp)) > 0 && text.size() <= kMaxXmlFileBytes)
+            text.append(buffer, n);
+        if (ferror(fp)) error = "Failed to open file";
+        if (text.size() > kMaxXmlFileBytes) error = "file too large for an XML document";
+    }
+    fclose(fp);
+    if (error) return error;
+
+    // CR LF and lone CR become LF.
+    size_t out = 0;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\r') {
+            text[out++] = '\n';
+            if (i + 1 < text.size() && text[i + 1] == '\n') ++i;
+        } else {
+            text[out++] = text[i];
+        }
+    }
+    text.resize(out);
+    return nullptr;
 }
 
 } // namespace
@@ -151,29 +193,11 @@ int QuenlarEngine::XMLOpen(const char *file) {
         return 0;
     }
 
+    std::string text;
+    const char *error = ReadXmlFile(file, text);
     TiXmlDocument *doc = new TiXmlDocument(file);
-    const char *error = nullptr;
-    FILE *fp = fopen(file, "rb");
-    if (!fp) {
-        // TinyXML's own wording for a file it cannot open.
-        doc->LoadFile(TIXML_DEFAULT_ENCODING);
-        error = doc->ErrorDesc();
-    } else {
-        // Check the nesting first, then let TinyXML load the file itself (it
-        // detects the encoding and turns CR LF into LF).
-        std::string bytes;
-        char buffer[65536];
-        size_t n;
-        while ((n = fread(buffer, 1, sizeof buffer, fp)) > 0) bytes.append(buffer, n);
-        if (!NestingWithinLimit(bytes.data(), bytes.size())) {
-            error = kXmlTooDeep;
-        } else {
-            bytes.clear();
-            rewind(fp);
-            if (!doc->LoadFile(fp, TIXML_DEFAULT_ENCODING)) error = doc->ErrorDesc();
-        }
-        fclose(fp);
-    }
+    if (!error && !ParseXmlText(*doc, text.data(), text.size()))
+        error = doc->Error() ? doc->ErrorDesc() : kXmlTooDeep;
     if (error) {
         ILogSystem.Msg(0, " . [Quenlar.XMLOpen('%s')] Error: %s\n", file, error);
         delete doc;

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 #include <string>
+#include <unistd.h>
 
 using namespace testing_support;
 
@@ -53,11 +54,26 @@ TEST_F(XmlTest, FailedOpensLeaveNoDocumentBehind) {
     EXPECT_EQ(0, Quenlar.XMLOpen("broken.xml"));
     EXPECT_EQ(0, Quenlar.XMLOpen("missing.xml"));
     EXPECT_EQ(0, Quenlar.XMLOpen(static_cast<const char *>(nullptr)));
+    EXPECT_EQ(0, Quenlar.XMLOpen(dir.path().c_str())); // a directory
+    WriteFile("huge.xml", "");
+    ASSERT_EQ(0, truncate("huge.xml", 17 << 20)); // sparse: nothing is written
+    EXPECT_EQ(0, Quenlar.XMLOpen("huge.xml"));
     std::string body = log.Body();
+    EXPECT_NE(std::string::npos,
+              body.find(" . [Quenlar.XMLOpen('huge.xml')] Error: file too large for an XML document\n"));
     EXPECT_NE(std::string::npos, body.find(" . [Quenlar.XMLOpen('broken.xml')] Error: "));
     EXPECT_NE(std::string::npos, body.find(" . [Quenlar.XMLOpen('missing.xml')] Error: "));
     // The slots were freed again: the next open takes the first one.
     EXPECT_EQ(1, Quenlar.XMLOpen("sample.xml"));
+}
+
+TEST_F(XmlTest, LineEndsAndByteOrderMarksAreRead) {
+    WriteFile("crlf.xml", "\xEF\xBB\xBF<?xml version=\"1.0\"?>\r\n<r a=\"1\">\r\n<b>x\r\ny\rz</b>\r\n</r>\r\n");
+    int h = Quenlar.XMLOpen("crlf.xml");
+    ASSERT_EQ(1, h);
+    ASSERT_EQ(1, Quenlar.XMLNodePointTo(h, 2, "r", "b"));
+    ASSERT_EQ(1, Quenlar.XMLSave(h, "out.xml"));
+    EXPECT_NE(std::string::npos, ReadFile("out.xml").find("<b>x y z</b>")); // TinyXML condenses
 }
 
 TEST_F(XmlTest, DeeplyNestedDocumentsAreRefused) {
