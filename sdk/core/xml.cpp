@@ -319,25 +319,41 @@ int QuenlarEngine::XMLSave(int h, int dpf, const char *block) {
     }
     QNL_SLOT_OR(h, 0);
     if (dpf < 1 || !block) return 0;
+    // A name the block record cannot hold would be cut, and the cut name
+    // could replace some other block.
+    DPFBlock b;
+    if (strlen(block) >= sizeof b.name) return 0;
 
     std::string text;
     PrintXmlDocument(*doc, text);
 
-    // Exactly one block of the name remains: an older one goes first.
+    // Exactly one block of the name remains: an older one goes first. It is
+    // kept in memory until the new one is in, and put back if that fails.
     DPFBlock old;
     memset(&old, 0, sizeof old);
     snprintf(old.name, sizeof old.name, "%s", block);
     snprintf(old.type, sizeof old.type, "%s", kFileBlock);
-    if (IStuffDPF->Find(dpf, &old) == 1) IStuffDPF->Delete(dpf, &old);
+    bool replacing = false;
+    if (IStuffDPF->Find(dpf, &old) == 1) {
+        // (An empty block loads as 0 bytes: there is nothing to keep.)
+        if (IStuffDPF->LoadBlock(dpf, kFileBlock, block, &old) <= 0 && old.size != 0) return 0;
+        replacing = IStuffDPF->Delete(dpf, &old) == 1;
+        if (!replacing) {
+            delete[] old.data;
+            return 0;
+        }
+    }
 
-    DPFBlock b;
     memset(&b, 0, sizeof b);
     snprintf(b.name, sizeof b.name, "%s", block);
     snprintf(b.type, sizeof b.type, "%s", kFileBlock);
     b.mode = 0; // compressed
     b.size = static_cast<unsigned int>(text.size());
     b.data = &text[0]; // AddData copies the bytes (no terminator is stored)
-    return IStuffDPF->AddData(dpf, &b) > 0 ? 1 : 0;
+    int added = IStuffDPF->AddData(dpf, &b) > 0;
+    if (!added && replacing) IStuffDPF->AddData(dpf, &old);
+    delete[] old.data;
+    return added ? 1 : 0;
 }
 
 int QuenlarEngine::XMLSave(int h, const char *dpfFile, const char *block) {

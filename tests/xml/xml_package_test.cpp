@@ -88,6 +88,13 @@ TEST_F(XmlPackageTest, SavingAgainReplacesTheBlock) {
 
     EXPECT_EQ(1, CountBlocks("game.dpf", "FILE", "config.xml"));
     EXPECT_EQ(1, CountBlocks("game.dpf", "FILE", "other.xml"));
+
+    // A name longer than a block name can be is refused, not cut to one that
+    // may belong to another block.
+    const std::string longName = std::string(31, 'c');
+    ASSERT_EQ(1, Quenlar.XMLSave(h, "game.dpf", longName.c_str()));
+    EXPECT_EQ(0, Quenlar.XMLSave(h, "game.dpf", (longName + ".xml").c_str()));
+    EXPECT_EQ(1, CountBlocks("game.dpf", "FILE", longName.c_str()));
     int value = 0;
     ASSERT_EQ(1, Quenlar.XMLNodePointTo(r, 2, "setup", "video"));
     EXPECT_EQ(1, Quenlar.XMLAttributeGet(r, "renderer", &value));
