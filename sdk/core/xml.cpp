@@ -1,11 +1,520 @@
 // XML documents by handle, on TinyXML.
+//
+// A handle (1..10) names one of the engine's ten document slots together with
+// that document's current element; every node, attribute and text operation
+// acts on the current element. Callers never see TinyXML's objects.
+//
+// Index
+//   Helpers .................. NestingWithinLimit, PrintXmlDocument, ParseXmlText,
+//                              ReadXmlFile, FreeSlot
+//   Opening and creating ..... XMLOpen (file, package handle, package file), XMLCreate
+//   Saving and closing ....... XMLSave (file, package handle, package file), XMLClose
+//   Moving the current element  XMLNodePointTo, XMLNodeChild, XMLNodeNext, XMLNodeParent
+//   Building and reading ..... XMLNodeCreate, XMLNodeGetName, XMLAttributeSet/Get,
+//                              XMLTextSet, XMLCommentSet
 #include "core/engine_private.h"
 
+#include "core/log.h"
+#include "dpf/stuffdpf.h"
+#include "platform/filesystem.h"
+
 #include <tinyxml.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <sys/stat.h>
+
+namespace {
+
+constexpr char kFileBlock[] = "FILE";
+// Deepest element nesting a document may have (see NestingWithinLimit).
+constexpr int kMaxXmlDepth = 256;
+constexpr char kXmlTooDeep[] = "elements are nested too deeply";
+// Largest plain XML file read, in bytes: settings and layouts are a few KiB.
+constexpr size_t kMaxXmlFileBytes = 16u << 20;
+
+// The package's file name for messages; "" when there is no archive object
+// or the handle names no open package.
+const char *PackageName(int dpf) {
+    const char *name = IStuffDPF ? IStuffDPF->GetName(dpf) : nullptr;
+    return name ? name : "";
+}
+
+// Rejects texts whose elements nest deeper than kMaxXmlDepth. TinyXML parses,
+// prints and frees elements recursively, so a deep enough document would
+// exhaust the stack; no document of ours comes near the limit. The scan
+// follows TinyXML's reading closely enough to count every element it would
+// open: comments, CDATA, declarations and quoted attribute values are skipped.
+bool NestingWithinLimit(const char *text, size_t length) {
+    const char *p = text, *end = text + length;
+    auto skipPast = [&](const char *terminator) {
+        size_t n = strlen(terminator);
+        while (p < end && !(static_cast<size_t>(end - p) >= n && memcmp(p, terminator, n) == 0)) ++p;
+        p = p < end ? p + n : end;
+    };
+    auto startsWith = [&](const char *prefix) {
+        size_t n = strlen(prefix);
+        return static_cast<size_t>(end - p) >= n && memcmp(p, prefix, n) == 0;
+    };
+    int depth = 0;
+    while (p < end) {
+        if (*p != '<') {
+            ++p;
+            continue;
+        }
+        if (startsWith("<!--")) {
+            skipPast("-->");
+        } else if (startsWith("<![CDATA[")) {
+            skipPast("]]>");
+        } else if (startsWith("<?") || startsWith("<!")) {
+            skipPast(">");
+        } else if (startsWith("</")) {
+            if (depth > 0) --depth;
+            skipPast(">");
+        } else {
+            // An opening tag: walk to its end, minding quoted values.
+            ++p;
+            char quote = 0, last = 0;
+            while (p < end) {
+                char c = *p++;
+                if (quote) {
+                    if (c == quote) quote = 0;
+                } else if (c == '"' || c == '\'') {
+                    quote = c;
+                } else if (c == '>') {
+                    break;
+                }
+                last = c;
+            }
+            if (last != '/' && ++depth > kMaxXmlDepth) return false;
+        }
+    }
+    return true;
+}
+
+// Where a slot's current element is required: logs the message every such
+// operation shares and returns null when there is none.
+TiXmlElement *Pointed(TiXmlElement *current, const char *operation, int h) {
+    if (!current)
+        ILogSystem.Msg(0, " . [Quenlar.%s(%d)] Error: there is not an element pointed.\n", operation,
+                       h);
+    return current;
+}
+
+// The document as TinyXML's printer writes it.
+void PrintXmlDocument(const TiXmlDocument &doc, std::string &out) {
+    TiXmlPrinter printer; // four-space indent, "\n" line breaks
+    doc.Accept(&printer);
+    out = printer.Str();
+}
+
+// Parses a document from bytes (a block holds exactly its bytes, TinyXML
+// wants a NUL-terminated text). 0 on a parse error (doc.Error() is set) or
+// when the elements nest too deeply (it is not).
+int ParseXmlText(TiXmlDocument &doc, const char *data, size_t length) {
+    std::string text(data ? data : "", data ? length : 0);
+    if (!NestingWithinLimit(text.data(), text.size())) return 0;
+    doc.Parse(text.c_str(), nullptr, TIXML_DEFAULT_ENCODING);
+    return doc.Error() ? 0 : 1;
+}
+
+// Reads a plain XML file whole, with its line ends made "\n" as TinyXML's
+// own file loader makes them. Null, or the error text.
+const char *ReadXmlFile(const char *file, std::string &text) {
+    FILE *fp = fopen(file, "rb");
+    if (!fp) return "Failed to open file"; // TinyXML's wording
+    struct stat st;
+    const char *error = nullptr;
+    if (fstat(fileno(fp), &st) != 0 || !S_ISREG(st.st_mode)) {
+        error = "Failed to open file";
+    } else if (static_cast<unsigned long long>(st.st_size) > kMaxXmlFileBytes) {
+        error = "file too large for an XML document";
+    } else {
+        char buffer[65536];
+        size_t n;
+        while ((n = fread(buffer, 1, sizeof buffer, fp)) > 0 && text.size() <= kMaxXmlFileBytes)
+            text.append(buffer, n);
+        if (ferror(fp)) error = "Failed to open file";
+        if (text.size() > kMaxXmlFileBytes) error = "file too large for an XML document";
+    }
+    fclose(fp);
+    if (error) return error;
+
+    // CR LF and lone CR become LF.
+    size_t out = 0;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\r') {
+            text[out++] = '\n';
+            if (i + 1 < text.size() && text[i + 1] == '\n') ++i;
+        } else {
+            text[out++] = text[i];
+        }
+    }
+    text.resize(out);
+    return nullptr;
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------
+// Slots
+// ---------------------------------------------------------------------------
+// Handles outside 1..10 and free slots are invalid; operations on them return
+// 0 without a message.
+#define QNL_SLOT_OR(h, result)                                                                     \
+    if ((h) < 1 || (h) > qnl::kXmlSlots || !state_->xmlDoc[(h)-1]) return result;                  \
+    TiXmlDocument *doc = state_->xmlDoc[(h)-1];                                                    \
+    TiXmlElement *&current = state_->xmlCurrent[(h)-1];                                            \
+    (void)doc;                                                                                     \
+    (void)current
+
+namespace {
+// The first free slot, or -1 when all ten hold a document.
+int FreeSlot(qnl::EngineState &s) {
+    for (int i = 0; i < qnl::kXmlSlots; ++i)
+        if (!s.xmlDoc[i]) return i;
+    return -1;
+}
+} // namespace
+
+// ---------------------------------------------------------------------------
+// Opening and creating
+// ---------------------------------------------------------------------------
+int QuenlarEngine::XMLOpen(const char *file) {
+    if (!file) return 0;
+    int slot = FreeSlot(*state_);
+    if (slot < 0) {
+        ILogSystem.Msg(0, " . [Quenlar.XMLOpen('%s')] Error: reached maximum limit of XML opened(%d)\n",
+                       file, qnl::kXmlSlots);
+        return 0;
+    }
+
+    std::string text;
+    const char *error = ReadXmlFile(file, text);
+    TiXmlDocument *doc = new TiXmlDocument(file);
+    if (!error && !ParseXmlText(*doc, text.data(), text.size()))
+        error = doc->Error() ? doc->ErrorDesc() : kXmlTooDeep;
+    if (error) {
+        ILogSystem.Msg(0, " . [Quenlar.XMLOpen('%s')] Error: %s\n", file, error);
+        delete doc;
+        return 0;
+    }
+    state_->xmlDoc[slot] = doc;
+    state_->xmlCurrent[slot] = nullptr;
+    return slot + 1;
+}
+
+int QuenlarEngine::XMLOpen(int dpf, const char *block) {
+    if (dpf < 1 || !block) return 0;
+    if (!state_->initialised || !IStuffDPF) {
+        ILogSystem.Msg(0,
+                       " . [Quenlar.XMLOpen('%s','%s')] Error: Quenlar was not initialized. "
+                       "Aborting the XML load.\n",
+                       PackageName(dpf), block);
+        return 0;
+    }
+    int slot = FreeSlot(*state_);
+    if (slot < 0) {
+        ILogSystem.Msg(0,
+                       " . [Quenlar.XMLOpen('%s','%s')] Error: reached maximum limit of XML "
+                       "opened(%d)\n",
+                       PackageName(dpf), block, qnl::kXmlSlots);
+        return 0;
+    }
+
+    DPFBlock b; // LoadBlock leaves data null unless it returns a size
+    if (IStuffDPF->LoadBlock(dpf, kFileBlock, block, &b) <= 0 || !b.data) {
+        ILogSystem.Msg(0, " . [Quenlar.XMLOpen('%s','%s')] Error: block not found in the given DPF.\n",
+                       PackageName(dpf), block);
+        return 0;
+    }
+    TiXmlDocument *doc = new TiXmlDocument;
+    int parsed = ParseXmlText(*doc, b.data, b.size);
+    delete[] b.data; // the caller owns what LoadBlock read
+    if (!parsed) {
+        ILogSystem.Msg(0, " . [Quenlar.XMLOpen('%s','%s')] Error: %s\n", PackageName(dpf), block,
+                       doc->Error() ? doc->ErrorDesc() : kXmlTooDeep);
+        delete doc;
+        return 0;
+    }
+    state_->xmlDoc[slot] = doc;
+    state_->xmlCurrent[slot] = nullptr;
+    return slot + 1;
+}
+
+int QuenlarEngine::XMLOpen(const char *dpfFile, const char *block) {
+    if (!dpfFile || !block) return 0;
+    if (!state_->initialised || !IStuffDPF) {
+        ILogSystem.Msg(0,
+                       " . [Quenlar.XMLOpen('%s','%s')] Error: Quenlar was not initialized. "
+                       "Aborting the XML load.\n",
+                       dpfFile, block);
+        return 0;
+    }
+    int dpf = IStuffDPF->Open(dpfFile);
+    if (dpf < 1) return 0; // the archive has logged why
+    int h = XMLOpen(dpf, block);
+    IStuffDPF->Close(dpf);
+    return h;
+}
+
+int QuenlarEngine::XMLCreate(const char *root) {
+    if (!state_->initialised) {
+        ILogSystem.Msg(0, " . [Quenlar.XMLCreate()] Error: Quenlar was not initialized. Aborting the "
+                          "XML load.\n");
+        return 0;
+    }
+    if (!root) return 0;
+    int slot = FreeSlot(*state_);
+    if (slot < 0) {
+        ILogSystem.Msg(0, " . [Quenlar.XMLCreate()] Error: reached maximum limit of XML opened(%d)\n",
+                       qnl::kXmlSlots);
+        return 0;
+    }
+
+    TiXmlDocument *doc = new TiXmlDocument;
+    doc->LinkEndChild(new TiXmlDeclaration("1.0", "UTF-8", "yes"));
+    doc->LinkEndChild(new TiXmlElement(root));
+    TiXmlElement *element = doc->FirstChildElement();
+    if (doc->Error() || !element) {
+        ILogSystem.Msg(0, " . [Quenlar.XMLCreate()] Error: %s\n", doc->ErrorDesc());
+        delete doc;
+        return 0;
+    }
+    state_->xmlDoc[slot] = doc;
+    state_->xmlCurrent[slot] = element;
+    return slot + 1;
+}
+
+// ---------------------------------------------------------------------------
+// Saving and closing
+// ---------------------------------------------------------------------------
+// Both forms print the document to memory with the same printer, so a plain
+// file and a package block of one document hold the same bytes.
+int QuenlarEngine::XMLSave(int h, const char *file) {
+    QNL_SLOT_OR(h, 0);
+    if (!file) return 0;
+    qnl::platform::MakeParentDirectories(file);
+
+    std::string text;
+    PrintXmlDocument(*doc, text);
+    FILE *fp = fopen(file, "wb");
+    if (!fp) return 0;
+    bool written = fwrite(text.data(), 1, text.size(), fp) == text.size();
+    if (fclose(fp) != 0) written = false;
+    return written ? 1 : 0;
+}
+
+int QuenlarEngine::XMLSave(int h, int dpf, const char *block) {
+    if (!state_->initialised || !IStuffDPF) {
+        ILogSystem.Msg(0,
+                       " . [Quenlar.XMLSave(%d,'%s','%s')] Error: Quenlar was not initialized. "
+                       "Aborting the XML save.\n",
+                       h, PackageName(dpf), block ? block : "");
+        return 0;
+    }
+    QNL_SLOT_OR(h, 0);
+    if (dpf < 1 || !block) return 0;
+    // A name the block record cannot hold would be cut, and the cut name
+    // could replace some other block.
+    DPFBlock b;
+    if (strlen(block) >= sizeof b.name) return 0;
+
+    std::string text;
+    PrintXmlDocument(*doc, text);
+
+    // Exactly one block of the name remains: an older one goes first. It is
+    // kept in memory until the new one is in, and put back if that fails.
+    DPFBlock old;
+    memset(&old, 0, sizeof old);
+    snprintf(old.name, sizeof old.name, "%s", block);
+    snprintf(old.type, sizeof old.type, "%s", kFileBlock);
+    bool replacing = false;
+    if (IStuffDPF->Find(dpf, &old) == 1) {
+        // (An empty block loads as 0 bytes: there is nothing to keep.)
+        if (IStuffDPF->LoadBlock(dpf, kFileBlock, block, &old) <= 0 && old.size != 0) return 0;
+        replacing = IStuffDPF->Delete(dpf, &old) == 1;
+        if (!replacing) {
+            delete[] old.data;
+            return 0;
+        }
+    }
+
+    memset(&b, 0, sizeof b);
+    snprintf(b.name, sizeof b.name, "%s", block);
+    snprintf(b.type, sizeof b.type, "%s", kFileBlock);
+    b.mode = 0; // compressed
+    b.size = static_cast<unsigned int>(text.size());
+    b.data = &text[0]; // AddData copies the bytes (no terminator is stored)
+    int added = IStuffDPF->AddData(dpf, &b) > 0;
+    if (!added && replacing) IStuffDPF->AddData(dpf, &old);
+    delete[] old.data;
+    return added ? 1 : 0;
+}
+
+int QuenlarEngine::XMLSave(int h, const char *dpfFile, const char *block) {
+    if (!state_->initialised || !IStuffDPF) {
+        ILogSystem.Msg(0,
+                       " . [Quenlar.XMLSave(%d,'%s','%s')] Error: Quenlar was not initialized. "
+                       "Aborting the XML save.\n",
+                       h, dpfFile ? dpfFile : "", block ? block : "");
+        return 0;
+    }
+    QNL_SLOT_OR(h, 0);
+    if (!dpfFile || !block) return 0;
+
+    // A new package only where there is no file at all: a file that exists
+    // but cannot be opened as a package is never overwritten.
+    FILE *probe = fopen(dpfFile, "rb");
+    int dpf;
+    if (probe) {
+        fclose(probe);
+        dpf = IStuffDPF->Open(dpfFile);
+    } else {
+        dpf = IStuffDPF->Create(dpfFile);
+    }
+    if (dpf < 1) return 0;
+    int result = XMLSave(h, dpf, block);
+    IStuffDPF->Close(dpf);
+    return result;
+}
 
 void QuenlarEngine::XMLClose(int h) {
     if (h < 1 || h > qnl::kXmlSlots) return;
     delete state_->xmlDoc[h - 1];
     state_->xmlDoc[h - 1] = nullptr;
     state_->xmlCurrent[h - 1] = nullptr;
+}
+
+// ---------------------------------------------------------------------------
+// Moving the current element
+// ---------------------------------------------------------------------------
+int QuenlarEngine::XMLNodePointTo(int h, int count, ...) {
+    QNL_SLOT_OR(h, 0);
+    if (count < 1) return 0;
+
+    va_list names;
+    va_start(names, count);
+    TiXmlElement *found = nullptr;
+    for (int i = 0; i < count; ++i) {
+        const char *name = va_arg(names, const char *);
+        if (!name) {
+            found = nullptr;
+            break;
+        }
+        // The first name must be the root's: it is looked up among the
+        // document's children like every later name among the element's.
+        found = i == 0 ? doc->FirstChildElement(name) : found->FirstChildElement(name);
+        if (!found) break;
+    }
+    va_end(names);
+    if (!found) return 0;
+    current = found;
+    return 1;
+}
+
+int QuenlarEngine::XMLNodeChild(int h) {
+    QNL_SLOT_OR(h, 0);
+    if (!Pointed(current, "XMLNodeChild", h)) return 0;
+    TiXmlElement *child = current->FirstChildElement();
+    if (!child) return 0;
+    current = child;
+    return 1;
+}
+
+int QuenlarEngine::XMLNodeNext(int h) {
+    QNL_SLOT_OR(h, 0);
+    if (!Pointed(current, "XMLNodeNext", h)) return 0;
+    TiXmlElement *next = current->NextSiblingElement();
+    if (!next) return 0;
+    current = next;
+    return 1;
+}
+
+int QuenlarEngine::XMLNodeParent(int h) {
+    QNL_SLOT_OR(h, 0);
+    if (!Pointed(current, "XMLNodeParent", h)) return 0;
+    TiXmlNode *parent = current->Parent();
+    TiXmlElement *element = parent ? parent->ToElement() : nullptr;
+    if (!element) return 0; // the root's parent is the document
+    current = element;
+    return 1;
+}
+
+// ---------------------------------------------------------------------------
+// Building and reading
+// ---------------------------------------------------------------------------
+int QuenlarEngine::XMLNodeCreate(int h, const char *name) {
+    QNL_SLOT_OR(h, 0);
+    if (!Pointed(current, "XMLNodeCreate", h)) return 0;
+    if (!name || !*name) return 0;
+    TiXmlNode *added = current->LinkEndChild(new TiXmlElement(name));
+    if (!added) return 0;
+    current = added->ToElement();
+    return 1;
+}
+
+const char *QuenlarEngine::XMLNodeGetName(int h) {
+    QNL_SLOT_OR(h, nullptr);
+    if (!Pointed(current, "XMLNodeGetName", h)) return nullptr;
+    return current->Value();
+}
+
+int QuenlarEngine::XMLAttributeSet(int h, const char *name, int value) {
+    QNL_SLOT_OR(h, 0);
+    if (!Pointed(current, "XMLAttributeSet", h)) return 0;
+    if (!name || !*name) return 0;
+    current->SetAttribute(name, value); // replaces, or appends after the others
+    return 1;
+}
+
+int QuenlarEngine::XMLAttributeGet(int h, const char *name, const char **text) {
+    QNL_SLOT_OR(h, 0);
+    if (!Pointed(current, "XMLAttributeGet", h)) return 0;
+    if (!name || !text) return 0;
+    *text = current->Attribute(name); // owned by the document
+    return *text ? 1 : 0;
+}
+
+int QuenlarEngine::XMLAttributeGet(int h, const char *name, int *value) {
+    QNL_SLOT_OR(h, 0);
+    if (!Pointed(current, "XMLAttributeGet", h)) return 0;
+    if (!name || !value) return 0;
+    const char *text = current->Attribute(name);
+    if (!text) return 0;
+    // A decimal integer at the start of the text, as TinyXML reads one, but
+    // a value outside the int range is refused rather than wrapped.
+    errno = 0;
+    char *end = nullptr;
+    long number = strtol(text, &end, 10);
+    if (end == text || errno == ERANGE || number < INT_MIN || number > INT_MAX) return 0;
+    *value = static_cast<int>(number);
+    return 1;
+}
+
+int QuenlarEngine::XMLTextSet(int h, const char *text) {
+    QNL_SLOT_OR(h, 0);
+    if (!Pointed(current, "XMLTextSet", h)) return 0;
+    if (!text) return 0;
+    // Repeated calls grow the element's first text node.
+    for (TiXmlNode *child = current->FirstChild(); child; child = child->NextSibling()) {
+        if (TiXmlText *node = child->ToText()) {
+            node->SetValue(std::string(node->Value()) + text);
+            return 1;
+        }
+    }
+    return current->LinkEndChild(new TiXmlText(text)) ? 1 : 0;
+}
+
+int QuenlarEngine::XMLCommentSet(int h, const char *text) {
+    QNL_SLOT_OR(h, 0);
+    if (!Pointed(current, "XMLCommentSet", h)) return 0;
+    if (!text) return 0;
+    TiXmlComment comment(text);
+    if (TiXmlNode *first = current->FirstChild()) return current->InsertBeforeChild(first, comment) ? 1 : 0;
+    return current->InsertEndChild(comment) ? 1 : 0;
 }

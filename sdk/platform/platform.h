@@ -7,6 +7,7 @@
 #include "platform/cpu.h"
 #include "platform/memory.h"
 #include "platform/filesystem.h"
+#include "platform/process.h"
 #include "platform/videodriver.h"
 
 #endif

@@ -1,0 +1,70 @@
+// The setup configuration file kept inside a package.
+#include "core/engine.h"
+#include "core/log.h"
+#include "dpf/stuffdpf.h"
+#include "support/support.h"
+
+#include <gtest/gtest.h>
+#include <cstring>
+#include <string>
+
+using namespace testing_support;
+
+namespace {
+
+class ConfigPackageTest : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_EQ(1, Quenlar.Init(0)); }
+    void TearDown() override { Quenlar.Quit(); }
+    TempDir dir;
+    LogCapture log;
+};
+
+TEST_F(ConfigPackageTest, WritingCreatesThePackageAndKeepsOneBlock) {
+    QuenlarConfig c;
+    c.renderer = 2;
+    c.format = 16;
+    c.frequency = 22050;
+    c.mode = 2;
+    ASSERT_EQ(1, Quenlar.WriteConfig("data/game.dpf", "setup.xml", &c));
+    c.frequency = 44100;
+    ASSERT_EQ(1, Quenlar.WriteConfig("data/game.dpf", "setup.xml", &c));
+
+    int dpf = IStuffDPF->Open("data/game.dpf");
+    ASSERT_LT(0, dpf);
+    int blocks = 0, named = 0;
+    DPFBlock b;
+    for (int found = IStuffDPF->FindFirst(dpf, &b); found == 1; found = IStuffDPF->FindNext(dpf, &b)) {
+        if (!strcmp(b.type, "DELETED")) continue;
+        ++blocks;
+        if (!strcmp(b.type, "FILE") && !strcmp(b.name, "setup.xml")) ++named;
+    }
+    IStuffDPF->Close(dpf);
+    EXPECT_EQ(1, blocks);
+    EXPECT_EQ(1, named);
+
+    QuenlarConfig read;
+    ASSERT_EQ(1, Quenlar.ReadConfig("data/game.dpf", "setup.xml", &read));
+    EXPECT_EQ(16, read.format);
+    EXPECT_EQ(44100, read.frequency);
+    EXPECT_EQ(2, read.mode);
+
+    // The same record as a plain file holds the same bytes.
+    ASSERT_EQ(1, Quenlar.WriteConfig(nullptr, "plain.xml", &c));
+    int h = Quenlar.XMLOpen("data/game.dpf", "setup.xml");
+    ASSERT_NE(0, h);
+    ASSERT_EQ(1, Quenlar.XMLSave(h, "copy.xml"));
+    Quenlar.XMLClose(h);
+    EXPECT_EQ(ReadFile("plain.xml"), ReadFile("copy.xml"));
+}
+
+TEST_F(ConfigPackageTest, AMissingBlockOrPackageReadsNothing) {
+    QuenlarConfig c;
+    c.renderer = 99;
+    EXPECT_EQ(0, Quenlar.ReadConfig("absent.dpf", "setup.xml", &c));
+    ASSERT_EQ(1, Quenlar.WriteConfig("game.dpf", "setup.xml"));
+    EXPECT_EQ(0, Quenlar.ReadConfig("game.dpf", "other.xml", &c));
+    EXPECT_EQ(99, c.renderer);
+}
+
+} // namespace
