@@ -1,0 +1,43 @@
+// Any bytes as the launcher's layout.xml: the reader must stop with a code,
+// and every text it stores must stay terminated inside its field.
+#include "core/engine.h"
+#include "setup/layout.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <unistd.h>
+
+namespace {
+template <size_t N> void CheckTerminated(const char (&field)[N]) {
+    if (!memchr(field, '\0', N)) __builtin_trap();
+}
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
+    const std::string path = "/tmp/quenlar-fuzz-" + std::to_string(getpid()) + "-layout.xml";
+    if (FILE *f = fopen(path.c_str(), "wb")) {
+        fwrite(data, 1, size, f);
+        fclose(f);
+    }
+    SetupState state;
+    if (int h = Quenlar.XMLOpen(path.c_str())) {
+        int code = ParseLayoutDocument(h, state);
+        Quenlar.XMLClose(h);
+        for (const auto &name : state.resource) CheckTerminated(name);
+        CheckTerminated(state.logoName);
+        CheckTerminated(state.title);
+        CheckTerminated(state.target);
+        CheckTerminated(state.configPackage);
+        CheckTerminated(state.configBlock);
+        for (int i = 0; i < 4; ++i) CheckTerminated(state.resWidth[i]), CheckTerminated(state.resHeight[i]);
+        for (const CustomButton &button : state.custom) {
+            CheckTerminated(button.data);
+            CheckTerminated(button.resource);
+        }
+        if (code == 0) LayoutResources(state);
+    }
+    remove(path.c_str());
+    return 0;
+}
