@@ -1,15 +1,74 @@
-// The launcher's start-up sequence and main loop.
+// The launcher's start-up sequence, main loop and shutdown.
+//
+// Index
+//   RunLauncher ...... start-up steps, the loop, the normal end
+//   LoadResources .... everything the window needs from setup.dpf
+//   FreeResources .... the reverse, before the engine shuts down
+//   RunMainLoop ...... one pass per logic step until the quit flag is set
 #include "setup/launcher.h"
 
 #include "quenlar.h"
+#include "setup/panel.h"
 
 #include <memory>
+#include <string>
 
 const char *const kSetupResourceSuffix[RES_COUNT] = {
     "_cursor", "_icon", "_click", "_music", "_font", "_bggeneral", "_bgaudio", "_bgvideo",
     "_play", "_save", "_exit", "_tabgeneral", "_tabvideo", "_tabaudio", "_check", "_radio",
     "_slider", "_benchmark",
 };
+
+namespace {
+
+// Every resource of the window comes from this package; the layout's
+// setupdpf names only where the game's configuration lives.
+const char kPackage[] = "setup.dpf";
+const int kWindowWidth = 430;
+const int kWindowHeight = 400;
+const int kEscape = 27;
+
+// The window configuration of start-up step 4; the engine's other fields
+// keep their values.
+void ConfigureWindow(SetupState &state) {
+    Quenlar.title = state.title;
+    Quenlar.icon = IImage->Load(kPackage, state.resource[RES_ICON]); // optional
+    Quenlar.resolutiony = kWindowHeight;
+    Quenlar.resolutionx = kWindowWidth;
+    Quenlar.mtfriendly = 1;
+    Quenlar.window = 1;   // a window with a frame
+    Quenlar.renderer = 2; // Windib; the platform maps it to its own windowed driver
+}
+
+} // namespace
+
+// Loads in the fixed order; returns null, or the name of the first resource
+// that failed (later ones are not loaded).
+const char *LoadResources(SetupState &state) {
+    const SetupResource backgrounds[TAB_COUNT] = {RES_BGGENERAL, RES_BGVIDEO, RES_BGAUDIO};
+    for (int tab = 0; tab < TAB_COUNT; ++tab) {
+        state.background[tab] = IImage->Load(kPackage, state.resource[backgrounds[tab]]);
+        if (!state.background[tab]) return state.resource[backgrounds[tab]];
+    }
+    return nullptr;
+}
+
+void FreeResources(SetupState &state) {
+    for (SDL_Surface *&background : state.background) {
+        if (background) SDL_FreeSurface(background);
+        background = nullptr;
+    }
+}
+
+void RunMainLoop(SetupState &) {
+    int quit = 0;
+    do {
+        if (Quenlar.KeyDown(kEscape)) quit = 1;
+        // Until a logic step is due: events, frames, the mtfriendly sleep.
+        while (Quenlar.Update()) {
+        }
+    } while (!quit);
+}
 
 int RunLauncher() {
     // 1. The log: a new Setup.log every run.
@@ -28,5 +87,36 @@ int RunLauncher() {
                        code);
         return 1;
     }
-    return 1;
+
+    // 4, 5. The window.
+    ConfigureWindow(*state);
+    if (!Quenlar.SetVideoMode()) {
+        std::string reason = SDL_GetError(); // read before SDL shuts down
+        Quenlar.Quit();
+        ILogSystem.Msg(2, " \xB7 [Init Error] - Couldn\xB4t set video mode %dx%d: %s\n", kWindowWidth,
+                       kWindowHeight, reason.c_str());
+        return 1;
+    }
+
+    // 8. Rendering at 60 frames and logic at 20 steps per second.
+    ITimeSystem->Init(0);
+    ITimeSystem->SetRate(60, 20);
+
+    // 9. The resources.
+    if (const char *failed = LoadResources(*state)) {
+        ILogSystem.Msg(2, " \xB7 [Init Error] - Couldn't load graphic resource: '%s'.\n", failed);
+        FreeResources(*state);
+        Quenlar.Quit();
+        return 1;
+    }
+
+    // 16. The general tab.
+    state->currentTab = -1;
+    ShowTab(*state, TAB_GENERAL);
+
+    RunMainLoop(*state);
+
+    FreeResources(*state);
+    Quenlar.Quit();
+    return 0;
 }

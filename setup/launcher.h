@@ -12,4 +12,12 @@ int RunLauncher();
 // missing piece (1: the document cannot be opened or parsed).
 int ParseLayout(SetupState &state);
 
+// Loads the window's resources from setup.dpf: null, or the name of the
+// first one that failed.
+const char *LoadResources(SetupState &state);
+// Frees what LoadResources loaded; safe on a partly loaded state.
+void FreeResources(SetupState &state);
+// Runs passes until Escape (or another quit) ends the run.
+void RunMainLoop(SetupState &state);
+
 #endif

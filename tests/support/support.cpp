@@ -104,6 +104,16 @@ void LogCapture::Mark() { mark_ = Text().size(); }
 // Child processes
 // ---------------------------------------------------------------------------
 namespace {
+// "NAME=value" sets a variable, a bare "NAME" removes it (in the child).
+void SetEnvironment(const std::vector<std::string> &env) {
+    for (const std::string &e : env) {
+        if (e.find('=') == std::string::npos)
+            unsetenv(e.c_str());
+        else
+            putenv(strdup(e.c_str()));
+    }
+}
+
 // Reads what the child writes to both pipes while feeding it its input.
 void Pump(int in, int out, int err, const std::string &input, RunResult &result, pid_t pid,
           int timeoutSeconds) {
@@ -158,7 +168,7 @@ RunResult Run(const std::vector<std::string> &argv, const std::string &cwd,
         dup2(in[0], 0), dup2(out[1], 1), dup2(err[1], 2);
         for (int fd : {in[0], in[1], out[0], out[1], err[0], err[1]}) close(fd);
         if (chdir(cwd.c_str()) != 0) _exit(126);
-        for (const std::string &e : env) putenv(strdup(e.c_str()));
+        SetEnvironment(env);
         std::vector<char *> args;
         for (const std::string &a : argv) args.push_back(const_cast<char *>(a.c_str()));
         args.push_back(nullptr);
@@ -192,7 +202,7 @@ ChildProcess::ChildProcess(const std::vector<std::string> &argv, const std::stri
         int null = open("/dev/null", O_RDWR);
         dup2(null, 0);
         if (chdir(cwd.c_str()) != 0) _exit(126);
-        for (const std::string &e : env) putenv(strdup(e.c_str()));
+        SetEnvironment(env);
         std::vector<char *> args;
         for (const std::string &a : argv) args.push_back(const_cast<char *>(a.c_str()));
         args.push_back(nullptr);

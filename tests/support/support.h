@@ -62,7 +62,9 @@ struct RunResult {
     std::string out, err;
 };
 // Runs argv[0] with the arguments in `cwd`, feeding `input` to its stdin.
-// `env` entries ("NAME=value") are added to the environment.
+// `env` entries "NAME=value" are added to the environment, a bare "NAME"
+// is removed from it. Call it qualified (testing_support::Run) inside a
+// TEST, where gtest's own Run() hides it.
 RunResult Run(const std::vector<std::string> &argv, const std::string &cwd = ".",
               const std::string &input = "", const std::vector<std::string> &env = {},
               int timeoutSeconds = 60);
