@@ -23,27 +23,29 @@ using namespace qnl::dpf;
 // ---------------------------------------------------------------------------
 int qnl::dpf::ScanForMarker(int fd, uint64_t from, uint64_t *at) {
     // Usually the marker follows the previous payload within its padding, so
-    // the first read is small; damage between blocks grows the reads.
-    size_t step = 256;
-    const size_t kMaxStep = 64 * 1024;
-    std::vector<unsigned char> buffer(kMaxStep + kMarkerSize - 1);
+    // the first read is small and needs no allocation; damage between blocks
+    // grows the reads.
+    constexpr size_t kFirstStep = 256, kMaxStep = 64 * 1024, kOverlap = kMarkerSize - 1;
+    unsigned char small[kFirstStep + kOverlap];
+    std::vector<unsigned char> large;
+    unsigned char *buffer = small;
+    size_t step = kFirstStep;
     uint64_t pos = from;
     for (;;) {
         // Each window overlaps the next by 15 bytes, so every position of
         // the step can be compared against a whole marker.
-        size_t want = step + kMarkerSize - 1;
-        int64_t got = ReadAt(fd, buffer.data(), want, pos);
+        size_t want = step + kOverlap;
+        int64_t got = ReadAt(fd, buffer, want, pos);
         if (got < 0) return 2;
         size_t n = (size_t)got;
         bool atEnd = n < want;
         size_t limit = atEnd ? n : step;
-        const unsigned char *p = buffer.data();
         for (size_t i = 0; i < limit;) {
-            const void *hit = memchr(p + i, kMarker[0], limit - i);
+            const void *hit = memchr(buffer + i, kMarker[0], limit - i);
             if (!hit) break;
-            i = (size_t)(static_cast<const unsigned char *>(hit) - p);
+            i = (size_t)(static_cast<const unsigned char *>(hit) - buffer);
             if (i + kMarkerSize > n) return 2; // a marker cut off by the end of the file
-            if (memcmp(p + i, kMarker, kMarkerSize) == 0) {
+            if (memcmp(buffer + i, kMarker, kMarkerSize) == 0) {
                 *at = pos + i;
                 return 1;
             }
@@ -52,19 +54,23 @@ int qnl::dpf::ScanForMarker(int fd, uint64_t from, uint64_t *at) {
         if (atEnd) return 0;
         pos += step;
         step = std::min(step * 4, kMaxStep);
+        if (large.size() < step + kOverlap) {
+            large.resize(step + kOverlap);
+            buffer = large.data();
+        }
     }
 }
 
 int QStuffDPF::State::Search(int handle, bool first, DPFBlock *b) {
     Entry *entry = ByHandle(handle);
     if (!entry || !b) return 2;
+    found = false;
     if (entry->protect && !keySet) {
         ILogSystem.Msg(0, " . [IStuffDPF->Find(%d)] Error: the given DPF is protected and the key was not set.\n",
                        handle);
         return 0;
     }
     memset(header, 0, sizeof header);
-    found = false;
     uint64_t start;
     if (first) {
         cursor = start = kBlocksStart;

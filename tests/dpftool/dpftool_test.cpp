@@ -211,6 +211,45 @@ TEST_F(DpftoolTest, CompactAndUpdate) {
     EXPECT_NE(std::string::npos, r.err.find("it is not a DPF v3.0."));
 }
 
+TEST_F(DpftoolTest, ReadingCommandsLeaveOldAndProtectedPackagesAlone) {
+    std::string v3(256, '\0');
+    v3.replace(0, 8, std::string("DPFv3.0\0", 8));
+    WriteFile(dir / "old.dpf", v3);
+    for (const char *command : {"list", "info", "verify"}) {
+        RunResult r = Tool({command, "old.dpf"});
+        EXPECT_EQ(1, r.status);
+        EXPECT_NE(std::string::npos, r.err.find("dpftool update")) << command;
+    }
+    EXPECT_EQ(1, Tool({"extract", "old.dpf", "a", "T"}).status);
+    EXPECT_EQ(1, Tool({"extract-all", "old.dpf", "out"}).status);
+    EXPECT_EQ(v3, ReadFile(dir / "old.dpf"));
+
+    MakePackage(dir / "p.dpf", {"a"});
+    std::string file = ReadFile(dir / "p.dpf");
+    std::string info = InfoOf(file);
+    info[93] = 1;
+    SetInfo(file, info);
+    WriteFile(dir / "p.dpf", file);
+    for (const char *command : {"list", "verify"}) {
+        RunResult r = Tool({command, "p.dpf"});
+        EXPECT_EQ(1, r.status);
+        EXPECT_NE(std::string::npos, r.err.find("protected")) << command;
+    }
+    EXPECT_NE(std::string::npos, Ok({"info", "p.dpf"}).find("protected:  yes\n"));
+    for (const std::vector<std::string> &args : std::vector<std::vector<std::string>>{
+             {"extract", "p.dpf", "a", "T"}, {"extract-all", "p.dpf", "out"}}) {
+        RunResult r = Tool(args);
+        EXPECT_EQ(1, r.status);
+        EXPECT_NE(std::string::npos, r.err.find("protected")) << args[0];
+    }
+    // Writing commands get the SDK's own refusal.
+    WriteFile(dir / "f", "x");
+    RunResult r = Tool({"add", "p.dpf", "b", "T", "f"});
+    EXPECT_EQ(1, r.status);
+    EXPECT_EQ("dpftool: p.dpf: the given DPF is protected and the key was not set.\n", r.err);
+    EXPECT_EQ(file, ReadFile(dir / "p.dpf"));
+}
+
 TEST_F(DpftoolTest, UsageErrorsExitWithTwo) {
     for (const std::vector<std::string> &args : std::vector<std::vector<std::string>>{
              {},

@@ -22,11 +22,14 @@ int Run(int argc, char **argv) {
 
     dpftool::Sdk sdk;
     struct stat st;
-    int handle = stat(path, &st) == 0 ? dpftool::OpenPackage(path) : IStuffDPF->Create(path);
-    if (handle <= 0) {
-        if (handle < 0) dpftool::Fail("%s: %s", path, dpftool::SdkReason().c_str());
-        return dpftool::kFailed;
+    int handle;
+    if (stat(path, &st) == 0) {
+        handle = dpftool::OpenPackage(path, dpftool::kModify);
+    } else if ((handle = IStuffDPF->Create(path)) <= 0) {
+        handle = 0;
+        dpftool::Fail("%s: %s", path, dpftool::SdkReason().c_str());
     }
+    if (!handle) return dpftool::kFailed;
 
     DPFBlock block;
     memset(&block, 0, sizeof block);

@@ -12,7 +12,7 @@ int Run(int argc, char **argv) {
     const char *out = args.count() > 3 ? args[3] : "-";
 
     dpftool::Sdk sdk;
-    int handle = dpftool::OpenPackage(path);
+    int handle = dpftool::OpenPackage(path, dpftool::kReadOnly | dpftool::kNeedBlocks);
     if (!handle) return dpftool::kFailed;
     DPFBlock block;
     memset(&block, 0, sizeof block);

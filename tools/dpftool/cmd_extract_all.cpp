@@ -24,7 +24,7 @@ int Run(int argc, char **argv) {
     const std::string dir = args[1];
 
     dpftool::Sdk sdk;
-    int handle = dpftool::OpenPackage(path);
+    int handle = dpftool::OpenPackage(path, dpftool::kReadOnly | dpftool::kNeedBlocks);
     if (!handle) return dpftool::kFailed;
     if (!MakeDirectory(dir)) {
         IStuffDPF->Close(handle);

@@ -10,7 +10,7 @@ int Run(int argc, char **argv) {
     if (!args.ok()) return args.status();
     dpftool::Sdk sdk;
     // Unverified: a checksum mismatch is what info is there to show.
-    int handle = dpftool::OpenPackage(args[0], false);
+    int handle = dpftool::OpenPackage(args[0], dpftool::kReadOnly | dpftool::kInspect);
     if (!handle) return dpftool::kFailed;
     DPFInfo info;
     if (!IStuffDPF->GetInfo(handle, &info)) {

@@ -9,7 +9,7 @@ int Run(int argc, char **argv) {
     if (!args.ok()) return args.status();
     const char *path = args[0];
     dpftool::Sdk sdk;
-    int handle = dpftool::OpenPackage(path, false);
+    int handle = dpftool::OpenPackage(path, dpftool::kReadOnly | dpftool::kInspect | dpftool::kNeedBlocks);
     if (!handle) return dpftool::kFailed;
 
     int faults = 0;

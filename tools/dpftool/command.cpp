@@ -207,10 +207,29 @@ Sdk::~Sdk() {
     }
 }
 
-int OpenPackage(const char *path, bool verify) {
-    int handle = verify ? IStuffDPF->Open(path) : IStuffDPF->OpenUnverified(path);
+int OpenPackage(const char *path, int flags) {
+    if (flags & kReadOnly) {
+        // Opening converts a version 3.0 package; commands that only read
+        // leave the file alone.
+        char head[5] = {0};
+        if (FILE *f = fopen(path, "rb")) {
+            size_t n = fread(head, 1, sizeof head, f);
+            fclose(f);
+            if (n == sizeof head && memcmp(head, "DPFv3", 5) == 0) {
+                Fail("%s: a version 3.0 package; convert it with \"dpftool update\" first", path);
+                return 0;
+            }
+        }
+    }
+    int handle = (flags & kInspect) ? IStuffDPF->OpenUnverified(path) : IStuffDPF->Open(path);
     if (handle <= 0) {
         Fail("%s: %s", path, SdkReason().c_str());
+        return 0;
+    }
+    DPFInfo info;
+    if ((flags & kNeedBlocks) && IStuffDPF->GetInfo(handle, &info) && info.protect) {
+        IStuffDPF->Close(handle);
+        Fail("%s: a protected archive; its blocks cannot be read without its key", path);
         return 0;
     }
     return handle;
@@ -270,11 +289,11 @@ bool ReadWholeFile(const std::string &path, std::string &out) {
 }
 
 bool WriteWholeFile(const std::string &path, const char *data, size_t size) {
-    if (path == "-") return fwrite(data, 1, size, stdout) == size && fflush(stdout) == 0;
-    FILE *f = fopen(path.c_str(), "wb");
+    FILE *f = path == "-" ? stdout : fopen(path.c_str(), "wb");
     if (!f) return false;
-    bool ok = fwrite(data, 1, size, f) == size;
-    return fclose(f) == 0 && ok;
+    bool ok = size == 0 || fwrite(data, 1, size, f) == size;
+    ok = (f == stdout ? fflush(f) : fclose(f)) == 0 && ok;
+    return ok;
 }
 
 // ---------------------------------------------------------------------------
