@@ -28,7 +28,8 @@ struct Packages {
     ~Packages() {
         delete IStuffDPF;
         IStuffDPF = nullptr;
-        for (auto &p : paths) remove(p.second.c_str());
+        for (auto &p : paths)
+            remove(p.second.c_str());
         rmdir(dir.c_str());
     }
     const std::string &Get(int blocks) {
@@ -39,7 +40,8 @@ struct Packages {
         std::vector<char> data(kBlockSize);
         int h = IStuffDPF->Create(path.c_str());
         for (int i = 0; i < blocks; ++i) {
-            for (char &c : data) c = (char)(gen() & 0xFF);
+            for (char &c : data)
+                c = (char)(gen() & 0xFF);
             DPFBlock b;
             memset(&b, 0, sizeof b);
             snprintf(b.name, sizeof b.name, "block%d", i);
@@ -59,7 +61,9 @@ Packages &Shared() {
     return packages;
 }
 
-std::string LastName(int blocks) { return "block" + std::to_string(blocks - 1); }
+std::string LastName(int blocks) {
+    return "block" + std::to_string(blocks - 1);
+}
 
 void BM_FindLast(benchmark::State &state) {
     const int blocks = (int)state.range(0);
@@ -82,7 +86,8 @@ void BM_LoadLast(benchmark::State &state) {
     const std::string name = LastName(blocks);
     DPFBlock b;
     for (auto _ : state) {
-        if (IStuffDPF->LoadBlock(h, "DAT", name.c_str(), &b) != (int)kBlockSize) state.SkipWithError("load");
+        if (IStuffDPF->LoadBlock(h, "DAT", name.c_str(), &b) != (int)kBlockSize)
+            state.SkipWithError("load");
         delete[] b.data;
     }
     state.SetBytesProcessed((int64_t)state.iterations() * kBlockSize);
@@ -98,7 +103,8 @@ void BM_OpenLoadLastClose(benchmark::State &state) {
     DPFBlock b;
     for (auto _ : state) {
         int h = IStuffDPF->Open(path.c_str());
-        if (IStuffDPF->LoadBlock(h, "DAT", name.c_str(), &b) != (int)kBlockSize) state.SkipWithError("load");
+        if (IStuffDPF->LoadBlock(h, "DAT", name.c_str(), &b) != (int)kBlockSize)
+            state.SkipWithError("load");
         delete[] b.data;
         IStuffDPF->Close(h);
     }
@@ -111,7 +117,8 @@ void BM_ReadWholeFile(benchmark::State &state) {
     for (auto _ : state) {
         FILE *f = fopen(path.c_str(), "rb");
         size_t n;
-        while ((n = fread(buffer.data(), 1, buffer.size(), f)) > 0) total += (int64_t)n;
+        while ((n = fread(buffer.data(), 1, buffer.size(), f)) > 0)
+            total += (int64_t)n;
         fclose(f);
         benchmark::DoNotOptimize(buffer.data());
     }

@@ -21,7 +21,8 @@ const char *const kFiles[] = {"f.dpf", "f_v3.dpf", "tmp.dpf"};
 char g_workDir[64];
 
 void LeaveWorkDirectory() {
-    for (const char *f : kFiles) remove(f);
+    for (const char *f : kFiles)
+        remove(f);
     if (chdir("/") == 0) rmdir(g_workDir);
 }
 
@@ -44,7 +45,8 @@ void WriteBytes(const char *path, const uint8_t *data, size_t size) {
 }
 
 void Exercise(const std::vector<uint8_t> &bytes) {
-    for (const char *f : kFiles) remove(f);
+    for (const char *f : kFiles)
+        remove(f);
     WriteBytes("f.dpf", bytes.data(), bytes.size());
     IStuffDPF = new QStuffDPF; // a fresh table for every input
 
@@ -62,7 +64,8 @@ void Exercise(const std::vector<uint8_t> &bytes) {
         }
         for (size_t i = 0; i < found.size() && i < 8; ++i) {
             DPFBlock data;
-            if (IStuffDPF->LoadBlock(h, found[i].type, found[i].name, &data) > 0) delete[] data.data;
+            if (IStuffDPF->LoadBlock(h, found[i].type, found[i].name, &data) > 0)
+                delete[] data.data;
         }
         if (!found.empty()) IStuffDPF->Delete(h, &found[0]);
         char extra[] = "fuzzed extra block";

@@ -66,8 +66,10 @@ int QStuffDPF::State::Search(int handle, bool first, DPFBlock *b) {
     if (!entry || !b) return 2;
     found = false;
     if (entry->protect && !keySet) {
-        ILogSystem.Msg(0, " . [IStuffDPF->Find(%d)] Error: the given DPF is protected and the key was not set.\n",
-                       handle);
+        ILogSystem.Msg(
+            0,
+            " . [IStuffDPF->Find(%d)] Error: the given DPF is protected and the key was not set.\n",
+            handle);
         return 0;
     }
     memset(header, 0, sizeof header);
@@ -88,11 +90,15 @@ int QStuffDPF::State::Search(int handle, bool first, DPFBlock *b) {
     int64_t got = ReadAt(entry->fd, raw, kHeaderSize, at + kMarkerSize);
     if (got != (int64_t)kHeaderSize) {
         if (first)
-            ILogSystem.Msg(0, " . [IStuffDPF->FindFirst(%d)] Error: the first block was unsuccessfully loaded.\n",
-                           handle);
+            ILogSystem.Msg(
+                0,
+                " . [IStuffDPF->FindFirst(%d)] Error: the first block was unsuccessfully loaded.\n",
+                handle);
         else
-            ILogSystem.Msg(0, " . [IStuffDPF->FindNext(%d)] Error: the next block was unsuccessfully loaded.\n",
-                           handle);
+            ILogSystem.Msg(
+                0,
+                " . [IStuffDPF->FindNext(%d)] Error: the next block was unsuccessfully loaded.\n",
+                handle);
         return got == 0 ? 0 : 2;
     }
     if (entry->protect) userKey.Decipher(raw, kHeaderSize);
@@ -132,9 +138,13 @@ int QStuffDPF::State::FindNamed(int handle, const char *name, const char *type, 
     return r;
 }
 
-int QStuffDPF::FindFirst(int handle, DPFBlock *b) { return state_->Search(handle, true, b); }
+int QStuffDPF::FindFirst(int handle, DPFBlock *b) {
+    return state_->Search(handle, true, b);
+}
 
-int QStuffDPF::FindNext(int handle, DPFBlock *b) { return state_->Search(handle, false, b); }
+int QStuffDPF::FindNext(int handle, DPFBlock *b) {
+    return state_->Search(handle, false, b);
+}
 
 int QStuffDPF::Find(int handle, DPFBlock *b) {
     if (!b) return 2;
@@ -159,8 +169,9 @@ int QStuffDPF::State::ReadFoundPayload(Entry &entry, const char *op, const char 
     unsigned char *payload = nullptr;
     if (fits && sane) payload = new (std::nothrow) unsigned char[padded ? padded : 1];
     if (!payload || ReadAt(entry.fd, payload, padded, cursor) != (int64_t)padded) {
-        ILogSystem.Msg(0, " . [IStuffDPF->%s('%s','%s','%s')] Error: datablock was not loaded successfully.\n",
-                       op, path, type, name);
+        ILogSystem.Msg(
+            0, " . [IStuffDPF->%s('%s','%s','%s')] Error: datablock was not loaded successfully.\n",
+            op, path, type, name);
         delete[] payload;
         return 0;
     }
@@ -185,14 +196,17 @@ int QStuffDPF::State::ReadFoundPayload(Entry &entry, const char *op, const char 
         }
         delete[] payload;
         if (!data) {
-            ILogSystem.Msg(0, " . [IStuffDPF->%s('%s','%s','%s')] Error: UCL failed to decompress the data block.\n",
+            ILogSystem.Msg(0,
+                           " . [IStuffDPF->%s('%s','%s','%s')] Error: UCL failed to decompress the "
+                           "data block.\n",
                            op, path, type, name);
             return 0;
         }
     }
     if (!data) {
-        ILogSystem.Msg(0, " . [IStuffDPF->%s('%s','%s','%s')] Error: datablock was not loaded successfully.\n",
-                       op, path, type, name);
+        ILogSystem.Msg(
+            0, " . [IStuffDPF->%s('%s','%s','%s')] Error: datablock was not loaded successfully.\n",
+            op, path, type, name);
         return 0;
     }
     if (size == 0) {
@@ -217,14 +231,18 @@ int QStuffDPF::LoadBlock(int handle, const char *type, const char *name, DPFBloc
     if (!entry) return 0;
     const char *path = entry->path.c_str();
     if (entry->protect && !s.keySet) {
-        ILogSystem.Msg(0, " . [IStuffDPF->LoadBlock('%s','%s','%s')] Error: the given DPF is protected and the key was not set.\n",
+        ILogSystem.Msg(0,
+                       " . [IStuffDPF->LoadBlock('%s','%s','%s')] Error: the given DPF is "
+                       "protected and the key was not set.\n",
                        path, type, name);
         return 0;
     }
     // Names longer than their fields cannot be in the file.
     bool matchable = nameLength < sizeof b->name && typeLength < sizeof b->type;
     if (s.FindNamed(handle, b->name, b->type, matchable, b) != 1) {
-        ILogSystem.Msg(2, " . [IStuffDPF->LoadBlock('%s','%s','%s')] Warning: datablock was not found in the given DPF.\n",
+        ILogSystem.Msg(2,
+                       " . [IStuffDPF->LoadBlock('%s','%s','%s')] Warning: datablock was not found "
+                       "in the given DPF.\n",
                        path, type, name);
         return 0;
     }

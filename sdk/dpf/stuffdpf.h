@@ -32,13 +32,13 @@ struct DPFBlock {
 
 // What the info header of an open package says, for tools.
 struct DPFInfo {
-    char version[4];         // "4.0"
-    char creator[29];        // NUL-terminated
-    char created[32];        // asctime form without the newline
+    char version[4];  // "4.0"
+    char creator[29]; // NUL-terminated
+    char created[32]; // asctime form without the newline
     char modified[32];
-    unsigned char protect;   // non-zero: a protected archive
-    unsigned int crc;        // the checksum stored in the header
-    unsigned int crcNow;     // the checksum of the blocks as they are now
+    unsigned char protect;     // non-zero: a protected archive
+    unsigned int crc;          // the checksum stored in the header
+    unsigned int crcNow;       // the checksum of the blocks as they are now
     unsigned long long length; // file length in bytes
 };
 

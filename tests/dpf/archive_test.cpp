@@ -73,8 +73,9 @@ TEST_F(DpfTest, OpenRefusalsAndTheirMessages) {
               Log().find(" . [IStuffDPF->Open('missing.dpf')] Error: No such file or directory\n"));
 
     const std::string notDpf = " . [IStuffDPF->Open('x.dpf')] Error: it is not a valid DPF.\n";
-    for (const std::string &bytes : {std::string(""), std::string("DPFv4"), std::string("PK\3\4....rest"),
-                                     std::string("DPFv4.0\0", 8) + std::string(100, 'x')}) {
+    for (const std::string &bytes :
+         {std::string(""), std::string("DPFv4"), std::string("PK\3\4....rest"),
+          std::string("DPFv4.0\0", 8) + std::string(100, 'x')}) {
         WriteFile("x.dpf", bytes);
         log.Mark();
         EXPECT_EQ(0, IStuffDPF->Open("x.dpf"));
@@ -115,7 +116,8 @@ TEST_F(DpfTest, ChangedBytesAreRefusedUnlessTheTableKnowsPathAndLength) {
     WriteFile("a.dpf", file);
     Restart();
     EXPECT_EQ(0, IStuffDPF->Open("a.dpf"));
-    EXPECT_NE(std::string::npos, Log().find(" . [IStuffDPF->Open('a.dpf')] Error: the given DPF is corrupted.\n"));
+    EXPECT_NE(std::string::npos,
+              Log().find(" . [IStuffDPF->Open('a.dpf')] Error: the given DPF is corrupted.\n"));
 
     // Opened and closed once under this path and length: not checked again.
     MakePackage("k.dpf", {"a"});
@@ -186,9 +188,10 @@ TEST_F(DpfTest, DestructionClosesWhatWasLeftOpen) {
     log.Mark();
     delete IStuffDPF;
     IStuffDPF = nullptr;
-    EXPECT_EQ(" . [IStuffDPF] Warning: 'a.dpf' DPF file was not closed on your code. Doing it now!\n"
-              " . [IStuffDPF] Interfaz deleted.\n",
-              Log());
+    EXPECT_EQ(
+        " . [IStuffDPF] Warning: 'a.dpf' DPF file was not closed on your code. Doing it now!\n"
+        " . [IStuffDPF] Interfaz deleted.\n",
+        Log());
     IStuffDPF = new QStuffDPF;
     h = IStuffDPF->Open("a.dpf"); // the header was refreshed: the checksum matches
     ASSERT_GT(h, 0);
@@ -223,22 +226,27 @@ TEST_F(DpfTest, ProtectedArchiveOpensButRefusesEveryBlockOperation) {
     DPFBlock b;
     EXPECT_EQ(0, IStuffDPF->FindFirst(h, &b));
     EXPECT_EQ(0, IStuffDPF->FindNext(h, &b));
-    EXPECT_EQ(" . [IStuffDPF->Find(" + H + ")] Error: the given DPF is protected and the key was not set.\n"
-              " . [IStuffDPF->Find(" + H + ")] Error: the given DPF is protected and the key was not set.\n",
+    EXPECT_EQ(" . [IStuffDPF->Find(" + H +
+                  ")] Error: the given DPF is protected and the key was not set.\n"
+                  " . [IStuffDPF->Find(" +
+                  H + ")] Error: the given DPF is protected and the key was not set.\n",
               Log());
     log.Mark();
     EXPECT_EQ("<none>", Load(h, "T", "a"));
-    EXPECT_EQ(" . [IStuffDPF->LoadBlock('p.dpf','T','a')] Error: the given DPF is protected and the key was not set.\n",
+    EXPECT_EQ(" . [IStuffDPF->LoadBlock('p.dpf','T','a')] Error: the given DPF is protected and "
+              "the key was not set.\n",
               Log());
     log.Mark();
     EXPECT_EQ(0, Add(h, "b", "T", 1, "x"));
-    EXPECT_EQ(" . [IStuffDPF->AddData(" + H + ",'b')] Error: the given DPF is protected and the key was not set.\n",
+    EXPECT_EQ(" . [IStuffDPF->AddData(" + H +
+                  ",'b')] Error: the given DPF is protected and the key was not set.\n",
               Log());
     log.Mark();
     DPFBlock a = Block("a", "T", 1);
     EXPECT_EQ(0, IStuffDPF->Delete(h, &a));
     EXPECT_NE(std::string::npos,
-              Log().find(" . [IStuffDPF->Delete(" + H + ")] Warning: datablock was not found in the given DPF.\n"));
+              Log().find(" . [IStuffDPF->Delete(" + H +
+                         ")] Warning: datablock was not found in the given DPF.\n"));
     IStuffDPF->Close(h);
     EXPECT_EQ(file, ReadFile("p.dpf"));
 }

@@ -30,7 +30,9 @@ Registrar::Registrar(const char *name, const char *usage, CommandFn run) {
               [](const Command &a, const Command &b) { return strcmp(a.name, b.name) < 0; });
 }
 
-const std::vector<Command> &Commands() { return Table(); }
+const std::vector<Command> &Commands() {
+    return Table();
+}
 
 const Command *FindCommand(const std::string &name) {
     for (const Command &c : Table())
@@ -110,10 +112,13 @@ Args::Args(const char *command, int argc, char **argv, std::initializer_list<Opt
         options_[name] = value;
     }
     if (operands_.size() < minArgs || operands_.size() > maxArgs)
-        status_ = UsageError(command, operands_.size() < minArgs ? "missing arguments" : "too many arguments");
+        status_ = UsageError(command, operands_.size() < minArgs ? "missing arguments"
+                                                                 : "too many arguments");
 }
 
-bool Args::Has(const char *option) const { return options_.count(option) != 0; }
+bool Args::Has(const char *option) const {
+    return options_.count(option) != 0;
+}
 
 const char *Args::Value(const char *option, const char *fallback) const {
     auto it = options_.find(option);
@@ -160,7 +165,9 @@ void EnableVerboseLog() {
     ILogSystem.Init("/dev/stderr", LOG_APPEND, 5, "dpftool");
 }
 
-bool Verbose() { return g_verbose; }
+bool Verbose() {
+    return g_verbose;
+}
 
 std::string SdkReason() {
     if (!g_capture) return g_verbose ? "see the log above" : "run with -v for details";
@@ -249,14 +256,20 @@ bool ListBlocks(int handle, std::vector<BlockInfo> &out) {
     return r == 0;
 }
 
-bool IsDeleted(const DPFBlock &b) { return strcmp(b.type, "DELETED") == 0; }
+bool IsDeleted(const DPFBlock &b) {
+    return strcmp(b.type, "DELETED") == 0;
+}
 
 std::string ModeName(unsigned char mode) {
     switch (mode) {
-    case 0: return "compressed";
-    case 1: return "stored";
-    case 2: return "scrambled";
-    default: return "mode " + std::to_string(mode);
+    case 0:
+        return "compressed";
+    case 1:
+        return "stored";
+    case 2:
+        return "scrambled";
+    default:
+        return "mode " + std::to_string(mode);
     }
 }
 
