@@ -97,7 +97,9 @@ public:
 
     // ---- Tool support --------------------------------------------------------------
     // As Open, but a checksum that does not match the blocks is accepted
-    // (GetInfo reports both values). For inspection and repair tools.
+    // (GetInfo reports both values). For inspection and repair tools; the
+    // table then knows the file's path and length, so a later Open of the
+    // same unchanged file in this run skips the check too.
     int OpenUnverified(const char *path);
     // Reads the info header of an open archive and computes its checksum now.
     // 1, or 0 for an unknown handle or an unreadable header.

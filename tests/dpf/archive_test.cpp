@@ -2,6 +2,7 @@
 // refusals and their messages, checksums and the header refresh.
 #include "dpf_fixture.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -263,4 +264,23 @@ TEST_F(DpfTest, UnknownHandlesFailQuietly) {
     EXPECT_EQ(0, IStuffDPF->Delete(-1, &b));
     IStuffDPF->Close(77);
     EXPECT_EQ("", Log());
+}
+
+TEST_F(DpfTest, CalculateCrcCoversTheBlocksFromItsPosition) {
+    MakePackage("a.dpf", {"a", "b"});
+    const std::string file = ReadFile("a.dpf");
+    int fd = open("a.dpf", O_RDONLY);
+    ASSERT_GE(fd, 0);
+    lseek(fd, 520, SEEK_SET);
+    EXPECT_EQ(Quenlar.CRC32(file.data() + 520, (int)file.size() - 520),
+              IStuffDPF->CalculateCRC(fd));
+    EXPECT_EQ(520, lseek(fd, 0, SEEK_CUR));
+    // From elsewhere the read falls short: 0 and a message, position kept.
+    lseek(fd, 600, SEEK_SET);
+    log.Mark();
+    EXPECT_EQ(0u, IStuffDPF->CalculateCRC(fd));
+    EXPECT_NE(std::string::npos,
+              Log().find(" . [IStuffDPF->CalculateCRC('" + std::to_string(fd) + "')] Error: "));
+    EXPECT_EQ(600, lseek(fd, 0, SEEK_CUR));
+    close(fd);
 }
