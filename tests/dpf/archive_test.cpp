@@ -93,21 +93,53 @@ TEST_F(DpfTest, OpenRefusalsAndTheirMessages) {
     EXPECT_EQ(file, ReadFile("v.dpf"));
 }
 
+namespace {
+// Permissions do not bind root: as root, the test runs as "nobody" while
+// it holds this.
+struct UnprivilegedScope {
+    bool switched = false;
+    explicit UnprivilegedScope(const std::string &dir) {
+        if (geteuid() != 0) return;
+        chmod(dir.c_str(), 0755);
+        switched = seteuid(65534) == 0;
+    }
+    ~UnprivilegedScope() {
+        if (switched && seteuid(0) != 0) abort();
+    }
+};
+} // namespace
+
 TEST_F(DpfTest, ReadOnlyFileOpensWithWarningAndRefusesWrites) {
-    if (geteuid() == 0) GTEST_SKIP() << "permissions do not bind root";
     MakePackage("r.dpf", {"a"});
     chmod("r.dpf", 0444);
     const std::string before = ReadFile("r.dpf");
-    log.Mark();
-    int h = IStuffDPF->Open("r.dpf");
-    ASSERT_GT(h, 0);
-    EXPECT_EQ(" . [IStuffDPF->Open('r.dpf')] Warning: file opened in read only mode.\n", Log());
-    EXPECT_EQ("data of a", Load(h, "T", "a"));
-    EXPECT_EQ(0, Add(h, "b", "T", 1, "more"));
-    DPFBlock a = Block("a", "T", 1);
-    EXPECT_EQ(0, IStuffDPF->Delete(h, &a));
-    IStuffDPF->Close(h);
+    const std::string v3 = std::string("DPFv3.0\0", 8) + std::string(248, '\0');
+    WriteFile("old.dpf", v3);
+    chmod("old.dpf", 0444);
+    {
+        UnprivilegedScope nobody(dir.path());
+        if (geteuid() == 0) GTEST_SKIP() << "cannot drop root";
+        log.Mark();
+        int h = IStuffDPF->Open("r.dpf");
+        ASSERT_GT(h, 0);
+        EXPECT_EQ(" . [IStuffDPF->Open('r.dpf')] Warning: file opened in read only mode.\n", Log());
+        EXPECT_EQ("data of a", Load(h, "T", "a"));
+        EXPECT_EQ(0, Add(h, "b", "T", 1, "more"));
+        DPFBlock a = Block("a", "T", 1);
+        EXPECT_EQ(0, IStuffDPF->Delete(h, &a));
+        EXPECT_NE(std::string::npos, Log().find("Error: it was not possible to write to the DPF"));
+        IStuffDPF->Close(h);
+
+        log.Mark();
+        EXPECT_EQ(0, IStuffDPF->Open("old.dpf"));
+        EXPECT_EQ(
+            " . [IStuffDPF->Open('old.dpf')] Warning: file opened in read only mode.\n"
+            " . [IStuffDPF->Open('old.dpf')] Error: it is not possible to update a DPF opened "
+            "in read only mode.\n",
+            Log());
+    }
     EXPECT_EQ(before, ReadFile("r.dpf"));
+    EXPECT_EQ(v3, ReadFile("old.dpf"));
 }
 
 TEST_F(DpfTest, ChangedBytesAreRefusedUnlessTheTableKnowsPathAndLength) {
