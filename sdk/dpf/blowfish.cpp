@@ -29,8 +29,7 @@ const unsigned char kMaskedHeaderKey[16] = {
 } // namespace
 
 uint32_t Blowfish::F(uint32_t x) const {
-    return ((s_[0][x >> 24] + s_[1][(x >> 16) & 0xFF]) ^ s_[2][(x >> 8) & 0xFF]) +
-           s_[3][x & 0xFF];
+    return ((s_[0][x >> 24] + s_[1][(x >> 16) & 0xFF]) ^ s_[2][(x >> 8) & 0xFF]) + s_[3][x & 0xFF];
 }
 
 void Blowfish::EncipherBlock(uint32_t &left, uint32_t &right) const {
@@ -121,11 +120,13 @@ void Blowfish::Decipher(unsigned char *data, size_t length) const {
 
 void SetHeaderKey(Blowfish &cipher) {
     unsigned char key[sizeof kMaskedHeaderKey];
-    for (size_t i = 0; i < sizeof key; ++i) key[i] = kMaskedHeaderKey[i] ^ kKeyMask;
+    for (size_t i = 0; i < sizeof key; ++i)
+        key[i] = kMaskedHeaderKey[i] ^ kKeyMask;
     cipher.SetKey(key, sizeof key);
     // Wipe the clear copy; volatile keeps the compiler from dropping it.
     volatile unsigned char *wipe = key;
-    for (size_t i = 0; i < sizeof key; ++i) wipe[i] = 0;
+    for (size_t i = 0; i < sizeof key; ++i)
+        wipe[i] = 0;
 }
 
 } // namespace dpf

@@ -38,8 +38,8 @@ int QStuffDPF::Compact(const char *path) {
     if (!path) return 0;
     for (const Entry &e : s.table) {
         if (e.handle != 0 && e.path == path) {
-            ILogSystem.Msg(0, " . [IStuffDPF->Compact('%s')] Error: the DPF is open; close it first.\n",
-                           path);
+            ILogSystem.Msg(
+                0, " . [IStuffDPF->Compact('%s')] Error: the DPF is open; close it first.\n", path);
             return 0;
         }
     }
@@ -108,14 +108,17 @@ int QStuffDPF::Compact(const char *path) {
         }
         from = at + kBlockOverhead + f.stored;
     }
-    if (!ok) ILogSystem.Msg(0, " . [IStuffDPF->Compact('%s')] Error: the blocks could not be copied.\n", path);
+    if (!ok)
+        ILogSystem.Msg(0, " . [IStuffDPF->Compact('%s')] Error: the blocks could not be copied.\n",
+                       path);
 
     if (ok) {
         FormatDate(reinterpret_cast<char *>(info + kInfoModified));
         PutLE32(info + kInfoCrc, (uint32_t)newCrc);
         s.headerKey.Encipher(info, kInfoSize);
         ok = WriteAt(out, info, kInfoSize, kHeadSize) && SyncFile(out);
-        if (!ok) ILogSystem.Msg(0, " . [IStuffDPF->Compact('%s')] Error: %s\n", path, LastErrorText());
+        if (!ok)
+            ILogSystem.Msg(0, " . [IStuffDPF->Compact('%s')] Error: %s\n", path, LastErrorText());
     }
     CloseFile(in);
     CloseFile(out);
@@ -127,7 +130,8 @@ int QStuffDPF::Compact(const char *path) {
         RemoveFile(temp.c_str());
         return 0;
     }
-    ILogSystem.Msg(5, " . [IStuffDPF->Compact('%s')] Info: %d blocks kept, %d deleted blocks removed.\n",
-                   path, kept, dropped);
+    ILogSystem.Msg(
+        5, " . [IStuffDPF->Compact('%s')] Info: %d blocks kept, %d deleted blocks removed.\n", path,
+        kept, dropped);
     return 1;
 }

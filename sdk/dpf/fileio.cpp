@@ -13,9 +13,15 @@ namespace dpf {
 int OpenFile(const char *path, OpenMode mode) {
     int flags = O_CLOEXEC;
     switch (mode) {
-    case OpenMode::ReadWrite: flags |= O_RDWR; break;
-    case OpenMode::ReadOnly: flags |= O_RDONLY; break;
-    case OpenMode::Create: flags |= O_RDWR | O_CREAT | O_TRUNC; break;
+    case OpenMode::ReadWrite:
+        flags |= O_RDWR;
+        break;
+    case OpenMode::ReadOnly:
+        flags |= O_RDONLY;
+        break;
+    case OpenMode::Create:
+        flags |= O_RDWR | O_CREAT | O_TRUNC;
+        break;
     }
     int fd;
     do {
@@ -43,8 +49,8 @@ int64_t ReadAll(int fd, void *buffer, size_t length) {
 int64_t ReadAt(int fd, void *buffer, size_t length, uint64_t offset) {
     size_t done = 0;
     while (done < length) {
-        ssize_t n = pread(fd, static_cast<char *>(buffer) + done, length - done,
-                          (off_t)(offset + done));
+        ssize_t n =
+            pread(fd, static_cast<char *>(buffer) + done, length - done, (off_t)(offset + done));
         if (n < 0 && errno == EINTR) continue;
         if (n < 0) return -1;
         if (n == 0) break;
@@ -76,11 +82,17 @@ bool WriteAt(int fd, const void *buffer, size_t length, uint64_t offset) {
     return true;
 }
 
-bool SeekTo(int fd, uint64_t offset) { return lseek(fd, (off_t)offset, SEEK_SET) >= 0; }
+bool SeekTo(int fd, uint64_t offset) {
+    return lseek(fd, (off_t)offset, SEEK_SET) >= 0;
+}
 
-bool SeekToEnd(int fd) { return lseek(fd, 0, SEEK_END) >= 0; }
+bool SeekToEnd(int fd) {
+    return lseek(fd, 0, SEEK_END) >= 0;
+}
 
-int64_t Tell(int fd) { return (int64_t)lseek(fd, 0, SEEK_CUR); }
+int64_t Tell(int fd) {
+    return (int64_t)lseek(fd, 0, SEEK_CUR);
+}
 
 int64_t FileLength(int fd) {
     struct stat st;
@@ -88,9 +100,13 @@ int64_t FileLength(int fd) {
     return (int64_t)st.st_size;
 }
 
-bool Truncate(int fd, uint64_t length) { return ftruncate(fd, (off_t)length) == 0; }
+bool Truncate(int fd, uint64_t length) {
+    return ftruncate(fd, (off_t)length) == 0;
+}
 
-bool SyncFile(int fd) { return fsync(fd) == 0; }
+bool SyncFile(int fd) {
+    return fsync(fd) == 0;
+}
 
 int CreateFileBeside(const char *path, int like, std::string &created) {
     std::string name = std::string(path) + ".XXXXXX";
@@ -102,9 +118,13 @@ int CreateFileBeside(const char *path, int like, std::string &created) {
     return fd;
 }
 
-bool RenameFile(const char *from, const char *to) { return rename(from, to) == 0; }
+bool RenameFile(const char *from, const char *to) {
+    return rename(from, to) == 0;
+}
 
-bool RemoveFile(const char *path) { return unlink(path) == 0; }
+bool RemoveFile(const char *path) {
+    return unlink(path) == 0;
+}
 
 bool PathExists(const char *path) {
     struct stat st;
@@ -113,10 +133,13 @@ bool PathExists(const char *path) {
 
 bool SameFile(int fd, const char *path) {
     struct stat a, b;
-    return fstat(fd, &a) == 0 && stat(path, &b) == 0 && a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+    return fstat(fd, &a) == 0 && stat(path, &b) == 0 && a.st_dev == b.st_dev &&
+           a.st_ino == b.st_ino;
 }
 
-const char *LastErrorText() { return strerror(errno); }
+const char *LastErrorText() {
+    return strerror(errno);
+}
 
 } // namespace dpf
 } // namespace qnl

@@ -16,8 +16,8 @@ namespace dpf {
 const unsigned char kHeadV4[kHeadSize] = {'D', 'P', 'F', 'v', '4', '.', '0', 0};
 
 // "Block-Data" framed by B7 AE CE and CE AF B7.
-const unsigned char kMarker[kMarkerSize] = {0xB7, 0xAE, 0xCE, 'B', 'l',  'o',  'c',  'k',
-                                            '-',  'D',  'a',  't', 'a',  0xCE, 0xAF, 0xB7};
+const unsigned char kMarker[kMarkerSize] = {0xB7, 0xAE, 0xCE, 'B', 'l', 'o',  'c',  'k',
+                                            '-',  'D',  'a',  't', 'a', 0xCE, 0xAF, 0xB7};
 
 uint32_t GetLE32(const unsigned char *p) {
     return (uint32_t)p[0] | (uint32_t)p[1] << 8 | (uint32_t)p[2] << 16 | (uint32_t)p[3] << 24;
@@ -89,7 +89,8 @@ void BuildInfoHeader(unsigned char *info, const char *creator, size_t creatorByt
     // The filler means nothing; it only keeps equal headers from enciphering
     // to equal bytes.
     srand(QuenlarTicks());
-    for (size_t i = 0; i < kInfoFillerSize; ++i) info[kInfoFiller + i] = (unsigned char)(rand() % 255);
+    for (size_t i = 0; i < kInfoFillerSize; ++i)
+        info[kInfoFiller + i] = (unsigned char)(rand() % 255);
 }
 
 // ---------------------------------------------------------------------------
@@ -133,7 +134,8 @@ bool Decompress(const unsigned char *payload, uint32_t stored, unsigned char *ou
 }
 
 void Scramble(unsigned char *data, size_t length) {
-    for (size_t i = 0; i < length; ++i) data[i] ^= kScrambleByte;
+    for (size_t i = 0; i < length; ++i)
+        data[i] ^= kScrambleByte;
 }
 
 } // namespace dpf

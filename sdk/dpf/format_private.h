@@ -53,7 +53,9 @@ uint32_t GetLE32(const unsigned char *p);
 void PutLE32(unsigned char *p, uint32_t value);
 
 // The stored size as laid out in the file: rounded up to a multiple of 8.
-inline uint64_t PaddedSize(uint64_t stored) { return (stored + 7) & ~uint64_t(7); }
+inline uint64_t PaddedSize(uint64_t stored) {
+    return (stored + 7) & ~uint64_t(7);
+}
 
 // Length of a NUL-terminated text inside a fixed field (the field's width
 // when it holds no NUL).

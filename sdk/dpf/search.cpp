@@ -23,27 +23,29 @@ using namespace qnl::dpf;
 // ---------------------------------------------------------------------------
 int qnl::dpf::ScanForMarker(int fd, uint64_t from, uint64_t *at) {
     // Usually the marker follows the previous payload within its padding, so
-    // the first read is small; damage between blocks grows the reads.
-    size_t step = 256;
-    const size_t kMaxStep = 64 * 1024;
-    std::vector<unsigned char> buffer(kMaxStep + kMarkerSize - 1);
+    // the first read is small and needs no allocation; damage between blocks
+    // grows the reads.
+    constexpr size_t kFirstStep = 256, kMaxStep = 64 * 1024, kOverlap = kMarkerSize - 1;
+    unsigned char small[kFirstStep + kOverlap];
+    std::vector<unsigned char> large;
+    unsigned char *buffer = small;
+    size_t step = kFirstStep;
     uint64_t pos = from;
     for (;;) {
         // Each window overlaps the next by 15 bytes, so every position of
         // the step can be compared against a whole marker.
-        size_t want = step + kMarkerSize - 1;
-        int64_t got = ReadAt(fd, buffer.data(), want, pos);
+        size_t want = step + kOverlap;
+        int64_t got = ReadAt(fd, buffer, want, pos);
         if (got < 0) return 2;
         size_t n = (size_t)got;
         bool atEnd = n < want;
         size_t limit = atEnd ? n : step;
-        const unsigned char *p = buffer.data();
         for (size_t i = 0; i < limit;) {
-            const void *hit = memchr(p + i, kMarker[0], limit - i);
+            const void *hit = memchr(buffer + i, kMarker[0], limit - i);
             if (!hit) break;
-            i = (size_t)(static_cast<const unsigned char *>(hit) - p);
+            i = (size_t)(static_cast<const unsigned char *>(hit) - buffer);
             if (i + kMarkerSize > n) return 2; // a marker cut off by the end of the file
-            if (memcmp(p + i, kMarker, kMarkerSize) == 0) {
+            if (memcmp(buffer + i, kMarker, kMarkerSize) == 0) {
                 *at = pos + i;
                 return 1;
             }
@@ -52,19 +54,25 @@ int qnl::dpf::ScanForMarker(int fd, uint64_t from, uint64_t *at) {
         if (atEnd) return 0;
         pos += step;
         step = std::min(step * 4, kMaxStep);
+        if (large.size() < step + kOverlap) {
+            large.resize(step + kOverlap);
+            buffer = large.data();
+        }
     }
 }
 
 int QStuffDPF::State::Search(int handle, bool first, DPFBlock *b) {
     Entry *entry = ByHandle(handle);
     if (!entry || !b) return 2;
+    found = false;
     if (entry->protect && !keySet) {
-        ILogSystem.Msg(0, " . [IStuffDPF->Find(%d)] Error: the given DPF is protected and the key was not set.\n",
-                       handle);
+        ILogSystem.Msg(
+            0,
+            " . [IStuffDPF->Find(%d)] Error: the given DPF is protected and the key was not set.\n",
+            handle);
         return 0;
     }
     memset(header, 0, sizeof header);
-    found = false;
     uint64_t start;
     if (first) {
         cursor = start = kBlocksStart;
@@ -82,11 +90,15 @@ int QStuffDPF::State::Search(int handle, bool first, DPFBlock *b) {
     int64_t got = ReadAt(entry->fd, raw, kHeaderSize, at + kMarkerSize);
     if (got != (int64_t)kHeaderSize) {
         if (first)
-            ILogSystem.Msg(0, " . [IStuffDPF->FindFirst(%d)] Error: the first block was unsuccessfully loaded.\n",
-                           handle);
+            ILogSystem.Msg(
+                0,
+                " . [IStuffDPF->FindFirst(%d)] Error: the first block was unsuccessfully loaded.\n",
+                handle);
         else
-            ILogSystem.Msg(0, " . [IStuffDPF->FindNext(%d)] Error: the next block was unsuccessfully loaded.\n",
-                           handle);
+            ILogSystem.Msg(
+                0,
+                " . [IStuffDPF->FindNext(%d)] Error: the next block was unsuccessfully loaded.\n",
+                handle);
         return got == 0 ? 0 : 2;
     }
     if (entry->protect) userKey.Decipher(raw, kHeaderSize);
@@ -126,9 +138,13 @@ int QStuffDPF::State::FindNamed(int handle, const char *name, const char *type, 
     return r;
 }
 
-int QStuffDPF::FindFirst(int handle, DPFBlock *b) { return state_->Search(handle, true, b); }
+int QStuffDPF::FindFirst(int handle, DPFBlock *b) {
+    return state_->Search(handle, true, b);
+}
 
-int QStuffDPF::FindNext(int handle, DPFBlock *b) { return state_->Search(handle, false, b); }
+int QStuffDPF::FindNext(int handle, DPFBlock *b) {
+    return state_->Search(handle, false, b);
+}
 
 int QStuffDPF::Find(int handle, DPFBlock *b) {
     if (!b) return 2;
@@ -153,8 +169,9 @@ int QStuffDPF::State::ReadFoundPayload(Entry &entry, const char *op, const char 
     unsigned char *payload = nullptr;
     if (fits && sane) payload = new (std::nothrow) unsigned char[padded ? padded : 1];
     if (!payload || ReadAt(entry.fd, payload, padded, cursor) != (int64_t)padded) {
-        ILogSystem.Msg(0, " . [IStuffDPF->%s('%s','%s','%s')] Error: datablock was not loaded successfully.\n",
-                       op, path, type, name);
+        ILogSystem.Msg(
+            0, " . [IStuffDPF->%s('%s','%s','%s')] Error: datablock was not loaded successfully.\n",
+            op, path, type, name);
         delete[] payload;
         return 0;
     }
@@ -179,14 +196,17 @@ int QStuffDPF::State::ReadFoundPayload(Entry &entry, const char *op, const char 
         }
         delete[] payload;
         if (!data) {
-            ILogSystem.Msg(0, " . [IStuffDPF->%s('%s','%s','%s')] Error: UCL failed to decompress the data block.\n",
+            ILogSystem.Msg(0,
+                           " . [IStuffDPF->%s('%s','%s','%s')] Error: UCL failed to decompress the "
+                           "data block.\n",
                            op, path, type, name);
             return 0;
         }
     }
     if (!data) {
-        ILogSystem.Msg(0, " . [IStuffDPF->%s('%s','%s','%s')] Error: datablock was not loaded successfully.\n",
-                       op, path, type, name);
+        ILogSystem.Msg(
+            0, " . [IStuffDPF->%s('%s','%s','%s')] Error: datablock was not loaded successfully.\n",
+            op, path, type, name);
         return 0;
     }
     if (size == 0) {
@@ -211,14 +231,18 @@ int QStuffDPF::LoadBlock(int handle, const char *type, const char *name, DPFBloc
     if (!entry) return 0;
     const char *path = entry->path.c_str();
     if (entry->protect && !s.keySet) {
-        ILogSystem.Msg(0, " . [IStuffDPF->LoadBlock('%s','%s','%s')] Error: the given DPF is protected and the key was not set.\n",
+        ILogSystem.Msg(0,
+                       " . [IStuffDPF->LoadBlock('%s','%s','%s')] Error: the given DPF is "
+                       "protected and the key was not set.\n",
                        path, type, name);
         return 0;
     }
     // Names longer than their fields cannot be in the file.
     bool matchable = nameLength < sizeof b->name && typeLength < sizeof b->type;
     if (s.FindNamed(handle, b->name, b->type, matchable, b) != 1) {
-        ILogSystem.Msg(2, " . [IStuffDPF->LoadBlock('%s','%s','%s')] Warning: datablock was not found in the given DPF.\n",
+        ILogSystem.Msg(2,
+                       " . [IStuffDPF->LoadBlock('%s','%s','%s')] Warning: datablock was not found "
+                       "in the given DPF.\n",
                        path, type, name);
         return 0;
     }

@@ -40,8 +40,9 @@ QStuffDPF::QStuffDPF() : state_(new State) {
 QStuffDPF::~QStuffDPF() {
     for (Entry &e : state_->table) {
         if (e.handle == 0) continue;
-        ILogSystem.Msg(2, " . [IStuffDPF] Warning: '%s' DPF file was not closed on your code. Doing it now!\n",
-                       e.path.c_str());
+        ILogSystem.Msg(
+            2, " . [IStuffDPF] Warning: '%s' DPF file was not closed on your code. Doing it now!\n",
+            e.path.c_str());
         state_->CloseEntry(e, true);
     }
     ILogSystem.Msg(5, " . [IStuffDPF] Interfaz deleted.\n");
@@ -85,8 +86,9 @@ int QStuffDPF::State::Register(int fd, unsigned char protect, const char *path, 
                 if (e.handle == 0) chosen = &e;
             }
             if (!chosen) {
-                ILogSystem.Msg(2, " . [IStuffDPF] Warning: reached maximum limit of DPF files opened(%d).\n",
-                               kTableSize);
+                ILogSystem.Msg(
+                    2, " . [IStuffDPF] Warning: reached maximum limit of DPF files opened(%d).\n",
+                    kTableSize);
                 return 0;
             }
             rotating = (rotating + 1) % kTableSize;
@@ -122,8 +124,9 @@ void QStuffDPF::State::CloseEntry(Entry &entry, bool force) {
     entry.references--;
     if (entry.references >= 1 && !force) return;
     if (entry.modified == 1 && !RefreshInfo(entry.fd))
-        ILogSystem.Msg(0, " . [IStuffDPF->Close(%d)] Error: the header of '%s' could not be updated: %s\n",
-                       entry.handle, entry.path.c_str(), LastErrorText());
+        ILogSystem.Msg(
+            0, " . [IStuffDPF->Close(%d)] Error: the header of '%s' could not be updated: %s\n",
+            entry.handle, entry.path.c_str(), LastErrorText());
     if (found && foundHandle == entry.handle) found = false;
     CloseFile(entry.fd);
     entry.fd = -1;
@@ -158,9 +161,13 @@ void qnl::dpf::BuildFileHead(unsigned char *file, unsigned char *info, const Blo
 // ---------------------------------------------------------------------------
 // Open, Create, Close, GetName
 // ---------------------------------------------------------------------------
-int QStuffDPF::Open(const char *path) { return OpenPackage(path, true); }
+int QStuffDPF::Open(const char *path) {
+    return OpenPackage(path, true);
+}
 
-int QStuffDPF::OpenUnverified(const char *path) { return OpenPackage(path, false); }
+int QStuffDPF::OpenUnverified(const char *path) {
+    return OpenPackage(path, false);
+}
 
 int QStuffDPF::OpenPackage(const char *path, bool verifyCrc) {
     State &s = *state_;
@@ -175,7 +182,8 @@ int QStuffDPF::OpenPackage(const char *path, bool verifyCrc) {
             return 0;
         }
         readOnly = true;
-        ILogSystem.Msg(2, " . [IStuffDPF->Open('%s')] Warning: file opened in read only mode.\n", path);
+        ILogSystem.Msg(2, " . [IStuffDPF->Open('%s')] Warning: file opened in read only mode.\n",
+                       path);
     }
 
     unsigned char head[kHeadSize];
@@ -188,7 +196,9 @@ int QStuffDPF::OpenPackage(const char *path, bool verifyCrc) {
 
     if (s.head[4] == '3') {
         if (readOnly) {
-            ILogSystem.Msg(0, " . [IStuffDPF->Open('%s')] Error: it is not possible to update a DPF opened in read only mode.\n",
+            ILogSystem.Msg(0,
+                           " . [IStuffDPF->Open('%s')] Error: it is not possible to update a DPF "
+                           "opened in read only mode.\n",
                            path);
             CloseFile(fd);
             return 0;
@@ -196,19 +206,22 @@ int QStuffDPF::OpenPackage(const char *path, bool verifyCrc) {
         CloseFile(fd);
         fd = Update3to4(path);
         if (fd <= 0) {
-            ILogSystem.Msg(0, " . [IStuffDPF->Open('%s')] Error: it was not possible to update the given DPF from v3.0 to v4.0.\n",
+            ILogSystem.Msg(0,
+                           " . [IStuffDPF->Open('%s')] Error: it was not possible to update the "
+                           "given DPF from v3.0 to v4.0.\n",
                            path);
             return 0;
         }
-        ILogSystem.Msg(5, " . [IStuffDPF->Open('%s')] Info: the given DPF was updated from v3.0 to v4.0.\n",
-                       path);
+        ILogSystem.Msg(
+            5, " . [IStuffDPF->Open('%s')] Info: the given DPF was updated from v3.0 to v4.0.\n",
+            path);
     }
 
     if (s.head[4] != '4') {
         char text[kHeadSize + 1] = {0};
         memcpy(text, s.head, kHeadSize);
-        ILogSystem.Msg(0, " . [IStuffDPF->Open('%s')] Error: '%s' version is not supported.\n", path,
-                       text);
+        ILogSystem.Msg(0, " . [IStuffDPF->Open('%s')] Error: '%s' version is not supported.\n",
+                       path, text);
         CloseFile(fd);
         return 0;
     }
@@ -249,7 +262,8 @@ int QStuffDPF::Create(const char *path) {
     unsigned char file[kBlocksStart];
     BuildFileHead(file, info, state_->headerKey);
     bool written = WriteAll(fd, file, sizeof file);
-    if (!written) ILogSystem.Msg(0, " . [IStuffDPF->Create('%s')] Error: %s\n", path, LastErrorText());
+    if (!written)
+        ILogSystem.Msg(0, " . [IStuffDPF->Create('%s')] Error: %s\n", path, LastErrorText());
     CloseFile(fd);
     if (!written) return -1;
     return Open(path);
@@ -292,4 +306,6 @@ int QStuffDPF::GetInfo(int handle, DPFInfo *out) {
     return 1;
 }
 
-long long QStuffDPF::GetBlockOffset() { return state_->found ? state_->foundOffset : -1; }
+long long QStuffDPF::GetBlockOffset() {
+    return state_->found ? state_->foundOffset : -1;
+}

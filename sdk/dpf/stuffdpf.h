@@ -32,13 +32,13 @@ struct DPFBlock {
 
 // What the info header of an open package says, for tools.
 struct DPFInfo {
-    char version[4];         // "4.0"
-    char creator[29];        // NUL-terminated
-    char created[32];        // asctime form without the newline
+    char version[4];  // "4.0"
+    char creator[29]; // NUL-terminated
+    char created[32]; // asctime form without the newline
     char modified[32];
-    unsigned char protect;   // non-zero: a protected archive
-    unsigned int crc;        // the checksum stored in the header
-    unsigned int crcNow;     // the checksum of the blocks as they are now
+    unsigned char protect;     // non-zero: a protected archive
+    unsigned int crc;          // the checksum stored in the header
+    unsigned int crcNow;       // the checksum of the blocks as they are now
     unsigned long long length; // file length in bytes
 };
 
@@ -97,7 +97,9 @@ public:
 
     // ---- Tool support --------------------------------------------------------------
     // As Open, but a checksum that does not match the blocks is accepted
-    // (GetInfo reports both values). For inspection and repair tools.
+    // (GetInfo reports both values). For inspection and repair tools; the
+    // table then knows the file's path and length, so a later Open of the
+    // same unchanged file in this run skips the check too.
     int OpenUnverified(const char *path);
     // Reads the info header of an open archive and computes its checksum now.
     // 1, or 0 for an unknown handle or an unreadable header.

@@ -20,13 +20,13 @@ constexpr int kTableSize = 2; // archives open at once
 // Closed: handle 0, path and length kept (a later open of the same path and
 // length skips the checksum).
 struct Entry {
-    int fd = -1;              // -1 when not open
-    int handle = 0;           // 0 when not open
+    int fd = -1;    // -1 when not open
+    int handle = 0; // 0 when not open
     unsigned char protect = 0;
-    std::string path;         // as given to Open, compared byte for byte
-    uint64_t length = 0;      // file length, kept up to date by AddData
-    int modified = 0;         // 1 after a block was added or deleted
-    int references = 0;       // opens not yet matched by a Close
+    std::string path;    // as given to Open, compared byte for byte
+    uint64_t length = 0; // file length, kept up to date by AddData
+    int modified = 0;    // 1 after a block was added or deleted
+    int references = 0;  // opens not yet matched by a Close
 };
 
 // Scans for the next block marker at or after `from`. 1: found at `*at`;

@@ -24,7 +24,8 @@ constexpr size_t kV3MarkerSize = 11;
 constexpr size_t kV3HeaderSize = 46; // name 32, type 5, mode 1, sizes 4 + 4
 constexpr size_t kV3Name = 0, kV3Type = 32, kV3Mode = 37, kV3Size = 38, kV3Stored = 42;
 const char kV3MarkerDots[] = ".BlockData.";
-const char kV3MarkerB7[] = "\xB7" "BlockData\xB7";
+const char kV3MarkerB7[] = "\xB7"
+                           "BlockData\xB7";
 const char kWorkFile[] = "tmp.dpf"; // in the working directory
 constexpr size_t kMaxPath = 250;
 
@@ -52,7 +53,9 @@ int QStuffDPF::Update3to4(const char *path) {
 
     // Creating the working file must not truncate the file being converted.
     if (SameFile(old, kWorkFile)) {
-        ILogSystem.Msg(0, " . [IStuffDPF->Update3to4('%s')] Error: the working file '%s' is the file to update.\n",
+        ILogSystem.Msg(0,
+                       " . [IStuffDPF->Update3to4('%s')] Error: the working file '%s' is the file "
+                       "to update.\n",
                        path, kWorkFile);
         CloseFile(old);
         return 0;
@@ -86,8 +89,8 @@ int QStuffDPF::Update3to4(const char *path) {
         }
         if (memcmp(marker, kV3MarkerDots, kV3MarkerSize) != 0 &&
             memcmp(marker, kV3MarkerB7, kV3MarkerSize) != 0) {
-            ILogSystem.Msg(0, " . [IStuffDPF->Update3to4('%s')] Error: header block does not match.\n",
-                           path);
+            ILogSystem.Msg(
+                0, " . [IStuffDPF->Update3to4('%s')] Error: header block does not match.\n", path);
             ok = false;
             break;
         }
@@ -106,7 +109,8 @@ int QStuffDPF::Update3to4(const char *path) {
             complete = ReadAll(old, block.data() + kBlockOverhead, stored) == (int64_t)stored;
         }
         if (!complete) {
-            ILogSystem.Msg(0, " . [IStuffDPF->Update3to4('%s')] Error: data block is corrupted.\n", path);
+            ILogSystem.Msg(0, " . [IStuffDPF->Update3to4('%s')] Error: data block is corrupted.\n",
+                           path);
             ok = false;
             break;
         }
@@ -127,21 +131,25 @@ int QStuffDPF::Update3to4(const char *path) {
         // A write that falls short is reported and fails the conversion (the
         // old file stays in place) after the remaining blocks were tried.
         if (!WriteAll(neu, block.data(), kMarkerSize)) {
-            ILogSystem.Msg(0, " . [IStuffDPF->Update3to4('%s')] Error: new ID block is corrupted.\n", path);
+            ILogSystem.Msg(
+                0, " . [IStuffDPF->Update3to4('%s')] Error: new ID block is corrupted.\n", path);
             ok = false;
         }
         if (!WriteAll(neu, header, kHeaderSize)) {
-            ILogSystem.Msg(0, " . [IStuffDPF->Update3to4('%s')] Error: new header block is corrupted.\n",
-                           path);
+            ILogSystem.Msg(
+                0, " . [IStuffDPF->Update3to4('%s')] Error: new header block is corrupted.\n",
+                path);
             ok = false;
         }
         if (!WriteAll(neu, block.data() + kBlockOverhead, block.size() - kBlockOverhead)) {
-            ILogSystem.Msg(0, " . [IStuffDPF->Update3to4('%s')] Error: new data block is corrupted.\n",
-                           path);
+            ILogSystem.Msg(
+                0, " . [IStuffDPF->Update3to4('%s')] Error: new data block is corrupted.\n", path);
             ok = false;
         }
         ++imported;
-        ILogSystem.Msg(2, " . [IStuffDPF->Update3to4('%s')] Info: imported block %d - Name '%s' - Type '%s' - Size %d Kb\n",
+        ILogSystem.Msg(2,
+                       " . [IStuffDPF->Update3to4('%s')] Info: imported block %d - Name '%s' - "
+                       "Type '%s' - Size %d Kb\n",
                        path, imported, name, type, (int)(stored / 1024));
     }
     CloseFile(old);
@@ -158,14 +166,16 @@ int QStuffDPF::Update3to4(const char *path) {
     // one's place, the old one goes back.
     const std::string backup = BackupName(path);
     if (!RenameFile(path, backup.c_str())) {
-        ILogSystem.Msg(0, " . [IStuffDPF->Update3to4('%s')] Error: '%s' could not be renamed to '%s': %s\n",
-                       path, path, backup.c_str(), LastErrorText());
+        ILogSystem.Msg(
+            0, " . [IStuffDPF->Update3to4('%s')] Error: '%s' could not be renamed to '%s': %s\n",
+            path, path, backup.c_str(), LastErrorText());
         RemoveFile(kWorkFile);
         return 0;
     }
     if (!RenameFile(kWorkFile, path)) {
-        ILogSystem.Msg(0, " . [IStuffDPF->Update3to4('%s')] Error: '%s' could not be renamed to '%s': %s\n",
-                       path, kWorkFile, path, LastErrorText());
+        ILogSystem.Msg(
+            0, " . [IStuffDPF->Update3to4('%s')] Error: '%s' could not be renamed to '%s': %s\n",
+            path, kWorkFile, path, LastErrorText());
         RenameFile(backup.c_str(), path);
         RemoveFile(kWorkFile);
         return 0;

@@ -62,14 +62,18 @@ int QStuffDPF::AddData(int handle, DPFBlock *b) {
     if (!b) return 0;
     const std::string name = NameText(b);
     if (FieldLength(b->type, sizeof b->type) > 7 || name.size() > 31) {
-        ILogSystem.Msg(0, " . [IStuffDPF->AddData(%d,'%s')] Error: name or type are too long. Maximum chars for name is 32 and 8 for type.\n",
+        ILogSystem.Msg(0,
+                       " . [IStuffDPF->AddData(%d,'%s')] Error: name or type are too long. Maximum "
+                       "chars for name is 32 and 8 for type.\n",
                        handle, name.c_str());
         return 0;
     }
     Entry *entry = s.ByHandle(handle);
     if (!entry) return 0;
     if (entry->protect && !s.keySet) {
-        ILogSystem.Msg(0, " . [IStuffDPF->AddData(%d,'%s')] Error: the given DPF is protected and the key was not set.\n",
+        ILogSystem.Msg(0,
+                       " . [IStuffDPF->AddData(%d,'%s')] Error: the given DPF is protected and the "
+                       "key was not set.\n",
                        handle, name.c_str());
         return 0;
     }
@@ -84,15 +88,17 @@ int QStuffDPF::AddData(int handle, DPFBlock *b) {
         return -1;
     }
     if (r != 0) {
-        ILogSystem.Msg(0, " . [IStuffDPF->AddData(%d,'%s')] Error: it was not possible to access to the DPF.\n",
-                       handle, name.c_str());
+        ILogSystem.Msg(
+            0,
+            " . [IStuffDPF->AddData(%d,'%s')] Error: it was not possible to access to the DPF.\n",
+            handle, name.c_str());
         return 0;
     }
 
     if (b->mode != kCompressed && b->mode != kStored) b->mode = kScrambled;
     if (b->size > 0 && !b->data) {
-        ILogSystem.Msg(0, " . [IStuffDPF->AddData(%d,'%s')] Error: the block has no data.\n", handle,
-                       name.c_str());
+        ILogSystem.Msg(0, " . [IStuffDPF->AddData(%d,'%s')] Error: the block has no data.\n",
+                       handle, name.c_str());
         return 0;
     }
 
@@ -100,10 +106,12 @@ int QStuffDPF::AddData(int handle, DPFBlock *b) {
     std::vector<unsigned char> block;
     uint32_t stored = 0;
     static const unsigned char kNoData = 0;
-    const unsigned char *data = b->data ? reinterpret_cast<const unsigned char *>(b->data) : &kNoData;
+    const unsigned char *data =
+        b->data ? reinterpret_cast<const unsigned char *>(b->data) : &kNoData;
     if (!EncodePayload(data, b->size, b->mode, block, stored, kBlockOverhead)) {
-        ILogSystem.Msg(0, " . [IStuffDPF->AddData(%d,'%s')] Error: UCL failed to compress the data block.\n",
-                       handle, name.c_str());
+        ILogSystem.Msg(
+            0, " . [IStuffDPF->AddData(%d,'%s')] Error: UCL failed to compress the data block.\n",
+            handle, name.c_str());
         return 0;
     }
     BuildHeader(s.header, b->name, b->type, b->mode, b->size, stored);
@@ -115,8 +123,10 @@ int QStuffDPF::AddData(int handle, DPFBlock *b) {
     // a block and the caller learns that nothing was stored.
     int64_t end = FileLength(entry->fd);
     if (end < 0 || !WriteAt(entry->fd, block.data(), block.size(), (uint64_t)end)) {
-        ILogSystem.Msg(0, " . [IStuffDPF->AddData(%d,'%s')] Error: it was not possible to write to the DPF: %s\n",
-                       handle, name.c_str(), LastErrorText());
+        ILogSystem.Msg(
+            0,
+            " . [IStuffDPF->AddData(%d,'%s')] Error: it was not possible to write to the DPF: %s\n",
+            handle, name.c_str(), LastErrorText());
         if (end >= 0) Truncate(entry->fd, (uint64_t)end);
         return 0;
     }
@@ -142,8 +152,9 @@ int QStuffDPF::Delete(int handle, DPFBlock *b) {
     b->storedSize = kept.storedSize;
     b->data = kept.data;
     if (r != 1) {
-        ILogSystem.Msg(2, " . [IStuffDPF->Delete(%d)] Warning: datablock was not found in the given DPF.\n",
-                       handle);
+        ILogSystem.Msg(
+            2, " . [IStuffDPF->Delete(%d)] Warning: datablock was not found in the given DPF.\n",
+            handle);
         return 0;
     }
 
@@ -155,8 +166,9 @@ int QStuffDPF::Delete(int handle, DPFBlock *b) {
     memcpy(s.header, header, kHeaderSize);
     if (entry->protect) s.userKey.Encipher(header, kHeaderSize);
     if (!WriteAt(entry->fd, header, kHeaderSize, s.cursor - kHeaderSize)) {
-        ILogSystem.Msg(0, " . [IStuffDPF->Delete(%d)] Error: it was not possible to write to the DPF: %s\n",
-                       handle, LastErrorText());
+        ILogSystem.Msg(
+            0, " . [IStuffDPF->Delete(%d)] Error: it was not possible to write to the DPF: %s\n",
+            handle, LastErrorText());
         return 0;
     }
     s.found = false;

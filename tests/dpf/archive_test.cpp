@@ -2,6 +2,7 @@
 // refusals and their messages, checksums and the header refresh.
 #include "dpf_fixture.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -73,8 +74,9 @@ TEST_F(DpfTest, OpenRefusalsAndTheirMessages) {
               Log().find(" . [IStuffDPF->Open('missing.dpf')] Error: No such file or directory\n"));
 
     const std::string notDpf = " . [IStuffDPF->Open('x.dpf')] Error: it is not a valid DPF.\n";
-    for (const std::string &bytes : {std::string(""), std::string("DPFv4"), std::string("PK\3\4....rest"),
-                                     std::string("DPFv4.0\0", 8) + std::string(100, 'x')}) {
+    for (const std::string &bytes :
+         {std::string(""), std::string("DPFv4"), std::string("PK\3\4....rest"),
+          std::string("DPFv4.0\0", 8) + std::string(100, 'x')}) {
         WriteFile("x.dpf", bytes);
         log.Mark();
         EXPECT_EQ(0, IStuffDPF->Open("x.dpf"));
@@ -91,21 +93,53 @@ TEST_F(DpfTest, OpenRefusalsAndTheirMessages) {
     EXPECT_EQ(file, ReadFile("v.dpf"));
 }
 
+namespace {
+// Permissions do not bind root: as root, the test runs as "nobody" while
+// it holds this.
+struct UnprivilegedScope {
+    bool switched = false;
+    explicit UnprivilegedScope(const std::string &dir) {
+        if (geteuid() != 0) return;
+        chmod(dir.c_str(), 0755);
+        switched = seteuid(65534) == 0;
+    }
+    ~UnprivilegedScope() {
+        if (switched && seteuid(0) != 0) abort();
+    }
+};
+} // namespace
+
 TEST_F(DpfTest, ReadOnlyFileOpensWithWarningAndRefusesWrites) {
-    if (geteuid() == 0) GTEST_SKIP() << "permissions do not bind root";
     MakePackage("r.dpf", {"a"});
     chmod("r.dpf", 0444);
     const std::string before = ReadFile("r.dpf");
-    log.Mark();
-    int h = IStuffDPF->Open("r.dpf");
-    ASSERT_GT(h, 0);
-    EXPECT_EQ(" . [IStuffDPF->Open('r.dpf')] Warning: file opened in read only mode.\n", Log());
-    EXPECT_EQ("data of a", Load(h, "T", "a"));
-    EXPECT_EQ(0, Add(h, "b", "T", 1, "more"));
-    DPFBlock a = Block("a", "T", 1);
-    EXPECT_EQ(0, IStuffDPF->Delete(h, &a));
-    IStuffDPF->Close(h);
+    const std::string v3 = std::string("DPFv3.0\0", 8) + std::string(248, '\0');
+    WriteFile("old.dpf", v3);
+    chmod("old.dpf", 0444);
+    {
+        UnprivilegedScope nobody(dir.path());
+        if (geteuid() == 0) GTEST_SKIP() << "cannot drop root";
+        log.Mark();
+        int h = IStuffDPF->Open("r.dpf");
+        ASSERT_GT(h, 0);
+        EXPECT_EQ(" . [IStuffDPF->Open('r.dpf')] Warning: file opened in read only mode.\n", Log());
+        EXPECT_EQ("data of a", Load(h, "T", "a"));
+        EXPECT_EQ(0, Add(h, "b", "T", 1, "more"));
+        DPFBlock a = Block("a", "T", 1);
+        EXPECT_EQ(0, IStuffDPF->Delete(h, &a));
+        EXPECT_NE(std::string::npos, Log().find("Error: it was not possible to write to the DPF"));
+        IStuffDPF->Close(h);
+
+        log.Mark();
+        EXPECT_EQ(0, IStuffDPF->Open("old.dpf"));
+        EXPECT_EQ(
+            " . [IStuffDPF->Open('old.dpf')] Warning: file opened in read only mode.\n"
+            " . [IStuffDPF->Open('old.dpf')] Error: it is not possible to update a DPF opened "
+            "in read only mode.\n",
+            Log());
+    }
     EXPECT_EQ(before, ReadFile("r.dpf"));
+    EXPECT_EQ(v3, ReadFile("old.dpf"));
 }
 
 TEST_F(DpfTest, ChangedBytesAreRefusedUnlessTheTableKnowsPathAndLength) {
@@ -115,7 +149,8 @@ TEST_F(DpfTest, ChangedBytesAreRefusedUnlessTheTableKnowsPathAndLength) {
     WriteFile("a.dpf", file);
     Restart();
     EXPECT_EQ(0, IStuffDPF->Open("a.dpf"));
-    EXPECT_NE(std::string::npos, Log().find(" . [IStuffDPF->Open('a.dpf')] Error: the given DPF is corrupted.\n"));
+    EXPECT_NE(std::string::npos,
+              Log().find(" . [IStuffDPF->Open('a.dpf')] Error: the given DPF is corrupted.\n"));
 
     // Opened and closed once under this path and length: not checked again.
     MakePackage("k.dpf", {"a"});
@@ -186,9 +221,10 @@ TEST_F(DpfTest, DestructionClosesWhatWasLeftOpen) {
     log.Mark();
     delete IStuffDPF;
     IStuffDPF = nullptr;
-    EXPECT_EQ(" . [IStuffDPF] Warning: 'a.dpf' DPF file was not closed on your code. Doing it now!\n"
-              " . [IStuffDPF] Interfaz deleted.\n",
-              Log());
+    EXPECT_EQ(
+        " . [IStuffDPF] Warning: 'a.dpf' DPF file was not closed on your code. Doing it now!\n"
+        " . [IStuffDPF] Interfaz deleted.\n",
+        Log());
     IStuffDPF = new QStuffDPF;
     h = IStuffDPF->Open("a.dpf"); // the header was refreshed: the checksum matches
     ASSERT_GT(h, 0);
@@ -223,22 +259,27 @@ TEST_F(DpfTest, ProtectedArchiveOpensButRefusesEveryBlockOperation) {
     DPFBlock b;
     EXPECT_EQ(0, IStuffDPF->FindFirst(h, &b));
     EXPECT_EQ(0, IStuffDPF->FindNext(h, &b));
-    EXPECT_EQ(" . [IStuffDPF->Find(" + H + ")] Error: the given DPF is protected and the key was not set.\n"
-              " . [IStuffDPF->Find(" + H + ")] Error: the given DPF is protected and the key was not set.\n",
+    EXPECT_EQ(" . [IStuffDPF->Find(" + H +
+                  ")] Error: the given DPF is protected and the key was not set.\n"
+                  " . [IStuffDPF->Find(" +
+                  H + ")] Error: the given DPF is protected and the key was not set.\n",
               Log());
     log.Mark();
     EXPECT_EQ("<none>", Load(h, "T", "a"));
-    EXPECT_EQ(" . [IStuffDPF->LoadBlock('p.dpf','T','a')] Error: the given DPF is protected and the key was not set.\n",
+    EXPECT_EQ(" . [IStuffDPF->LoadBlock('p.dpf','T','a')] Error: the given DPF is protected and "
+              "the key was not set.\n",
               Log());
     log.Mark();
     EXPECT_EQ(0, Add(h, "b", "T", 1, "x"));
-    EXPECT_EQ(" . [IStuffDPF->AddData(" + H + ",'b')] Error: the given DPF is protected and the key was not set.\n",
+    EXPECT_EQ(" . [IStuffDPF->AddData(" + H +
+                  ",'b')] Error: the given DPF is protected and the key was not set.\n",
               Log());
     log.Mark();
     DPFBlock a = Block("a", "T", 1);
     EXPECT_EQ(0, IStuffDPF->Delete(h, &a));
     EXPECT_NE(std::string::npos,
-              Log().find(" . [IStuffDPF->Delete(" + H + ")] Warning: datablock was not found in the given DPF.\n"));
+              Log().find(" . [IStuffDPF->Delete(" + H +
+                         ")] Warning: datablock was not found in the given DPF.\n"));
     IStuffDPF->Close(h);
     EXPECT_EQ(file, ReadFile("p.dpf"));
 }
@@ -255,4 +296,23 @@ TEST_F(DpfTest, UnknownHandlesFailQuietly) {
     EXPECT_EQ(0, IStuffDPF->Delete(-1, &b));
     IStuffDPF->Close(77);
     EXPECT_EQ("", Log());
+}
+
+TEST_F(DpfTest, CalculateCrcCoversTheBlocksFromItsPosition) {
+    MakePackage("a.dpf", {"a", "b"});
+    const std::string file = ReadFile("a.dpf");
+    int fd = open("a.dpf", O_RDONLY);
+    ASSERT_GE(fd, 0);
+    lseek(fd, 520, SEEK_SET);
+    EXPECT_EQ(Quenlar.CRC32(file.data() + 520, (int)file.size() - 520),
+              IStuffDPF->CalculateCRC(fd));
+    EXPECT_EQ(520, lseek(fd, 0, SEEK_CUR));
+    // From elsewhere the read falls short: 0 and a message, position kept.
+    lseek(fd, 600, SEEK_SET);
+    log.Mark();
+    EXPECT_EQ(0u, IStuffDPF->CalculateCRC(fd));
+    EXPECT_NE(std::string::npos,
+              Log().find(" . [IStuffDPF->CalculateCRC('" + std::to_string(fd) + "')] Error: "));
+    EXPECT_EQ(600, lseek(fd, 0, SEEK_CUR));
+    close(fd);
 }

@@ -13,14 +13,16 @@ namespace {
 std::string RandomBytes(size_t n, unsigned seed) {
     std::mt19937 gen(seed);
     std::string s(n, '\0');
-    for (char &c : s) c = (char)(gen() & 0xFF);
+    for (char &c : s)
+        c = (char)(gen() & 0xFF);
     return s;
 }
 } // namespace
 
 TEST_F(DpfTest, EveryModeAndSizeClassRoundTrips) {
     std::string text;
-    while (text.size() < 300000) text += "The quick brown fox jumps over the lazy dog. ";
+    while (text.size() < 300000)
+        text += "The quick brown fox jumps over the lazy dog. ";
     const std::string samples[] = {"",
                                    "a",
                                    "seven!!",
@@ -90,7 +92,8 @@ TEST_F(DpfTest, SearchEnumeratesInFileOrderDeletedIncluded) {
 TEST_F(DpfTest, OneSearchCursorForAllArchives) {
     // a: six blocks of 8 bytes (88 bytes each, from 520); b: one of 200.
     int a = IStuffDPF->Create("a.dpf");
-    for (int i = 1; i <= 6; ++i) Add(a, "a" + std::to_string(i), "T", 1, "12345678");
+    for (int i = 1; i <= 6; ++i)
+        Add(a, "a" + std::to_string(i), "T", 1, "12345678");
     int b = IStuffDPF->Create("b.dpf");
     Add(b, "b1", "T", 1, std::string(200, 'b'));
 
@@ -112,11 +115,14 @@ TEST_F(DpfTest, ScanSkipsDamageBetweenBlocksAndMarkersInsidePayloads) {
     // pieces, then real blocks at every offset around the read windows.
     const std::string fake = RawBlock("fake", "T", 1, 4, "FAKE");
     file += RawBlock("carrier", "T", 1, (uint32_t)fake.size(), fake);
-    std::string damage = "\xB7\xAE\xCE" "Block" + std::string(5, '\xB7') + Marker().substr(0, 15);
+    std::string damage = "\xB7\xAE\xCE"
+                         "Block" +
+                         std::string(5, '\xB7') + Marker().substr(0, 15);
     std::vector<std::string> expected = {"carrier"};
     for (size_t gap : {0, 1, 200, 240, 241, 255, 256, 257, 1270, 1280, 1281, 5000, 70000}) {
         std::string filler = damage;
-        while (filler.size() < gap) filler += (char)(0xB7 - filler.size() % 3);
+        while (filler.size() < gap)
+            filler += (char)(0xB7 - filler.size() % 3);
         file += filler.substr(0, gap);
         const std::string name = "after" + std::to_string(gap);
         file += RawBlock(name, "T", 1, 3, "abc");
@@ -131,7 +137,8 @@ TEST_F(DpfTest, ScanSkipsDamageBetweenBlocksAndMarkersInsidePayloads) {
     ASSERT_GT(h, 0);
     std::vector<std::string> seen;
     DPFBlock b;
-    for (int r = IStuffDPF->FindFirst(h, &b); r == 1; r = IStuffDPF->FindNext(h, &b)) seen.push_back(b.name);
+    for (int r = IStuffDPF->FindFirst(h, &b); r == 1; r = IStuffDPF->FindNext(h, &b))
+        seen.push_back(b.name);
     EXPECT_EQ(expected, seen);
     EXPECT_EQ(fake, Load(h, "T", "carrier"));
     EXPECT_EQ("abc", Load(h, "T", "after70000"));
@@ -147,11 +154,11 @@ TEST_F(DpfTest, FileEndingInsideMarkerOrHeader) {
         int next;
         bool message;
     } cases[] = {
-        {"\xB7", 2, false},                  // a marker cut after one byte
-        {Marker().substr(0, 10), 2, false},  // ... or after ten
-        {Marker(), 0, true},                 // a marker and no header
-        {Marker() + "partial", 2, true},     // a header cut short
-        {std::string(5, '\0'), 0, false},    // padding-like zeros
+        {"\xB7", 2, false},                 // a marker cut after one byte
+        {Marker().substr(0, 10), 2, false}, // ... or after ten
+        {Marker(), 0, true},                // a marker and no header
+        {Marker() + "partial", 2, true},    // a header cut short
+        {std::string(5, '\0'), 0, false},   // padding-like zeros
     };
     for (const Case &c : cases) {
         std::string file = base + c.tail;
@@ -164,8 +171,8 @@ TEST_F(DpfTest, FileEndingInsideMarkerOrHeader) {
         ASSERT_EQ(1, IStuffDPF->FindFirst(h, &b));
         log.Mark();
         EXPECT_EQ(c.next, IStuffDPF->FindNext(h, &b)) << c.tail.size();
-        const std::string message =
-            " . [IStuffDPF->FindNext(" + std::to_string(h) + ")] Error: the next block was unsuccessfully loaded.\n";
+        const std::string message = " . [IStuffDPF->FindNext(" + std::to_string(h) +
+                                    ")] Error: the next block was unsuccessfully loaded.\n";
         EXPECT_EQ(c.message ? message : "", Log());
         IStuffDPF->Close(h);
     }
@@ -212,10 +219,13 @@ TEST_F(DpfTest, AddDataRules) {
     DPFBlock missing = Block("nothing", "T", 1);
     log.Mark();
     EXPECT_EQ(0, IStuffDPF->Delete(h, &missing));
-    EXPECT_EQ(" . [IStuffDPF->Delete(" + H + ")] Warning: datablock was not found in the given DPF.\n", Log());
+    EXPECT_EQ(" . [IStuffDPF->Delete(" + H +
+                  ")] Warning: datablock was not found in the given DPF.\n",
+              Log());
     log.Mark();
     EXPECT_EQ("<none>", Load(h, "T", "nothing"));
-    EXPECT_EQ(" . [IStuffDPF->LoadBlock('a.dpf','T','nothing')] Warning: datablock was not found in the given DPF.\n",
+    EXPECT_EQ(" . [IStuffDPF->LoadBlock('a.dpf','T','nothing')] Warning: datablock was not found "
+              "in the given DPF.\n",
               Log());
     IStuffDPF->Close(h);
 }
@@ -262,10 +272,10 @@ TEST_F(DpfTest, DamagedBlocksFailWithoutHarm) {
     } cases[] = {
         {RawBlock("d", "T", 0, 8000, RandomBytes(200, 3)), decompress}, // not a stream
         {RawBlock("d", "T", 0, 8000, packed.substr(0, packed.size() - 4)), decompress},
-        {RawBlock("d", "T", 0, 7999, packed), decompress},              // wrong data size
-        {RawBlock("d", "T", 0, 0x7FFFFFF0u, packed), decompress},       // beyond any ratio
-        {RawBlock("d", "T", 0, 0xFFFFFFF0u, packed), short_},           // beyond an int
-        {RawBlock("d", "T", 1, 50, std::string(10, 's')), short_},      // more data than stored
+        {RawBlock("d", "T", 0, 7999, packed), decompress},         // wrong data size
+        {RawBlock("d", "T", 0, 0x7FFFFFF0u, packed), decompress},  // beyond any ratio
+        {RawBlock("d", "T", 0, 0xFFFFFFF0u, packed), short_},      // beyond an int
+        {RawBlock("d", "T", 1, 50, std::string(10, 's')), short_}, // more data than stored
         {RawBlock("d", "T", 1, 10, std::string(10, 's')).substr(0, 85), short_}, // payload cut
     };
     for (const Case &c : cases) {
@@ -285,7 +295,8 @@ TEST_F(DpfTest, DamagedBlocksFailWithoutHarm) {
         DPFBlock b;
         EXPECT_EQ(0, IStuffDPF->LoadBlock(h, "T", "d", &b));
         EXPECT_EQ(nullptr, b.data);
-        EXPECT_NE(std::string::npos, Log().find(" . [IStuffDPF->LoadBlock('d.dpf','T','d')] " + c.message))
+        EXPECT_NE(std::string::npos,
+                  Log().find(" . [IStuffDPF->LoadBlock('d.dpf','T','d')] " + c.message))
             << Log();
         IStuffDPF->Close(h);
         EXPECT_EQ(file, ReadFile("d.dpf"));
@@ -326,7 +337,8 @@ TEST_F(DpfTest, CompactDropsDeletedBlocksAndKeepsTheRest) {
     h = IStuffDPF->Open("c.dpf");
     std::vector<std::string> seen;
     DPFBlock b;
-    for (int r = IStuffDPF->FindFirst(h, &b); r == 1; r = IStuffDPF->FindNext(h, &b)) seen.push_back(b.name);
+    for (int r = IStuffDPF->FindFirst(h, &b); r == 1; r = IStuffDPF->FindNext(h, &b))
+        seen.push_back(b.name);
     EXPECT_EQ((std::vector<std::string>{"two", "four"}), seen);
     EXPECT_EQ("data of four", Load(h, "T", "four"));
     IStuffDPF->Close(h);

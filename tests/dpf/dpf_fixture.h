@@ -62,7 +62,8 @@ protected:
                      unsigned char mode = 1) {
         int h = IStuffDPF->Create(path.c_str());
         ASSERT_GT(h, 0);
-        for (const char *n : names) ASSERT_GT(Add(h, n, "T", mode, std::string("data of ") + n), 0);
+        for (const char *n : names)
+            ASSERT_GT(Add(h, n, "T", mode, std::string("data of ") + n), 0);
         IStuffDPF->Close(h);
     }
     // A new interface object, as in a new run of the program: the table
@@ -89,7 +90,8 @@ protected:
     // Puts a (deciphered) info header back, with the CRC of the blocks when asked.
     static void SetInfo(std::string &file, std::string info, bool fixCrc = true) {
         if (fixCrc) {
-            uint32_t crc = file.size() > 520 ? Quenlar.CRC32(file.data() + 520, (int)file.size() - 520) : 0;
+            uint32_t crc =
+                file.size() > 520 ? Quenlar.CRC32(file.data() + 520, (int)file.size() - 520) : 0;
             qnl::dpf::PutLE32(reinterpret_cast<unsigned char *>(&info[96]), crc);
         }
         HeaderCipher().Encipher(reinterpret_cast<unsigned char *>(&info[0]), info.size());
@@ -106,17 +108,20 @@ protected:
         return qnl::dpf::GetLE32(reinterpret_cast<const unsigned char *>(info.data() + 96));
     }
     // Marker + 64-byte header + padded payload, as a writer lays them out.
-    static std::string RawBlock(const std::string &name, const std::string &type, unsigned char mode,
-                                uint32_t size, const std::string &payload) {
+    static std::string RawBlock(const std::string &name, const std::string &type,
+                                unsigned char mode, uint32_t size, const std::string &payload) {
         unsigned char header[64];
-        qnl::dpf::BuildHeader(header, name.c_str(), type.c_str(), mode, size, (uint32_t)payload.size());
+        qnl::dpf::BuildHeader(header, name.c_str(), type.c_str(), mode, size,
+                              (uint32_t)payload.size());
         std::string block(reinterpret_cast<const char *>(qnl::dpf::kMarker), 16);
         block.append(reinterpret_cast<const char *>(header), 64);
         block += payload;
         block.append(qnl::dpf::PaddedSize(payload.size()) - payload.size(), '\0');
         return block;
     }
-    static std::string Marker() { return std::string(reinterpret_cast<const char *>(qnl::dpf::kMarker), 16); }
+    static std::string Marker() {
+        return std::string(reinterpret_cast<const char *>(qnl::dpf::kMarker), 16);
+    }
 
 private:
     std::deque<std::string> kept_;

@@ -28,9 +28,10 @@ TEST_F(DpfTest, EmptyPackageIs520BytesWithHeadAndInfoHeader) {
                           "[0-2][0-9]:[0-5][0-9]:[0-6][0-9] [0-9]{4}");
     EXPECT_TRUE(std::regex_match(std::string(info.c_str() + 29), date)) << info.c_str() + 29;
     EXPECT_TRUE(std::regex_match(std::string(info.c_str() + 61), date)) << info.c_str() + 61;
-    EXPECT_EQ(0, info[93]);                 // open archive
+    EXPECT_EQ(0, info[93]);                        // open archive
     EXPECT_EQ(0u, qnl::dpf::GetLE32(U(info, 96))); // no blocks: CRC 0
-    for (int i = 100; i < 510; ++i) ASSERT_NE(255, (unsigned char)info[i]) << i;
+    for (int i = 100; i < 510; ++i)
+        ASSERT_NE(255, (unsigned char)info[i]) << i;
     // The info header is enciphered: the creator text is not readable in the file.
     EXPECT_EQ(std::string::npos, file.find(Quenlar.GetCredits()));
 }
@@ -62,7 +63,8 @@ TEST_F(DpfTest, BlockLayoutPaddingAndChecksum) {
 
 TEST_F(DpfTest, PayloadModesAsWritten) {
     std::string data;
-    for (int i = 0; i < 3000; ++i) data += "abcabcabd"[i % 9];
+    for (int i = 0; i < 3000; ++i)
+        data += "abcabcabd"[i % 9];
     int h = IStuffDPF->Create("m.dpf");
     int packed = Add(h, "c", "T", 0, data);
     ASSERT_EQ((int)data.size(), Add(h, "x", "T", 2, data));
@@ -81,7 +83,8 @@ TEST_F(DpfTest, PayloadModesAsWritten) {
 
     // Mode 2: every byte XOR 0x5C.
     size_t at = 600 + qnl::dpf::PaddedSize(packed) + 80;
-    for (size_t i = 0; i < data.size(); ++i) ASSERT_EQ((char)(data[i] ^ 0x5C), file[at + i]) << i;
+    for (size_t i = 0; i < data.size(); ++i)
+        ASSERT_EQ((char)(data[i] ^ 0x5C), file[at + i]) << i;
 }
 
 TEST_F(DpfTest, DeletedBlockKeepsSizesModeAndPayload) {
@@ -122,10 +125,11 @@ TEST_F(DpfTest, NamesAndTypesAtTheirLimits) {
     DPFBlock longName = Block("", "T", 1, "x");
     memset(longName.name, 'n', 32);
     EXPECT_EQ(0, IStuffDPF->AddData(h, &longName));
+    EXPECT_NE(std::string::npos, Log().find(" . [IStuffDPF->AddData(" + std::to_string(h) +
+                                            ",'a')] Error: name or type are too long. Maximum "
+                                            "chars for name is 32 and 8 for type.\n"));
     EXPECT_NE(std::string::npos,
-              Log().find(" . [IStuffDPF->AddData(" + std::to_string(h) +
-                         ",'a')] Error: name or type are too long. Maximum chars for name is 32 and 8 for type.\n"));
-    EXPECT_NE(std::string::npos, Log().find("AddData(" + std::to_string(h) + ",'" + std::string(32, 'n') + "')"));
+              Log().find("AddData(" + std::to_string(h) + ",'" + std::string(32, 'n') + "')"));
     // A longer name asked of LoadBlock matches no block, not even by its first 31 characters.
     EXPECT_EQ("<none>", Load(h, "DELETED", name31 + "n"));
     IStuffDPF->Close(h);

@@ -13,9 +13,11 @@ using testing_support::WriteFile;
 
 namespace {
 const char kDots[] = ".BlockData.";
-const char kB7[] = "\xB7" "BlockData\xB7";
+const char kB7[] = "\xB7"
+                   "BlockData\xB7";
 
-std::string V3Head(const std::string &creator = "Old Maker", const std::string &date = "Mon Jan  5 10:20:30 2004") {
+std::string V3Head(const std::string &creator = "Old Maker",
+                   const std::string &date = "Mon Jan  5 10:20:30 2004") {
     std::string head(256, '\0');
     head.replace(0, 8, std::string("DPFv3.0\0", 8));
     head.replace(8, creator.size(), creator);
@@ -29,8 +31,8 @@ std::string Le32(uint32_t v) {
     return std::string(reinterpret_cast<char *>(b), 4);
 }
 
-std::string V3Block(const char *marker, const std::string &name, const std::string &type, unsigned char mode,
-                    uint32_t size, const std::string &payload) {
+std::string V3Block(const char *marker, const std::string &name, const std::string &type,
+                    unsigned char mode, uint32_t size, const std::string &payload) {
     std::string block(marker, 11);
     block += name + std::string(32 - name.size(), '\0');
     block += type + std::string(5 - type.size(), '\0');
@@ -41,14 +43,16 @@ std::string V3Block(const char *marker, const std::string &name, const std::stri
 std::string Compress(const std::string &data) {
     std::string out(data.size() + data.size() / 8 + 256, '\0');
     ucl_uint length = (ucl_uint)out.size();
-    ucl_nrv2b_99_compress(reinterpret_cast<const unsigned char *>(data.data()), (ucl_uint)data.size(),
-                          reinterpret_cast<unsigned char *>(&out[0]), &length, nullptr, 6, nullptr, nullptr);
+    ucl_nrv2b_99_compress(reinterpret_cast<const unsigned char *>(data.data()),
+                          (ucl_uint)data.size(), reinterpret_cast<unsigned char *>(&out[0]),
+                          &length, nullptr, 6, nullptr, nullptr);
     out.resize(length);
     return out;
 }
 
 std::string Scrambled(std::string s) {
-    for (char &c : s) c ^= 0x5C;
+    for (char &c : s)
+        c ^= 0x5C;
     return s;
 }
 } // namespace
@@ -73,13 +77,23 @@ TEST_F(DpfTest, UpdateConvertsBothMarkerFormsAndKeepsABackup) {
     IStuffDPF->Close(h);
 
     const std::string p = "[IStuffDPF->Update3to4('data/pack.dpf')] Info: ";
-    const std::string expected = "\n . " + p + "creating new DPF v4.0...\n"
-                                 " . " + p + "imported block 1 - Name 'text' - Type 'FILE' - Size 0 Kb\n"
-                                 " . " + p + "imported block 2 - Name 'raw' - Type 'IMG' - Size 1 Kb\n"
-                                 " . " + p + "imported block 3 - Name 'secret' - Type 'SND' - Size 0 Kb\n"
-                                 " . " + p + "total blocks imported: 3\n"
+    const std::string expected = "\n . " + p +
+                                 "creating new DPF v4.0...\n"
+                                 " . " +
+                                 p +
+                                 "imported block 1 - Name 'text' - Type 'FILE' - Size 0 Kb\n"
+                                 " . " +
+                                 p +
+                                 "imported block 2 - Name 'raw' - Type 'IMG' - Size 1 Kb\n"
+                                 " . " +
+                                 p +
+                                 "imported block 3 - Name 'secret' - Type 'SND' - Size 0 Kb\n"
+                                 " . " +
+                                 p +
+                                 "total blocks imported: 3\n"
                                  "   - Original DPF v3.0 was renamed to data/pack_v3.dpf\n\n"
-                                 " . [IStuffDPF->Open('data/pack.dpf')] Info: the given DPF was updated from v3.0 to v4.0.\n";
+                                 " . [IStuffDPF->Open('data/pack.dpf')] Info: the given DPF was "
+                                 "updated from v3.0 to v4.0.\n";
     EXPECT_EQ(expected, Log().substr(0, expected.size()));
 
     const std::string file = ReadFile("data/pack.dpf");
@@ -109,12 +123,14 @@ TEST_F(DpfTest, FailedUpdateLeavesTheOldFile) {
         std::string file;
         std::string message;
     } cases[] = {
-        {good + V3Block(kDots, "b", "T", 1, 10, "bbbbbbbbbb").substr(0, 60), "Error: data block is corrupted.\n"},
+        {good + V3Block(kDots, "b", "T", 1, 10, "bbbbbbbbbb").substr(0, 60),
+         "Error: data block is corrupted.\n"},
         {good + std::string(".BlockData") + "x", "Error: header block does not match.\n"},
-        {good + ".Bloc", ""},                             // a marker cut short
-        {good + std::string(kDots, 11) + "abc", "Error: data block is corrupted.\n"}, // header cut short
+        {good + ".Bloc", ""}, // a marker cut short
+        {good + std::string(kDots, 11) + "abc",
+         "Error: data block is corrupted.\n"}, // header cut short
         {good + V3Block(kDots, "big", "T", 1, 5, "").substr(0, 53) + Le32(0xFFFFFFF0u) + "xy",
-         "Error: data block is corrupted.\n"},            // absurd stored size
+         "Error: data block is corrupted.\n"}, // absurd stored size
         {V3Head().substr(0, 100), "Error: it is not a DPF v3.0.\n"},
     };
     for (const Case &c : cases) {
@@ -123,10 +139,13 @@ TEST_F(DpfTest, FailedUpdateLeavesTheOldFile) {
         EXPECT_EQ(0, IStuffDPF->Open("old.dpf"));
         const std::string text = Log();
         if (!c.message.empty()) {
-            EXPECT_NE(std::string::npos, text.find("[IStuffDPF->Update3to4('old.dpf')] " + c.message)) << text;
+            EXPECT_NE(std::string::npos,
+                      text.find("[IStuffDPF->Update3to4('old.dpf')] " + c.message))
+                << text;
         }
         EXPECT_NE(std::string::npos,
-                  text.find(" . [IStuffDPF->Open('old.dpf')] Error: it was not possible to update the given DPF from v3.0 to v4.0.\n"));
+                  text.find(" . [IStuffDPF->Open('old.dpf')] Error: it was not possible to update "
+                            "the given DPF from v3.0 to v4.0.\n"));
         EXPECT_EQ(c.file, ReadFile("old.dpf"));
         EXPECT_FALSE(FileExists("old_v3.dpf"));
         EXPECT_FALSE(FileExists("tmp.dpf"));
@@ -159,7 +178,8 @@ TEST_F(DpfTest, UpdateNeverLeavesThePathEmpty) {
         rmdir(other);
         EXPECT_EQ(v3, ReadFile(path));
         EXPECT_FALSE(FileExists("two_v3.dpf"));
-        EXPECT_NE(std::string::npos, Log().find("'tmp.dpf' could not be renamed to '" + path + "'"));
+        EXPECT_NE(std::string::npos,
+                  Log().find("'tmp.dpf' could not be renamed to '" + path + "'"));
     }
 
     // The working file is the file to convert.
@@ -173,7 +193,8 @@ TEST_F(DpfTest, UpdateNeverLeavesThePathEmpty) {
 
 TEST_F(DpfTest, UpdateThatCannotWriteFails) {
     std::string v3 = V3Head();
-    for (int i = 0; i < 4; ++i) v3 += V3Block(kB7, "b" + std::to_string(i), "T", 1, 3000, std::string(3000, 'x'));
+    for (int i = 0; i < 4; ++i)
+        v3 += V3Block(kB7, "b" + std::to_string(i), "T", 1, 3000, std::string(3000, 'x'));
     WriteFile("w.dpf", v3);
     signal(SIGXFSZ, SIG_IGN);
     struct rlimit old, small;

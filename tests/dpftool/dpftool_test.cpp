@@ -28,7 +28,8 @@ protected:
         std::vector<std::string> names;
         if (DIR *d = opendir(path.c_str())) {
             while (dirent *e = readdir(d))
-                if (e->d_name[0] != '.' && strcmp(e->d_name, "capture.log") != 0) names.push_back(e->d_name);
+                if (e->d_name[0] != '.' && strcmp(e->d_name, "capture.log") != 0)
+                    names.push_back(e->d_name);
             closedir(d);
         }
         std::sort(names.begin(), names.end());
@@ -39,14 +40,16 @@ protected:
 std::string RandomBytes(size_t n) {
     std::mt19937 gen(7);
     std::string s(n, '\0');
-    for (char &c : s) c = (char)(gen() & 0xFF);
+    for (char &c : s)
+        c = (char)(gen() & 0xFF);
     return s;
 }
 } // namespace
 
 TEST_F(DpftoolTest, WhatGoesInComesOutByteForByte) {
     std::string text;
-    while (text.size() < 50000) text += "line of text \xB7 with a 1252 byte\n";
+    while (text.size() < 50000)
+        text += "line of text \xB7 with a 1252 byte\n";
     WriteFile("text.txt", text);
     WriteFile("noise.bin", RandomBytes(70000));
     WriteFile("empty.bin", "");
@@ -67,7 +70,8 @@ TEST_F(DpftoolTest, WhatGoesInComesOutByteForByte) {
     RunResult r = Tool({"add", "p.dpf", "piped", "DAT", "-"}, "from stdin");
     EXPECT_EQ(0, r.status);
     EXPECT_EQ("from stdin", Ok({"extract", "p.dpf", "piped", "DAT", "-"}));
-    EXPECT_NE(std::string::npos, Ok({"list", "p.dpf"}).find("piped                           DAT     compressed"));
+    EXPECT_NE(std::string::npos,
+              Ok({"list", "p.dpf"}).find("piped                           DAT     compressed"));
     Ok({"verify", "p.dpf"});
 }
 
@@ -83,8 +87,10 @@ TEST_F(DpftoolTest, ListAndInfoInTextAndJson) {
               "second                          SND     scrambled         100        100\n",
               Ok({"list", "p.dpf"}));
     EXPECT_EQ("[\n"
-              "  {\"name\": \"?irst\", \"type\": \"DELETED\", \"mode\": 1, \"size\": 4, \"stored\": 4, \"offset\": 520},\n"
-              "  {\"name\": \"second\", \"type\": \"SND\", \"mode\": 2, \"size\": 100, \"stored\": 100, \"offset\": 608}\n"
+              "  {\"name\": \"?irst\", \"type\": \"DELETED\", \"mode\": 1, \"size\": 4, "
+              "\"stored\": 4, \"offset\": 520},\n"
+              "  {\"name\": \"second\", \"type\": \"SND\", \"mode\": 2, \"size\": 100, \"stored\": "
+              "100, \"offset\": 608}\n"
               "]\n",
               Ok({"list", "--json", "p.dpf"}));
 
@@ -95,8 +101,8 @@ TEST_F(DpftoolTest, ListAndInfoInTextAndJson) {
     for (const std::string &part :
          {std::string("\"version\": \"4.0\""), std::string("\"creator\": \"Quenlar team\""),
           std::string("\"protected\": false"), "\"crc_stored\": " + std::string(crc),
-          "\"crc_computed\": " + std::string(crc), std::string("\"blocks\": 1"), std::string("\"deleted\": 1"),
-          std::string("\"wasted\": 88")})
+          "\"crc_computed\": " + std::string(crc), std::string("\"blocks\": 1"),
+          std::string("\"deleted\": 1"), std::string("\"wasted\": 88")})
         EXPECT_NE(std::string::npos, json.find(part)) << part << "\n" << json;
     const std::string text = Ok({"info", "p.dpf"});
     EXPECT_NE(std::string::npos, text.find("blocks:     1 live, 1 deleted\n"));
@@ -193,15 +199,16 @@ TEST_F(DpftoolTest, CompactAndUpdate) {
     MakePackage(dir / "p.dpf", {"one", "two", "three"});
     Ok({"delete", "p.dpf", "two", "T"});
     const size_t before = ReadFile(dir / "p.dpf").size();
-    EXPECT_EQ("p.dpf: " + std::to_string(before - 96) + " bytes, was " + std::to_string(before) + "\n",
+    EXPECT_EQ("p.dpf: " + std::to_string(before - 96) + " bytes, was " + std::to_string(before) +
+                  "\n",
               Ok({"compact", "p.dpf"}));
     EXPECT_NE(std::string::npos, Ok({"list", "p.dpf"}).find("three"));
     EXPECT_EQ((std::vector<std::string>{"p.dpf"}), Entries(dir.path())); // no file left beside
 
     std::string v3(256, '\0');
     v3.replace(0, 8, std::string("DPFv3.0\0", 8));
-    v3 += std::string(".BlockData.") + "name" + std::string(28, '\0') + std::string("T\0\0\0\0", 5) + '\1' +
-          std::string("\3\0\0\0\3\0\0\0", 8) + "abc";
+    v3 += std::string(".BlockData.") + "name" + std::string(28, '\0') +
+          std::string("T\0\0\0\0", 5) + '\1' + std::string("\3\0\0\0\3\0\0\0", 8) + "abc";
     WriteFile(dir / "old.dpf", v3);
     Ok({"update", "old.dpf"});
     EXPECT_EQ(v3, ReadFile(dir / "old_v3.dpf"));
@@ -209,6 +216,45 @@ TEST_F(DpftoolTest, CompactAndUpdate) {
     RunResult r = Tool({"update", "old.dpf"});
     EXPECT_EQ(1, r.status);
     EXPECT_NE(std::string::npos, r.err.find("it is not a DPF v3.0."));
+}
+
+TEST_F(DpftoolTest, ReadingCommandsLeaveOldAndProtectedPackagesAlone) {
+    std::string v3(256, '\0');
+    v3.replace(0, 8, std::string("DPFv3.0\0", 8));
+    WriteFile(dir / "old.dpf", v3);
+    for (const char *command : {"list", "info", "verify"}) {
+        RunResult r = Tool({command, "old.dpf"});
+        EXPECT_EQ(1, r.status);
+        EXPECT_NE(std::string::npos, r.err.find("dpftool update")) << command;
+    }
+    EXPECT_EQ(1, Tool({"extract", "old.dpf", "a", "T"}).status);
+    EXPECT_EQ(1, Tool({"extract-all", "old.dpf", "out"}).status);
+    EXPECT_EQ(v3, ReadFile(dir / "old.dpf"));
+
+    MakePackage(dir / "p.dpf", {"a"});
+    std::string file = ReadFile(dir / "p.dpf");
+    std::string info = InfoOf(file);
+    info[93] = 1;
+    SetInfo(file, info);
+    WriteFile(dir / "p.dpf", file);
+    for (const char *command : {"list", "verify"}) {
+        RunResult r = Tool({command, "p.dpf"});
+        EXPECT_EQ(1, r.status);
+        EXPECT_NE(std::string::npos, r.err.find("protected")) << command;
+    }
+    EXPECT_NE(std::string::npos, Ok({"info", "p.dpf"}).find("protected:  yes\n"));
+    for (const std::vector<std::string> &args : std::vector<std::vector<std::string>>{
+             {"extract", "p.dpf", "a", "T"}, {"extract-all", "p.dpf", "out"}}) {
+        RunResult r = Tool(args);
+        EXPECT_EQ(1, r.status);
+        EXPECT_NE(std::string::npos, r.err.find("protected")) << args[0];
+    }
+    // Writing commands get the SDK's own refusal.
+    WriteFile(dir / "f", "x");
+    RunResult r = Tool({"add", "p.dpf", "b", "T", "f"});
+    EXPECT_EQ(1, r.status);
+    EXPECT_EQ("dpftool: p.dpf: the given DPF is protected and the key was not set.\n", r.err);
+    EXPECT_EQ(file, ReadFile(dir / "p.dpf"));
 }
 
 TEST_F(DpftoolTest, UsageErrorsExitWithTwo) {
@@ -232,7 +278,8 @@ TEST_F(DpftoolTest, UsageErrorsExitWithTwo) {
     EXPECT_FALSE(FileExists(dir / "p.dpf"));
     RunResult help = Tool({"help", "add"});
     EXPECT_EQ(0, help.status);
-    EXPECT_EQ("usage: dpftool add PACKAGE NAME TYPE FILE [--mode compressed|stored|scrambled] [--replace]\n",
+    EXPECT_EQ("usage: dpftool add PACKAGE NAME TYPE FILE [--mode compressed|stored|scrambled] "
+              "[--replace]\n",
               help.out);
     EXPECT_EQ(0, Tool({"list", "--help"}).status);
 }

@@ -12,7 +12,7 @@ int Run(int argc, char **argv) {
         return dpftool::Fail("%s: no block '%s' of type '%s'", path, name, type);
 
     dpftool::Sdk sdk;
-    int handle = dpftool::OpenPackage(path);
+    int handle = dpftool::OpenPackage(path, dpftool::kModify);
     if (!handle) return dpftool::kFailed;
     DPFBlock block;
     memset(&block, 0, sizeof block);

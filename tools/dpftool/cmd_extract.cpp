@@ -12,7 +12,7 @@ int Run(int argc, char **argv) {
     const char *out = args.count() > 3 ? args[3] : "-";
 
     dpftool::Sdk sdk;
-    int handle = dpftool::OpenPackage(path);
+    int handle = dpftool::OpenPackage(path, dpftool::kReadOnly | dpftool::kNeedBlocks);
     if (!handle) return dpftool::kFailed;
     DPFBlock block;
     memset(&block, 0, sizeof block);
@@ -26,7 +26,8 @@ int Run(int argc, char **argv) {
     std::string reason = exists && block.size > 0 && size <= 0 ? dpftool::SdkReason() : "";
     IStuffDPF->Close(handle);
     if (!exists) return dpftool::Fail("%s: no block '%s' of type '%s'", path, name, type);
-    if (!reason.empty()) return dpftool::Fail("%s: block '%s' (%s): %s", path, name, type, reason.c_str());
+    if (!reason.empty())
+        return dpftool::Fail("%s: block '%s' (%s): %s", path, name, type, reason.c_str());
 
     bool written = dpftool::WriteWholeFile(out, block.data, (size_t)size);
     delete[] block.data;

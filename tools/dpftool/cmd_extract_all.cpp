@@ -15,7 +15,9 @@ bool SafeComponent(const char *text) {
     return !s.empty() && s != "." && s != ".." && s.find_first_of("/\\") == std::string::npos;
 }
 
-bool MakeDirectory(const std::string &path) { return mkdir(path.c_str(), 0777) == 0 || errno == EEXIST; }
+bool MakeDirectory(const std::string &path) {
+    return mkdir(path.c_str(), 0777) == 0 || errno == EEXIST;
+}
 
 int Run(int argc, char **argv) {
     dpftool::Args args("extract-all", argc, argv, {}, 2, 2);
@@ -24,7 +26,7 @@ int Run(int argc, char **argv) {
     const std::string dir = args[1];
 
     dpftool::Sdk sdk;
-    int handle = dpftool::OpenPackage(path);
+    int handle = dpftool::OpenPackage(path, dpftool::kReadOnly | dpftool::kNeedBlocks);
     if (!handle) return dpftool::kFailed;
     if (!MakeDirectory(dir)) {
         IStuffDPF->Close(handle);
@@ -40,8 +42,9 @@ int Run(int argc, char **argv) {
         // Readers find the first block of a name and type; later ones are shadowed.
         if (!seen.insert({b.name, b.type}).second) continue;
         if (!SafeComponent(b.name) || !SafeComponent(b.type)) {
-            status = dpftool::Fail("%s: block '%s' of type '%s' is not extracted: its name would leave %s",
-                                   path, b.name, b.type, dir.c_str());
+            status = dpftool::Fail(
+                "%s: block '%s' of type '%s' is not extracted: its name would leave %s", path,
+                b.name, b.type, dir.c_str());
             continue;
         }
         const std::string folder = dir + "/" + b.type, file = folder + "/" + b.name;

@@ -10,7 +10,7 @@ int Run(int argc, char **argv) {
     if (!args.ok()) return args.status();
     dpftool::Sdk sdk;
     // Unverified: a checksum mismatch is what info is there to show.
-    int handle = dpftool::OpenPackage(args[0], false);
+    int handle = dpftool::OpenPackage(args[0], dpftool::kReadOnly | dpftool::kInspect);
     if (!handle) return dpftool::kFailed;
     DPFInfo info;
     if (!IStuffDPF->GetInfo(handle, &info)) {
@@ -39,8 +39,9 @@ int Run(int argc, char **argv) {
                "\"protected\": %s, \"crc_stored\": %u, \"crc_computed\": %u, \"blocks\": %u, "
                "\"deleted\": %u, \"wasted\": %llu}\n",
                dpftool::JsonString(info.version).c_str(), dpftool::JsonString(info.creator).c_str(),
-               dpftool::JsonString(info.created).c_str(), dpftool::JsonString(info.modified).c_str(),
-               info.protect ? "true" : "false", info.crc, info.crcNow, live, deleted, wasted);
+               dpftool::JsonString(info.created).c_str(),
+               dpftool::JsonString(info.modified).c_str(), info.protect ? "true" : "false",
+               info.crc, info.crcNow, live, deleted, wasted);
     } else {
         printf("version:    %s\n", info.version);
         printf("creator:    %s\n", info.creator);
@@ -52,7 +53,8 @@ int Run(int argc, char **argv) {
         printf("blocks:     %u live, %u deleted\n", live, deleted);
         printf("wasted:     %llu bytes\n", wasted);
     }
-    if (!complete) return dpftool::Fail("%s: the package is damaged after its last readable block", args[0]);
+    if (!complete)
+        return dpftool::Fail("%s: the package is damaged after its last readable block", args[0]);
     return dpftool::kOk;
 }
 } // namespace

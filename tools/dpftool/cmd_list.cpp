@@ -31,7 +31,8 @@ int Run(int argc, char **argv) {
     dpftool::Args args("list", argc, argv, {{"--json", false}}, 1, 1);
     if (!args.ok()) return args.status();
     dpftool::Sdk sdk;
-    int handle = dpftool::OpenPackage(args[0], false);
+    int handle = dpftool::OpenPackage(args[0], dpftool::kReadOnly | dpftool::kInspect |
+                                                   dpftool::kNeedBlocks);
     if (!handle) return dpftool::kFailed;
     std::vector<dpftool::BlockInfo> blocks;
     bool complete = dpftool::ListBlocks(handle, blocks);
@@ -41,7 +42,8 @@ int Run(int argc, char **argv) {
         PrintJson(blocks);
     else
         PrintText(blocks);
-    if (!complete) return dpftool::Fail("%s: the package is damaged after the blocks listed", args[0]);
+    if (!complete)
+        return dpftool::Fail("%s: the package is damaged after the blocks listed", args[0]);
     return dpftool::kOk;
 }
 } // namespace

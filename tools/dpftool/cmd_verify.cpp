@@ -9,7 +9,8 @@ int Run(int argc, char **argv) {
     if (!args.ok()) return args.status();
     const char *path = args[0];
     dpftool::Sdk sdk;
-    int handle = dpftool::OpenPackage(path, false);
+    int handle =
+        dpftool::OpenPackage(path, dpftool::kReadOnly | dpftool::kInspect | dpftool::kNeedBlocks);
     if (!handle) return dpftool::kFailed;
 
     int faults = 0;
@@ -19,7 +20,8 @@ int Run(int argc, char **argv) {
         dpftool::Fail("%s: the info header cannot be read", path);
     } else if (info.crc != info.crcNow) {
         ++faults;
-        dpftool::Fail("%s: checksum mismatch: %08X stored, %08X computed", path, info.crc, info.crcNow);
+        dpftool::Fail("%s: checksum mismatch: %08X stored, %08X computed", path, info.crc,
+                      info.crcNow);
     }
 
     int checked = 0;

@@ -30,7 +30,9 @@ Registrar::Registrar(const char *name, const char *usage, CommandFn run) {
               [](const Command &a, const Command &b) { return strcmp(a.name, b.name) < 0; });
 }
 
-const std::vector<Command> &Commands() { return Table(); }
+const std::vector<Command> &Commands() {
+    return Table();
+}
 
 const Command *FindCommand(const std::string &name) {
     for (const Command &c : Table())
@@ -110,10 +112,13 @@ Args::Args(const char *command, int argc, char **argv, std::initializer_list<Opt
         options_[name] = value;
     }
     if (operands_.size() < minArgs || operands_.size() > maxArgs)
-        status_ = UsageError(command, operands_.size() < minArgs ? "missing arguments" : "too many arguments");
+        status_ = UsageError(command, operands_.size() < minArgs ? "missing arguments"
+                                                                 : "too many arguments");
 }
 
-bool Args::Has(const char *option) const { return options_.count(option) != 0; }
+bool Args::Has(const char *option) const {
+    return options_.count(option) != 0;
+}
 
 const char *Args::Value(const char *option, const char *fallback) const {
     auto it = options_.find(option);
@@ -160,7 +165,9 @@ void EnableVerboseLog() {
     ILogSystem.Init("/dev/stderr", LOG_APPEND, 5, "dpftool");
 }
 
-bool Verbose() { return g_verbose; }
+bool Verbose() {
+    return g_verbose;
+}
 
 std::string SdkReason() {
     if (!g_capture) return g_verbose ? "see the log above" : "run with -v for details";
@@ -207,10 +214,29 @@ Sdk::~Sdk() {
     }
 }
 
-int OpenPackage(const char *path, bool verify) {
-    int handle = verify ? IStuffDPF->Open(path) : IStuffDPF->OpenUnverified(path);
+int OpenPackage(const char *path, int flags) {
+    if (flags & kReadOnly) {
+        // Opening converts a version 3.0 package; commands that only read
+        // leave the file alone.
+        char head[5] = {0};
+        if (FILE *f = fopen(path, "rb")) {
+            size_t n = fread(head, 1, sizeof head, f);
+            fclose(f);
+            if (n == sizeof head && memcmp(head, "DPFv3", 5) == 0) {
+                Fail("%s: a version 3.0 package; convert it with \"dpftool update\" first", path);
+                return 0;
+            }
+        }
+    }
+    int handle = (flags & kInspect) ? IStuffDPF->OpenUnverified(path) : IStuffDPF->Open(path);
     if (handle <= 0) {
         Fail("%s: %s", path, SdkReason().c_str());
+        return 0;
+    }
+    DPFInfo info;
+    if ((flags & kNeedBlocks) && IStuffDPF->GetInfo(handle, &info) && info.protect) {
+        IStuffDPF->Close(handle);
+        Fail("%s: a protected archive; its blocks cannot be read without its key", path);
         return 0;
     }
     return handle;
@@ -230,14 +256,20 @@ bool ListBlocks(int handle, std::vector<BlockInfo> &out) {
     return r == 0;
 }
 
-bool IsDeleted(const DPFBlock &b) { return strcmp(b.type, "DELETED") == 0; }
+bool IsDeleted(const DPFBlock &b) {
+    return strcmp(b.type, "DELETED") == 0;
+}
 
 std::string ModeName(unsigned char mode) {
     switch (mode) {
-    case 0: return "compressed";
-    case 1: return "stored";
-    case 2: return "scrambled";
-    default: return "mode " + std::to_string(mode);
+    case 0:
+        return "compressed";
+    case 1:
+        return "stored";
+    case 2:
+        return "scrambled";
+    default:
+        return "mode " + std::to_string(mode);
     }
 }
 
@@ -270,11 +302,11 @@ bool ReadWholeFile(const std::string &path, std::string &out) {
 }
 
 bool WriteWholeFile(const std::string &path, const char *data, size_t size) {
-    if (path == "-") return fwrite(data, 1, size, stdout) == size && fflush(stdout) == 0;
-    FILE *f = fopen(path.c_str(), "wb");
+    FILE *f = path == "-" ? stdout : fopen(path.c_str(), "wb");
     if (!f) return false;
-    bool ok = fwrite(data, 1, size, f) == size;
-    return fclose(f) == 0 && ok;
+    bool ok = size == 0 || fwrite(data, 1, size, f) == size;
+    ok = (f == stdout ? fflush(f) : fclose(f)) == 0 && ok;
+    return ok;
 }
 
 // ---------------------------------------------------------------------------

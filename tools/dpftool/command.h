@@ -104,13 +104,19 @@ private:
     bool owned_ = false;
 };
 
-// Opens a package (unverified: a checksum mismatch is accepted); on failure
-// prints the reason and returns 0.
-int OpenPackage(const char *path, bool verify = true);
+// How a command opens its package.
+enum OpenFlags {
+    kModify = 0,     // as the SDK opens it: version 3.0 files are converted
+    kReadOnly = 1,   // a version 3.0 file is refused, not converted
+    kInspect = 2,    // a checksum mismatch is accepted (list, info, verify)
+    kNeedBlocks = 4, // a protected archive is refused: its blocks cannot be read
+};
+// Opens a package; on failure prints the reason and returns 0.
+int OpenPackage(const char *path, int flags);
 
 // ---- Blocks ---------------------------------------------------------------------------
 struct BlockInfo {
-    DPFBlock block; // data null
+    DPFBlock block;   // data null
     long long offset; // of its marker
 };
 // Every block in file order, deleted ones included. False on a damaged scan
@@ -125,7 +131,7 @@ int ModeFromName(const std::string &name);
 unsigned long long BlockBytes(const DPFBlock &b);
 
 // ---- Files ------------------------------------------------------------------------------
-bool ReadWholeFile(const std::string &path, std::string &out); // "-" is stdin
+bool ReadWholeFile(const std::string &path, std::string &out);               // "-" is stdin
 bool WriteWholeFile(const std::string &path, const char *data, size_t size); // "-" is stdout
 
 // ---- JSON ---------------------------------------------------------------------------------

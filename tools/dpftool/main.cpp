@@ -9,8 +9,10 @@
 namespace {
 void PrintUsage(FILE *out) {
     fprintf(out, "usage: dpftool [-v] COMMAND ARGUMENTS...\n\ncommands:\n");
-    for (const dpftool::Command &c : dpftool::Commands()) fprintf(out, "  dpftool %s\n", c.usage);
-    fprintf(out, "\n-v writes the SDK log to stderr; \"dpftool help COMMAND\" shows one command.\n");
+    for (const dpftool::Command &c : dpftool::Commands())
+        fprintf(out, "  dpftool %s\n", c.usage);
+    fprintf(out,
+            "\n-v writes the SDK log to stderr; \"dpftool help COMMAND\" shows one command.\n");
 }
 } // namespace
 

@@ -1,0 +1,103 @@
+// Fuzz target for package reading: arbitrary bytes are opened as a package,
+// every block is found and loaded, and one block is deleted and one added.
+// Each input runs twice: as given, and with its bytes 8..519 taken as a
+// clear info header (enciphered, with a matching checksum) so that inputs
+// get past the checksum into the block scan. Version 3.0 inputs run the
+// update. Works in a private temporary directory.
+#include "dpf/blowfish_private.h"
+#include "dpf/format_private.h"
+#include "quenlar.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+const char *const kFiles[] = {"f.dpf", "f_v3.dpf", "tmp.dpf"};
+char g_workDir[64];
+
+void LeaveWorkDirectory() {
+    for (const char *f : kFiles)
+        remove(f);
+    if (chdir("/") == 0) rmdir(g_workDir);
+}
+
+// In memory where possible: closing a modified package flushes it to disk.
+bool EnterWorkDirectory() {
+    snprintf(g_workDir, sizeof g_workDir, "/dev/shm/quenlar-fuzz-dpf-XXXXXX");
+    if (!mkdtemp(g_workDir)) {
+        snprintf(g_workDir, sizeof g_workDir, "/tmp/quenlar-fuzz-dpf-XXXXXX");
+        if (!mkdtemp(g_workDir)) return false;
+    }
+    atexit(LeaveWorkDirectory);
+    return chdir(g_workDir) == 0;
+}
+
+void WriteBytes(const char *path, const uint8_t *data, size_t size) {
+    if (FILE *f = fopen(path, "wb")) {
+        if (size) fwrite(data, 1, size, f);
+        fclose(f);
+    }
+}
+
+void Exercise(const std::vector<uint8_t> &bytes) {
+    for (const char *f : kFiles)
+        remove(f);
+    WriteBytes("f.dpf", bytes.data(), bytes.size());
+    IStuffDPF = new QStuffDPF; // a fresh table for every input
+
+    int h = IStuffDPF->Open("f.dpf");
+    if (h > 0) {
+        DPFInfo info;
+        IStuffDPF->GetInfo(h, &info);
+        std::vector<DPFBlock> found;
+        DPFBlock b;
+        for (int r = IStuffDPF->FindFirst(h, &b); r == 1 && found.size() < 4096;
+             r = IStuffDPF->FindNext(h, &b)) {
+            found.push_back(b);
+            DPFBlock data;
+            if (IStuffDPF->LoadFound(h, &data) > 0) delete[] data.data;
+        }
+        for (size_t i = 0; i < found.size() && i < 8; ++i) {
+            DPFBlock data;
+            if (IStuffDPF->LoadBlock(h, found[i].type, found[i].name, &data) > 0)
+                delete[] data.data;
+        }
+        if (!found.empty()) IStuffDPF->Delete(h, &found[0]);
+        char extra[] = "fuzzed extra block";
+        DPFBlock add;
+        memset(&add, 0, sizeof add);
+        strcpy(add.name, "extra");
+        strcpy(add.type, "T");
+        add.mode = 2; // compressing is slow and parses nothing of the input
+        add.size = sizeof extra;
+        add.data = extra;
+        IStuffDPF->AddData(h, &add);
+        IStuffDPF->Close(h);
+    }
+    delete IStuffDPF;
+    IStuffDPF = nullptr;
+}
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
+    static bool ready = EnterWorkDirectory();
+    if (!ready) return 0;
+    std::vector<uint8_t> bytes(data, data + size);
+    Exercise(bytes);
+
+    using namespace qnl::dpf;
+    if (size >= kBlocksStart && data[4] == '4') {
+        uint32_t crc = Quenlar.CRC32(data + kBlocksStart, (int)(size - kBlocksStart));
+        PutLE32(&bytes[kHeadSize + kInfoCrc], crc);
+        Blowfish header;
+        SetHeaderKey(header);
+        header.Encipher(&bytes[kHeadSize], kInfoSize);
+        Exercise(bytes);
+    }
+    return 0;
+}
