@@ -108,13 +108,11 @@ int QNetwork::StartClient(const char *host, Uint16 port, const char *name) {
 
     {
         MutexLock send(s.clientSendLock);
+        MutexLock sets(s.setLock);
         s.clientSocket = socket;
+        s.clientSet = set;
         s.clientGenerator.seed(seed);
         snprintf(s.clientName, sizeof s.clientName, "%s", name);
-    }
-    {
-        MutexLock sets(s.setLock);
-        s.clientSet = set;
     }
     s.clientReader = PacketReader();
     s.clientReader.SetMirrorSeed(Get32(payload.get()));
@@ -135,9 +133,7 @@ int QNetwork::StartClient(const char *host, Uint16 port, const char *name) {
 void QNetwork::CloseClient() {
     State &s = *state_;
     MutexLock life(s.lifeLock);
-    if (s.clientRunning)
-        s.StopThread(s.clientThread, s.clientRunning, s.clientState, 750 + 3 * s.Delay(),
-                     &State::CloseClientNow);
+    if (s.clientRunning) s.StopSide(0, 750 + 3 * s.Delay());
     s.JoinClientThread();
 }
 
@@ -150,10 +146,11 @@ void QNetwork::State::JoinClientThread() {
 // client thread is gone.
 void QNetwork::State::CloseClientNow() {
     MutexLock send(clientSendLock); // no send is under way on the socket
-    TCPsocket socket = clientSocket;
-    clientSocket = nullptr;
+    TCPsocket socket;
     {
         MutexLock sets(setLock);
+        socket = clientSocket;
+        clientSocket = nullptr;
         if (clientSet) SDLNet_FreeSocketSet(clientSet);
         clientSet = nullptr;
         if (socket) SDLNet_TCP_Close(socket);
@@ -171,6 +168,7 @@ int SDLCALL QNetwork::State::ClientThread(void *data) {
     TCPsocket socket = s.clientSocket;
     while (s.clientRunning) {
         int ready = SDLNet_CheckSockets(s.clientSet, s.Delay());
+        if (!s.clientRunning) break; // asked to stop while waiting
         if (ready < 0) {
             s.Log(0, " [INetwork Client] Error: waiting for the server failed: %s\n",
                   SDLNet_GetError());

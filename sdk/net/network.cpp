@@ -5,6 +5,7 @@
 
 #include "core/clock.h"
 #include "core/log.h"
+#include "net/socket_private.h"
 
 #include <cinttypes>
 #include <cstdarg>
@@ -204,23 +205,28 @@ int QNetwork::QueueCount() {
 // ---------------------------------------------------------------------------
 // Shutdown
 // ---------------------------------------------------------------------------
-const char *QNetwork::State::StopThread(SDL_Thread *&thread, std::atomic<int> &running,
-                                        std::atomic<int> &state, Uint32 waitMs,
-                                        void (State::*closeNow)()) {
+const char *QNetwork::State::StopSide(int side, Uint32 waitMs) {
+    SDL_Thread *&thread = side ? serverThread : clientThread;
+    std::atomic<int> &running = side ? serverRunning : clientRunning;
+    std::atomic<int> &state = side ? serverState : clientState;
+
     running = 0;
     for (Uint32 waited = 0; state != kClosed && waited < waitMs; waited += 50) QuenlarDelay(50);
     bool smooth = state == kClosed;
     if (!smooth) {
-        // The thread is stuck (in a send to a peer that does not read, most
-        // likely). Kill it first, so that closing here never races with it;
-        // it holds its locks only through MutexLock, which unwinding releases.
-        if (thread) SDL_KillThread(thread); // also joins it
-        thread = nullptr;
-        smooth = state == kClosed;
-        (this->*closeNow)();
+        // Stuck in a blocking call: make it return, the loop then ends.
+        MutexLock sets(setLock);
+        if (side)
+            for (TCPsocket socket : serverLive) AbortConnection(socket);
+        else
+            AbortConnection(clientSocket);
     }
     if (thread) SDL_WaitThread(thread, nullptr);
     thread = nullptr;
+    if (side)
+        CloseServerNow(); // nothing left to do when the thread closed it
+    else
+        CloseClientNow();
     state = kClosed;
     return smooth ? "smooth" : "brute";
 }
@@ -235,16 +241,14 @@ void QNetwork::Quit() {
 
     if (s.clientRunning) {
         s.Log(2, " [INetwork::Quit] Warning: we are closing the client!\n");
-        const char *way = s.StopThread(s.clientThread, s.clientRunning, s.clientState,
-                                       750 + 3 * s.Delay(), &State::CloseClientNow);
+        const char *way = s.StopSide(0, 750 + 3 * s.Delay());
         s.Log(2, " [INetwork::Quit] Warning: client closed using the %s way.\n", way);
     }
     s.JoinClientThread(); // one that ended by itself
 
     if (s.serverRunning) {
         s.Log(2, " [INetwork::Quit] Warning: we are closing the server!\n");
-        const char *way = s.StopThread(s.serverThread, s.serverRunning, s.serverState, 750,
-                                       &State::CloseServerNow);
+        const char *way = s.StopSide(1, 750);
         s.Log(2, " [INetwork::Quit] Warning: server closed using the %s way.\n", way);
     }
     s.JoinServerThread();

@@ -10,13 +10,22 @@
 // "detached": taken out of the table at once and closed by the server thread
 // on its next pass (within kServerPollMs).
 //
+// Stopping a side clears its running flag and waits for its thread to close
+// the side and end. A thread that does not end in time is stuck in a send to
+// a peer that stopped reading (or waits for a lock whose holder is): its
+// connections are then shut down under it (AbortConnection), which makes
+// every blocked call return, and it is joined. Threads are never killed: a
+// thread cut off at a random point could leave a lock taken or the heap
+// half-changed.
+//
 // The seven mutexes, in lock order (take an earlier one before a later one):
 //   lifeLock        start, close and Quit of the sides (never held by the threads)
 //   tableLock       the server's client table, its generators and detached list;
 //                   held across every send the server makes, so aux values
 //                   leave in the order they were drawn
 //   clientSendLock  the client's socket and generator, across its sends
-//   setLock         the two socket sets (and socket closing)
+//   setLock         the two socket sets, the client socket's and serverLive's
+//                   changes, and the closing of sockets
 //   queueLock       the received queue
 //   statsLock       the statistics
 //   delayLock       the client's delay value
@@ -52,8 +61,7 @@ constexpr Uint32 kAnswerLimit = DATANET_HEADER + 256;
 // Close states of a side.
 enum { kIdle = 0, kRunning = 1, kClosed = 2 };
 
-// Holds an SDL mutex for its scope. A killed thread unwinds through it, so
-// its locks are released.
+// Holds an SDL mutex for its scope.
 class MutexLock {
 public:
     explicit MutexLock(SDL_mutex *mutex) : mutex_(mutex) { SDL_mutexP(mutex_); }
@@ -104,7 +112,7 @@ struct QNetwork::State {
     std::atomic<int> serverState{qnl::net::kIdle};
 
     // ---- Client side -----------------------------------------------------------
-    TCPsocket clientSocket = nullptr;    // under clientSendLock
+    TCPsocket clientSocket = nullptr;    // read under clientSendLock or setLock; changed under both
     SDLNet_SocketSet clientSet = nullptr; // under setLock
     char clientName[NET_NAMESIZE] = {};
     SDL_Thread *clientThread = nullptr;
@@ -121,6 +129,8 @@ struct QNetwork::State {
     std::vector<TCPsocket> detached;          // under tableLock
     bool setDirty = false;                    // under tableLock
     std::vector<qnl::net::PendingSlot> pending; // server thread only
+    std::vector<TCPsocket> serverLive;          // every open connection (pending,
+                                                // clients, detached); under setLock
 
     // ---- Shared ------------------------------------------------------------------
     DataNetStats stats[2];                     // under statsLock
@@ -144,11 +154,11 @@ struct QNetwork::State {
                    const char *text = nullptr);
     // Queues a received record (taking its payload), or drops it when full.
     void Enqueue(const DataNet &record, int side, const char *name);
-    // Clears the running flag, waits up to `waitMs` for the thread to report
-    // kClosed, else kills it and closes the side here. Joins the thread.
-    // Returns "smooth" or "brute".
-    const char *StopThread(SDL_Thread *&thread, std::atomic<int> &running,
-                           std::atomic<int> &state, Uint32 waitMs, void (State::*closeNow)());
+    // Stops side 0 (client) or 1 (server): clears the running flag and waits
+    // up to `waitMs` for the thread to report kClosed; else shuts the side's
+    // connections down under it. Joins the thread and makes sure the side is
+    // closed. Returns "smooth" or "brute".
+    const char *StopSide(int side, Uint32 waitMs);
     Uint32 Delay();
 
     // ---- Server (server.cpp) --------------------------------------------------------------
@@ -162,6 +172,8 @@ struct QNetwork::State {
     // thread (or no thread) only, tableLock held.
     void ReapLocked();
     void RebuildSetLocked();
+    // Closes one of the server's connections; setLock held.
+    void CloseSocketLocked(TCPsocket socket);
     void CloseServerNow();
     void JoinServerThread();
     static int SDLCALL ServerThread(void *data);

@@ -71,8 +71,7 @@ int QNetwork::StartServer(Uint16 port) {
 void QNetwork::CloseServer() {
     State &s = *state_;
     MutexLock life(s.lifeLock);
-    if (s.serverRunning)
-        s.StopThread(s.serverThread, s.serverRunning, s.serverState, 750, &State::CloseServerNow);
+    if (s.serverRunning) s.StopSide(1, 750);
     s.JoinServerThread();
 }
 
@@ -88,24 +87,29 @@ void QNetwork::State::CloseServerNow() {
     if (!OnServerThread()) serverThreadAlive = 0; // the thread is gone: close here
     MutexLock table(tableLock);
     while (!clients.empty()) LogoutLocked(0, true);
-    for (PendingSlot &slot : pending) {
-        MutexLock sets(setLock);
-        SDLNet_TCP_Close(slot.socket);
-    }
-    pending.clear();
     ReapLocked();
+    TCPsocket listener = listenSocket;
     {
         MutexLock sets(setLock);
+        for (PendingSlot &slot : pending) CloseSocketLocked(slot.socket);
         if (serverSet) SDLNet_FreeSocketSet(serverSet);
         serverSet = nullptr;
-    }
-    setDirty = false;
-    if (listenSocket) {
-        SDLNet_TCP_Close(listenSocket);
+        if (listener) SDLNet_TCP_Close(listener);
         listenSocket = nullptr;
-        Log(2, " [INetwork Server] Info: server closed.\n");
     }
+    pending.clear();
+    setDirty = false;
+    if (listener) Log(2, " [INetwork Server] Info: server closed.\n");
     serverRunning = 0;
+}
+
+void QNetwork::State::CloseSocketLocked(TCPsocket socket) {
+    for (size_t i = 0; i < serverLive.size(); ++i)
+        if (serverLive[i] == socket) {
+            serverLive.erase(serverLive.begin() + (long)i);
+            break;
+        }
+    SDLNet_TCP_Close(socket);
 }
 
 // ---------------------------------------------------------------------------
@@ -181,7 +185,7 @@ void QNetwork::State::LogoutLocked(int index, bool notify) {
         detached.push_back(socket);
     } else {
         MutexLock sets(setLock);
-        SDLNet_TCP_Close(socket);
+        CloseSocketLocked(socket);
     }
     Log(2, " [INetwork Server] Info: client '%s' logged out,it was using socket 0x%" PRIxPTR ".\n",
         name, (uintptr_t)socket);
@@ -234,7 +238,7 @@ int QNetwork::State::BroadcastLocked(DataNet *record, int excepted, int only) {
 void QNetwork::State::ReapLocked() {
     if (!detached.empty()) {
         MutexLock sets(setLock);
-        for (TCPsocket socket : detached) SDLNet_TCP_Close(socket);
+        for (TCPsocket socket : detached) CloseSocketLocked(socket);
         detached.clear();
         setDirty = true;
     }
@@ -270,6 +274,7 @@ int SDLCALL QNetwork::State::ServerThread(void *data) {
         }
         if (!s.serverSet) break; // its rebuild failed and said so
         int ready = SDLNet_CheckSockets(s.serverSet, kServerPollMs);
+        if (!s.serverRunning) break; // asked to stop while waiting
         if (ready < 0) {
             s.Log(0, " [INetwork Server] Error: waiting for the clients failed: %s\n",
                   SDLNet_GetError());
@@ -291,6 +296,10 @@ int SDLCALL QNetwork::State::ServerThread(void *data) {
 void QNetwork::State::Accept() {
     TCPsocket socket = SDLNet_TCP_Accept(listenSocket);
     if (!socket) return;
+    {
+        MutexLock sets(setLock);
+        serverLive.push_back(socket);
+    }
     if ((int)pending.size() >= kMaxPending) {
         Refuse(socket, "server busy");
         return;
@@ -308,7 +317,7 @@ void QNetwork::State::Refuse(TCPsocket socket, const char *reason) {
     Log(2, " [INetwork Server] Warning: login refused (%s), socket 0x%" PRIxPTR " closed.\n", reason,
         (uintptr_t)socket);
     MutexLock sets(setLock);
-    SDLNet_TCP_Close(socket);
+    CloseSocketLocked(socket);
 }
 
 void QNetwork::State::ServicePending() {
@@ -328,7 +337,7 @@ void QNetwork::State::ServicePending() {
         pending.erase(pending.begin() + (long)i);
         if (got <= 0) {
             MutexLock sets(setLock);
-            SDLNet_TCP_Close(done.socket);
+            CloseSocketLocked(done.socket);
         } else if (status == PacketReader::kFailed) {
             Refuse(done.socket, "malformed login");
         } else {
@@ -378,7 +387,7 @@ void QNetwork::State::HandleLogin(PendingSlot &slot, const DataNet &login) {
     if (!Transmit(slot.socket, &answer, 1, nullptr, "server")) {
         clients.pop_back();
         MutexLock sets(setLock);
-        SDLNet_TCP_Close(slot.socket);
+        CloseSocketLocked(slot.socket);
         return;
     }
     Log(2, " [INetwork Server] Info: client '%s' logged in,it is using socket 0x%" PRIxPTR ".\n", name,

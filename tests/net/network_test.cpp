@@ -10,7 +10,10 @@
 
 #include <gtest/gtest.h>
 #include <cinttypes>
+#include <atomic>
+#include <chrono>
 #include <memory>
+#include <thread>
 
 using namespace net_testing;
 using testing_support::FakeClock;
@@ -593,16 +596,16 @@ TEST(Shutdown, QuitClosesClientAndServerTheSmoothWay) {
     EXPECT_FALSE(both.IsServerRunning());
 }
 
-TEST(Shutdown, StuckClientThreadIsKilledTheBruteWay) {
+TEST(Shutdown, ClientThreadThatDoesNotEndInTimeIsForcedTheBruteWay) {
     TempDir dir;
     LogCapture log(2);
     QNetwork server;
     Uint16 port = StartServerOnFreePort(server);
     {
         QNetwork client;
-        client.SetDelay(10000); // the client thread sleeps 10 s between looks at its flag
+        client.SetDelay(10000); // the client thread waits 10 s between looks at its flag
         ASSERT_EQ(1, client.StartClient("127.0.0.1", port, "slow"));
-        FakeClock clock; // Quit's 30.75 s pass at once
+        FakeClock clock; // Quit's 30.75 s pass at once: the thread is still waiting
         log.Mark();
         client.Quit();
         std::string body = log.Body();
@@ -617,6 +620,106 @@ TEST(Shutdown, StuckClientThreadIsKilledTheBruteWay) {
     }
     EXPECT_TRUE(WaitFor([&] { return server.ClientCount() == 0; }));
     server.Quit();
+}
+
+namespace {
+// Runs `send` on a thread of its own until it fails; returns once it has
+// made no progress for a while, that is, once it is blocked in a send.
+class Flood {
+public:
+    explicit Flood(std::function<int()> send)
+        : thread_([this, send] {
+              while (send()) ++sent_;
+          }) {
+        int last = -1;
+        for (int i = 0; i < 50 && last != sent_; ++i) {
+            last = sent_;
+            std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        }
+    }
+    ~Flood() { thread_.join(); }
+    int Sent() const { return sent_; }
+
+private:
+    std::atomic<int> sent_{0};
+    std::thread thread_;
+};
+} // namespace
+
+TEST(Shutdown, ServerStuckBehindAPeerThatDoesNotReadIsForcedTheBruteWay) {
+    TempDir dir;
+    LogCapture log(2);
+    QNetwork server;
+    Uint16 port = StartServerOnFreePort(server);
+    RawPeer sink; // logs in, then never reads
+    ASSERT_TRUE(sink.Connect(port));
+    ASSERT_TRUE(sink.Login("sink"));
+    std::string payload(DATANET_MAXPAYLOAD, 's');
+    DataNet big = Record(2, 2, payload);
+    {
+        // An application thread fills the connection and blocks in a send,
+        // holding the client table; the server thread soon waits for it.
+        Flood flood([&] { return server.Broadcast(&big); });
+        log.Mark();
+        server.Quit();
+    }
+    std::string body = log.Body();
+    EXPECT_TRUE(Contains(body, " [INetwork::Quit] Warning: server closed using the brute way.\n"))
+        << body;
+    EXPECT_TRUE(Contains(body, " [INetwork Server] Error: DataNet could not be sent to 'sink'.\n"));
+    EXPECT_EQ(1, Count(body, " [INetwork Server] Info: server closed.\n"));
+    EXPECT_FALSE(server.IsInitialized());
+}
+
+TEST(Shutdown, ClientStuckBehindAServerThatDoesNotReadIsForcedTheBruteWay) {
+    TempDir dir;
+    LogCapture log(2);
+    // A server of our own making: it welcomes, then never reads again.
+    ASSERT_EQ(0, SDLNet_Init());
+    Uint16 port = 0;
+    TCPsocket listener = nullptr;
+    std::random_device device;
+    for (Uint16 p = (Uint16)(20000 + device() % 30000); !listener && p != 0; ++p) {
+        IPaddress address;
+        SDLNet_ResolveHost(&address, nullptr, p);
+        if ((listener = SDLNet_TCP_Open(&address))) port = p;
+    }
+    ASSERT_NE(nullptr, listener);
+    QNetwork client;
+    std::thread login([&] { EXPECT_EQ(1, client.StartClient("127.0.0.1", port, "writer")); });
+    TCPsocket peer = nullptr;
+    ASSERT_TRUE(WaitFor([&] { return (peer = SDLNet_TCP_Accept(listener)) != nullptr; }));
+    qnl::net::PacketReader reader;
+    DataNet request;
+    while (true) {
+        int got = SDLNet_TCP_Recv(peer, reader.Space(), reader.Wanted());
+        ASSERT_GT(got, 0);
+        if (reader.Commit(got) == qnl::net::PacketReader::kComplete) break;
+    }
+    request = reader.Take();
+    EXPECT_EQ(NETCMD_LOGIN, request.cmd);
+    delete[] request.data;
+    std::string seed("\1\0\0\0", 4);
+    DataNet welcome = Record(DATANET_SYSTEM, NETCMD_WELCOME, seed);
+    size_t length = 0;
+    std::unique_ptr<Uint8[]> packet = qnl::net::BuildPacket(welcome, &length);
+    SDLNet_TCP_Send(peer, packet.get(), (int)length);
+    login.join();
+
+    std::string payload(DATANET_MAXPAYLOAD, 'w');
+    DataNet big = Record(2, 2, payload);
+    {
+        Flood flood([&] { return client.SendToServer(&big); });
+        log.Mark();
+        client.Quit();
+    }
+    std::string body = log.Body();
+    EXPECT_TRUE(Contains(body, " [INetwork::Quit] Warning: client closed using the brute way.\n"))
+        << body;
+    EXPECT_EQ(1, Count(body, " [INetwork Client] Info: client closed.\n"));
+    SDLNet_TCP_Close(peer);
+    SDLNet_TCP_Close(listener);
+    SDLNet_Quit();
 }
 
 TEST(Shutdown, DeletionWhileInitialisedWarnsAndQuits) {
