@@ -30,7 +30,9 @@ constexpr size_t kMaxLine = 65536; // longer lines go out in pieces of this size
 constexpr int kPollMs = 20;        // how long one pass waits for standard input
 
 volatile sig_atomic_t g_interrupted = 0;
-void OnSignal(int) { g_interrupted = 1; }
+void OnSignal(int) {
+    g_interrupted = 1;
+}
 
 void CatchSignals() {
     struct sigaction action;
@@ -113,7 +115,8 @@ std::string Text(const DataNet &record) {
 // The name carried by a join or leave record (NUL-terminated, bounded).
 std::string Name(const DataNet &record) {
     if (!record.data || !record.size) return std::string();
-    return Text(record).substr(0, strnlen(reinterpret_cast<const char *>(record.data), record.size));
+    return Text(record).substr(0,
+                               strnlen(reinterpret_cast<const char *>(record.data), record.size));
 }
 
 // ---------------------------------------------------------------------------

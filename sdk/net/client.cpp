@@ -45,8 +45,9 @@ int QNetwork::StartClient(const char *host, Uint16 port, const char *name) {
     }
     s.JoinClientThread(); // one that ended by itself
     if (!host || !ValidName(name)) {
-        s.Log(0, " . [INetwork->StartClient('%s',%d,'%.40s')] Error: a host and a name of 1 to 31 "
-                 "characters are needed.\n",
+        s.Log(0,
+              " . [INetwork->StartClient('%s',%d,'%.40s')] Error: a host and a name of 1 to 31 "
+              "characters are needed.\n",
               shownHost, port, shownName);
         return 0;
     }
@@ -81,7 +82,8 @@ int QNetwork::StartClient(const char *host, Uint16 port, const char *name) {
     DataNet answer;
     int got = 0;
     PacketReader reader(kAnswerLimit);
-    if (s.Transmit(socket, &request, 0, nullptr, name)) got = ReadAnswer(socket, set, reader, &answer);
+    if (s.Transmit(socket, &request, 0, nullptr, name))
+        got = ReadAnswer(socket, set, reader, &answer);
     std::unique_ptr<Uint8[]> payload(answer.data);
 
     const char *problem = nullptr;
@@ -120,8 +122,8 @@ int QNetwork::StartClient(const char *host, Uint16 port, const char *name) {
     s.clientRunning = 1;
     s.clientThread = SDL_CreateThread(&State::ClientThread, &s);
     if (!s.clientThread) {
-        s.Log(0, " . [INetwork->StartClient('%s',%d,'%s')] Error: no thread: %s\n", host, port, name,
-              SDL_GetError());
+        s.Log(0, " . [INetwork->StartClient('%s',%d,'%s')] Error: no thread: %s\n", host, port,
+              name, SDL_GetError());
         s.CloseClientNow();
         s.clientState = kIdle;
         return 0;

@@ -11,11 +11,11 @@
 #include <SDL.h>
 
 struct DataNet {
-    Uint8 type = 0;  // DATANET_SYSTEM (32) is the layer's own; others are the application's
-    Uint8 cmd = 0;   // command within the type
-    Uint16 aux = 0;  // set on sending (types but 32) from the connection's generator
-    Uint32 size = 0; // payload length in bytes
-    Uint32 crc = 0;  // set on sending: checksum of header and payload; 0 for type 32
+    Uint8 type = 0;        // DATANET_SYSTEM (32) is the layer's own; others are the application's
+    Uint8 cmd = 0;         // command within the type
+    Uint16 aux = 0;        // set on sending (types but 32) from the connection's generator
+    Uint32 size = 0;       // payload length in bytes
+    Uint32 crc = 0;        // set on sending: checksum of header and payload; 0 for type 32
     Uint8 *data = nullptr; // the payload (size bytes); never sent as a pointer
 };
 
@@ -36,15 +36,15 @@ enum : Uint8 {
 };
 
 enum : Uint32 {
-    DATANET_HEADER = 12,                         // header bytes on the wire
-    DATANET_LIMIT = 0x400000,                    // header + payload, at most (4 MiB)
-    DATANET_MAXPAYLOAD = 0x400000 - 12,          // 4194292 payload bytes
+    DATANET_HEADER = 12,                // header bytes on the wire
+    DATANET_LIMIT = 0x400000,           // header + payload, at most (4 MiB)
+    DATANET_MAXPAYLOAD = 0x400000 - 12, // 4194292 payload bytes
 };
 
 enum {
-    NET_MAXCLIENTS = 8,   // clients a server holds
-    NET_QUEUESIZE = 512,  // received records waiting for INetwork->Receive
-    NET_NAMESIZE = 32,    // client names: 1 to 31 bytes and a NUL
+    NET_MAXCLIENTS = 8,  // clients a server holds
+    NET_QUEUESIZE = 512, // received records waiting for INetwork->Receive
+    NET_NAMESIZE = 32,   // client names: 1 to 31 bytes and a NUL
 };
 
 // Where a received record came from (INetwork->Receive).

@@ -37,9 +37,9 @@ Uint32 NewSeed() {
 // State
 // ---------------------------------------------------------------------------
 QNetwork::State::State()
-    : lifeLock(SDL_CreateMutex()), tableLock(SDL_CreateMutex()),
-      clientSendLock(SDL_CreateMutex()), setLock(SDL_CreateMutex()),
-      queueLock(SDL_CreateMutex()), statsLock(SDL_CreateMutex()), delayLock(SDL_CreateMutex()) {
+    : lifeLock(SDL_CreateMutex()), tableLock(SDL_CreateMutex()), clientSendLock(SDL_CreateMutex()),
+      setLock(SDL_CreateMutex()), queueLock(SDL_CreateMutex()), statsLock(SDL_CreateMutex()),
+      delayLock(SDL_CreateMutex()) {
     clients.reserve(NET_MAXCLIENTS);
 }
 
@@ -59,7 +59,8 @@ void QNetwork::State::Log(Sint8 level, const char *format, ...) {
 
 void QNetwork::State::Print(const DataNet *record) {
     if (!record) return;
-    Log(0, " [INetwork %s] Info: DataNet 0x%" PRIxPTR ": - Type: %d - Cmd: %d - Aux: %d - Size: %u\n",
+    Log(0,
+        " [INetwork %s] Info: DataNet 0x%" PRIxPTR ": - Type: %d - Cmd: %d - Aux: %d - Size: %u\n",
         serverRunning ? "SERVER" : "CLIENT", (uintptr_t)record, record->type, record->cmd,
         record->aux, record->size);
 }
@@ -82,12 +83,13 @@ Uint32 QNetwork::State::Delay() {
 // ---------------------------------------------------------------------------
 // Sending
 // ---------------------------------------------------------------------------
-int QNetwork::State::Transmit(TCPsocket socket, DataNet *record, int side,
-                              std::mt19937 *generator, const char *sender) {
+int QNetwork::State::Transmit(TCPsocket socket, DataNet *record, int side, std::mt19937 *generator,
+                              const char *sender) {
     // 64-bit: a size near 4 GiB must not wrap below the limit.
     Uint64 total = (Uint64)DATANET_HEADER + record->size;
     if (total > DATANET_LIMIT) {
-        Log(0, " [INetwork::SendDataNet(%d,%d)] - Error: size limit exceed (%llu) (Sent by '%s').\n",
+        Log(0,
+            " [INetwork::SendDataNet(%d,%d)] - Error: size limit exceed (%llu) (Sent by '%s').\n",
             record->type, record->cmd, (unsigned long long)total, sender);
         return 0;
     }
@@ -97,6 +99,7 @@ int QNetwork::State::Transmit(TCPsocket socket, DataNet *record, int side,
         return 0;
     }
     if (record->type != DATANET_SYSTEM) {
+        if (!generator) return 0; // system messages only, on a connection without one
         record->aux = NextAux(*generator);
         record->crc = Checksum(*record);
     } else {
@@ -113,7 +116,8 @@ int QNetwork::State::Transmit(TCPsocket socket, DataNet *record, int side,
         if (record->type == DATANET_COUNTED) ++stats[side].counted;
         return sent;
     }
-    Log(0, " [INetwork::SendDataNet(%d,%d)] - Error: %d/%d bytes were transmitted (Sent by '%s').\n",
+    Log(0,
+        " [INetwork::SendDataNet(%d,%d)] - Error: %d/%d bytes were transmitted (Sent by '%s').\n",
         record->type, record->cmd, sent < 0 ? 0 : sent, (int)total, sender);
     return 0;
 }
@@ -136,8 +140,9 @@ int QNetwork::SendDataNet(TCPsocket socket, DataNet *record, int side) {
     if (side == 0) {
         MutexLock lock(s.clientSendLock);
         if (socket != s.clientSocket) {
-            s.Log(0, " [INetwork::SendDataNet(%d,%d)] - Error: socket 0x%" PRIxPTR
-                     " is not connected (Sent by '%s').\n",
+            s.Log(0,
+                  " [INetwork::SendDataNet(%d,%d)] - Error: socket 0x%" PRIxPTR
+                  " is not connected (Sent by '%s').\n",
                   record->type, record->cmd, (uintptr_t)socket, s.clientName);
             return 0;
         }
@@ -146,8 +151,9 @@ int QNetwork::SendDataNet(TCPsocket socket, DataNet *record, int side) {
     MutexLock lock(s.tableLock);
     int index = s.FindSocketLocked(socket);
     if (index < 0) {
-        s.Log(0, " [INetwork::SendDataNet(%d,%d)] - Error: socket 0x%" PRIxPTR
-                 " is not connected (Sent by 'server').\n",
+        s.Log(0,
+              " [INetwork::SendDataNet(%d,%d)] - Error: socket 0x%" PRIxPTR
+              " is not connected (Sent by 'server').\n",
               record->type, record->cmd, (uintptr_t)socket);
         return 0;
     }
@@ -171,8 +177,9 @@ void QNetwork::State::Enqueue(const DataNet &record, int side, const char *name)
     std::unique_ptr<Uint8[]> payload(record.data);
     MutexLock lock(queueLock);
     if (queue.size() >= NET_QUEUESIZE) {
-        Log(2, " [INetwork] Warning: the queue already holds %d DataNets; a DataNet of type %d, "
-               "cmd %d was dropped.\n",
+        Log(2,
+            " [INetwork] Warning: the queue already holds %d DataNets; a DataNet of type %d, "
+            "cmd %d was dropped.\n",
             (int)NET_QUEUESIZE, record.type, record.cmd);
         return;
     }
@@ -211,13 +218,15 @@ const char *QNetwork::State::StopSide(int side, Uint32 waitMs) {
     std::atomic<int> &state = side ? serverState : clientState;
 
     running = 0;
-    for (Uint32 waited = 0; state != kClosed && waited < waitMs; waited += 50) QuenlarDelay(50);
+    for (Uint32 waited = 0; state != kClosed && waited < waitMs; waited += 50)
+        QuenlarDelay(50);
     bool smooth = state == kClosed;
     if (!smooth) {
         // Stuck in a blocking call: make it return, the loop then ends.
         MutexLock sets(setLock);
         if (side)
-            for (TCPsocket socket : serverLive) AbortConnection(socket);
+            for (TCPsocket socket : serverLive)
+                AbortConnection(socket);
         else
             AbortConnection(clientSocket);
     }
@@ -260,8 +269,9 @@ void QNetwork::Quit() {
         s.queue.clear();
     }
     if (freed)
-        s.Log(2, " [INetwork::Quit] Info: %d DataNets were deleted before quit due to they were "
-                 "not handled.\n",
+        s.Log(2,
+              " [INetwork::Quit] Info: %d DataNets were deleted before quit due to they were "
+              "not handled.\n",
               freed);
 
     {
@@ -303,9 +313,15 @@ QNetwork::~QNetwork() {
 // ---------------------------------------------------------------------------
 // State, statistics, log
 // ---------------------------------------------------------------------------
-int QNetwork::IsInitialized() { return state_->initialised; }
-int QNetwork::IsServerRunning() { return state_->serverRunning; }
-int QNetwork::IsClientRunning() { return state_->clientRunning; }
+int QNetwork::IsInitialized() {
+    return state_->initialised;
+}
+int QNetwork::IsServerRunning() {
+    return state_->serverRunning;
+}
+int QNetwork::IsClientRunning() {
+    return state_->clientRunning;
+}
 
 TCPsocket QNetwork::ConnectionSocket() {
     MutexLock lock(state_->clientSendLock);
@@ -317,7 +333,9 @@ void QNetwork::SetDelay(Uint32 ms) {
     state_->delay = ms > kMaxDelayMs ? kMaxDelayMs : ms;
 }
 
-Uint32 QNetwork::GetDelay() { return state_->Delay(); }
+Uint32 QNetwork::GetDelay() {
+    return state_->Delay();
+}
 
 DataNetStats QNetwork::GetStatistics(int side) {
     if (side != 0 && side != 1) return DataNetStats();
@@ -325,7 +343,9 @@ DataNetStats QNetwork::GetStatistics(int side) {
     return state_->stats[side];
 }
 
-void QNetwork::PrintDataNet(const DataNet *record) { state_->Print(record); }
+void QNetwork::PrintDataNet(const DataNet *record) {
+    state_->Print(record);
+}
 
 int QNetwork::OpenLog(const char *file, Sint8 mode, Sint8 level) {
     State &s = *state_;

@@ -76,7 +76,7 @@ public:
     int ClientCount();
     // Copies the name of the client at `index` into name[NET_NAMESIZE]; 1 or 0.
     int ClientName(int index, char *name);
-    int FindClient(const char *name); // its place, or -1
+    int FindClient(const char *name);  // its place, or -1
     TCPsocket ClientSocket(int index); // the server's socket to it, or null
     // Logs the client at `index` out (telling it with NETCMD_LOGGEDOUT when
     // `notify`), closes its connection, moves the following clients down one
@@ -88,8 +88,11 @@ public:
     // warnings): the server logs every client out first.
     void CloseServer();
     void CloseClient();
-    // Closes both sides (killing a thread that does not end in time), frees
-    // the records nobody took and shuts SDL_net down.
+    // Closes the client, then the server, and waits for their threads: 750 ms
+    // (the client: plus three times its delay) to close smoothly; a thread
+    // still busy then (blocked sending to a peer that stopped reading) has its
+    // connections shut down under it and is joined, the "brute" way. Then
+    // frees the records nobody took and shuts SDL_net down.
     void Quit();
 
     // ---- State, statistics, log -----------------------------------------------------

@@ -48,12 +48,12 @@ class QLogSystem;
 namespace qnl {
 namespace net {
 
-constexpr int kMaxPending = 8;          // accepted connections not logged in yet
+constexpr int kMaxPending = 8;           // accepted connections not logged in yet
 constexpr Uint32 kLoginTimeoutMs = 5000; // a pending connection's time to log in
-constexpr Uint32 kServerPollMs = 20;    // the server thread's longest wait per pass
-constexpr Uint32 kDefaultDelayMs = 20;  // the client thread's, unless SetDelay
+constexpr Uint32 kServerPollMs = 20;     // the server thread's longest wait per pass
+constexpr Uint32 kDefaultDelayMs = 20;   // the client thread's, unless SetDelay
 constexpr Uint32 kMaxDelayMs = 10000;
-constexpr int kAnswerPolls = 100;       // StartClient waits 100 x 50 ms for the answer
+constexpr int kAnswerPolls = 100; // StartClient waits 100 x 50 ms for the answer
 constexpr Uint32 kAnswerPollMs = 50;
 constexpr Uint32 kLoginLimit = DATANET_HEADER + NET_NAMESIZE + 4;
 constexpr Uint32 kAnswerLimit = DATANET_HEADER + 256;
@@ -112,12 +112,12 @@ struct QNetwork::State {
     std::atomic<int> serverState{qnl::net::kIdle};
 
     // ---- Client side -----------------------------------------------------------
-    TCPsocket clientSocket = nullptr;    // read under clientSendLock or setLock; changed under both
+    TCPsocket clientSocket = nullptr; // read under clientSendLock or setLock; changed under both
     SDLNet_SocketSet clientSet = nullptr; // under setLock
     char clientName[NET_NAMESIZE] = {};
     SDL_Thread *clientThread = nullptr;
-    std::mt19937 clientGenerator;        // under clientSendLock
-    qnl::net::PacketReader clientReader; // client thread only; mirrors the server's generator
+    std::mt19937 clientGenerator;             // under clientSendLock
+    qnl::net::PacketReader clientReader;      // client thread only; mirrors the server's generator
     Uint32 delay = qnl::net::kDefaultDelayMs; // under delayLock
 
     // ---- Server side -------------------------------------------------------------
@@ -125,9 +125,9 @@ struct QNetwork::State {
     SDLNet_SocketSet serverSet = nullptr; // under setLock
     SDL_Thread *serverThread = nullptr;
     std::atomic<int> serverThreadAlive{0};
-    std::vector<qnl::net::ClientSlot> clients; // places 0..count-1, under tableLock
-    std::vector<TCPsocket> detached;          // under tableLock
-    bool setDirty = false;                    // under tableLock
+    std::vector<qnl::net::ClientSlot> clients;  // places 0..count-1, under tableLock
+    std::vector<TCPsocket> detached;            // under tableLock
+    bool setDirty = false;                      // under tableLock
     std::vector<qnl::net::PendingSlot> pending; // server thread only
     std::vector<TCPsocket> serverLive;          // every open connection (pending,
                                                 // clients, detached); under setLock
@@ -137,8 +137,7 @@ struct QNetwork::State {
     std::deque<qnl::net::QueuedDataNet> queue; // under queueLock
     QLogSystem *log = nullptr;                 // own log, or null for ILogSystem
 
-    SDL_mutex *lifeLock, *tableLock, *clientSendLock, *setLock, *queueLock, *statsLock,
-        *delayLock;
+    SDL_mutex *lifeLock, *tableLock, *clientSendLock, *setLock, *queueLock, *statsLock, *delayLock;
 
     // ---- Helpers (network.cpp) -------------------------------------------------------
     void Log(Sint8 level, const char *format, ...) QUENLAR_PRINTF(3, 4);

@@ -86,12 +86,14 @@ void QNetwork::State::JoinServerThread() {
 void QNetwork::State::CloseServerNow() {
     if (!OnServerThread()) serverThreadAlive = 0; // the thread is gone: close here
     MutexLock table(tableLock);
-    while (!clients.empty()) LogoutLocked(0, true);
+    while (!clients.empty())
+        LogoutLocked(0, true);
     ReapLocked();
     TCPsocket listener = listenSocket;
     {
         MutexLock sets(setLock);
-        for (PendingSlot &slot : pending) CloseSocketLocked(slot.socket);
+        for (PendingSlot &slot : pending)
+            CloseSocketLocked(slot.socket);
         if (serverSet) SDLNet_FreeSocketSet(serverSet);
         serverSet = nullptr;
         if (listener) SDLNet_TCP_Close(listener);
@@ -133,7 +135,9 @@ namespace {
 thread_local const QNetwork::State *tServerOf = nullptr;
 } // namespace
 
-bool QNetwork::State::OnServerThread() const { return tServerOf == this; }
+bool QNetwork::State::OnServerThread() const {
+    return tServerOf == this;
+}
 
 int QNetwork::ClientCount() {
     MutexLock table(state_->tableLock);
@@ -225,7 +229,8 @@ int QNetwork::State::BroadcastLocked(DataNet *record, int excepted, int only) {
             ++reached;
         } else {
             // An unreachable client stays in the table; its thread finds out.
-            Log(0, " [INetwork Server] Error: DataNet could not be sent to '%s'.\n", clients[i].name);
+            Log(0, " [INetwork Server] Error: DataNet could not be sent to '%s'.\n",
+                clients[i].name);
             Print(record);
         }
     }
@@ -238,7 +243,8 @@ int QNetwork::State::BroadcastLocked(DataNet *record, int excepted, int only) {
 void QNetwork::State::ReapLocked() {
     if (!detached.empty()) {
         MutexLock sets(setLock);
-        for (TCPsocket socket : detached) CloseSocketLocked(socket);
+        for (TCPsocket socket : detached)
+            CloseSocketLocked(socket);
         detached.clear();
         setDirty = true;
     }
@@ -257,8 +263,10 @@ void QNetwork::State::RebuildSetLocked() {
         return;
     }
     SDLNet_TCP_AddSocket(serverSet, listenSocket);
-    for (const ClientSlot &slot : clients) SDLNet_TCP_AddSocket(serverSet, slot.socket);
-    for (const PendingSlot &slot : pending) SDLNet_TCP_AddSocket(serverSet, slot.socket);
+    for (const ClientSlot &slot : clients)
+        SDLNet_TCP_AddSocket(serverSet, slot.socket);
+    for (const PendingSlot &slot : pending)
+        SDLNet_TCP_AddSocket(serverSet, slot.socket);
 }
 
 // ---------------------------------------------------------------------------
@@ -314,8 +322,8 @@ void QNetwork::State::Accept() {
 
 void QNetwork::State::Refuse(TCPsocket socket, const char *reason) {
     SendSystem(socket, NETCMD_REFUSED, 1, "server", reason);
-    Log(2, " [INetwork Server] Warning: login refused (%s), socket 0x%" PRIxPTR " closed.\n", reason,
-        (uintptr_t)socket);
+    Log(2, " [INetwork Server] Warning: login refused (%s), socket 0x%" PRIxPTR " closed.\n",
+        reason, (uintptr_t)socket);
     MutexLock sets(setLock);
     CloseSocketLocked(socket);
 }
@@ -390,8 +398,8 @@ void QNetwork::State::HandleLogin(PendingSlot &slot, const DataNet &login) {
         CloseSocketLocked(slot.socket);
         return;
     }
-    Log(2, " [INetwork Server] Info: client '%s' logged in,it is using socket 0x%" PRIxPTR ".\n", name,
-        (uintptr_t)slot.socket);
+    Log(2, " [INetwork Server] Info: client '%s' logged in,it is using socket 0x%" PRIxPTR ".\n",
+        name, (uintptr_t)slot.socket);
 
     DataNet joined;
     joined.type = DATANET_SYSTEM;

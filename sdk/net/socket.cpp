@@ -24,7 +24,8 @@ bool AbortConnection(TCPsocket socket) {
     IPaddress *peer = SDLNet_TCP_GetPeerAddress(socket);
     if (!peer) return false;
     int fd = -1;
-    memcpy(&fd, reinterpret_cast<const char *>(socket) + offsetof(TcpSocketHead, channel), sizeof fd);
+    memcpy(&fd, reinterpret_cast<const char *>(socket) + offsetof(TcpSocketHead, channel),
+           sizeof fd);
     if (fd < 0) return false;
 
     sockaddr_in address;

@@ -17,9 +17,12 @@ void Put16(Uint8 *at, Uint16 v) {
     at[1] = (Uint8)(v >> 8);
 }
 void Put32(Uint8 *at, Uint32 v) {
-    for (int i = 0; i < 4; ++i) at[i] = (Uint8)(v >> (8 * i));
+    for (int i = 0; i < 4; ++i)
+        at[i] = (Uint8)(v >> (8 * i));
 }
-Uint16 Get16(const Uint8 *at) { return (Uint16)(at[0] | at[1] << 8); }
+Uint16 Get16(const Uint8 *at) {
+    return (Uint16)(at[0] | at[1] << 8);
+}
 Uint32 Get32(const Uint8 *at) {
     return (Uint32)at[0] | (Uint32)at[1] << 8 | (Uint32)at[2] << 16 | (Uint32)at[3] << 24;
 }
@@ -57,8 +60,10 @@ Uint32 Checksum(const DataNet &record) {
 
 void Scramble(Uint8 *bytes, size_t size) {
     size_t words = size / 4;
-    for (size_t i = 0; i < words; ++i) Put32(bytes + 4 * i, Get32(bytes + 4 * i) ^ kWordMask);
-    for (size_t i = words * 4; i < size; ++i) bytes[i] ^= kByteMask;
+    for (size_t i = 0; i < words; ++i)
+        Put32(bytes + 4 * i, Get32(bytes + 4 * i) ^ kWordMask);
+    for (size_t i = words * 4; i < size; ++i)
+        bytes[i] ^= kByteMask;
 }
 
 std::unique_ptr<Uint8[]> BuildPacket(const DataNet &record, size_t *length) {
@@ -106,7 +111,9 @@ bool ParseLogin(const Uint8 *payload, Uint32 size, char name[NET_NAMESIZE], Uint
 PacketReader::PacketReader(Uint32 limit)
     : limit_(limit < DATANET_HEADER || limit > DATANET_LIMIT ? DATANET_LIMIT : limit) {}
 
-void PacketReader::SetMirrorSeed(Uint32 seed) { mirror_.seed(seed); }
+void PacketReader::SetMirrorSeed(Uint32 seed) {
+    mirror_.seed(seed);
+}
 
 void PacketReader::Reset() {
     have_ = 0;

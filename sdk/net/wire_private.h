@@ -17,7 +17,9 @@ constexpr Uint32 kWordMask = 0x3C71D2A9; // XORed into every whole LE word
 constexpr Uint8 kByteMask = 0x4E;        // XORed into the 1 to 3 trailing bytes
 
 // The aux value a connection's generator gives for its next record.
-inline Uint16 NextAux(std::mt19937 &generator) { return (Uint16)(generator() & 0xFFFF); }
+inline Uint16 NextAux(std::mt19937 &generator) {
+    return (Uint16)(generator() & 0xFFFF);
+}
 
 // Header fields at their offsets: type 0, cmd 1, aux 2, size 4, crc 8.
 void EncodeHeader(const DataNet &record, Uint8 out[DATANET_HEADER]);

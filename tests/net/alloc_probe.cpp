@@ -16,20 +16,42 @@ void *Allocate(size_t size) {
 } // namespace
 
 namespace net_testing {
-void ResetLargestAllocation() { g_largest = 0; }
-size_t LargestAllocation() { return g_largest; }
+void ResetLargestAllocation() {
+    g_largest = 0;
+}
+size_t LargestAllocation() {
+    return g_largest;
+}
 } // namespace net_testing
 
 void *operator new(size_t size) {
     if (void *p = Allocate(size)) return p;
     throw std::bad_alloc();
 }
-void *operator new[](size_t size) { return operator new(size); }
-void *operator new(size_t size, const std::nothrow_t &) noexcept { return Allocate(size); }
-void *operator new[](size_t size, const std::nothrow_t &) noexcept { return Allocate(size); }
-void operator delete(void *p) noexcept { free(p); }
-void operator delete[](void *p) noexcept { free(p); }
-void operator delete(void *p, size_t) noexcept { free(p); }
-void operator delete[](void *p, size_t) noexcept { free(p); }
-void operator delete(void *p, const std::nothrow_t &) noexcept { free(p); }
-void operator delete[](void *p, const std::nothrow_t &) noexcept { free(p); }
+void *operator new[](size_t size) {
+    return operator new(size);
+}
+void *operator new(size_t size, const std::nothrow_t &) noexcept {
+    return Allocate(size);
+}
+void *operator new[](size_t size, const std::nothrow_t &) noexcept {
+    return Allocate(size);
+}
+void operator delete(void *p) noexcept {
+    free(p);
+}
+void operator delete[](void *p) noexcept {
+    free(p);
+}
+void operator delete(void *p, size_t) noexcept {
+    free(p);
+}
+void operator delete[](void *p, size_t) noexcept {
+    free(p);
+}
+void operator delete(void *p, const std::nothrow_t &) noexcept {
+    free(p);
+}
+void operator delete[](void *p, const std::nothrow_t &) noexcept {
+    free(p);
+}

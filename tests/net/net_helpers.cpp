@@ -43,8 +43,7 @@ bool WaitRecord(QNetwork &net, DataNet *out, DataNetSender *from, int ms) {
     return WaitFor([&] { return net.Receive(out, from) == 1; }, ms);
 }
 
-bool WaitRecordOf(QNetwork &net, Uint8 type, Uint8 cmd, DataNet *out, DataNetSender *from,
-                  int ms) {
+bool WaitRecordOf(QNetwork &net, Uint8 type, Uint8 cmd, DataNet *out, DataNetSender *from, int ms) {
     return WaitFor(
         [&] {
             while (net.Receive(out, from)) {
@@ -75,7 +74,9 @@ DataNet Record(Uint8 type, Uint8 cmd, std::string &text) {
 // ---------------------------------------------------------------------------
 // RawPeer
 // ---------------------------------------------------------------------------
-RawPeer::RawPeer() { SDLNet_Init(); }
+RawPeer::RawPeer() {
+    SDLNet_Init();
+}
 
 RawPeer::~RawPeer() {
     if (set_) SDLNet_FreeSocketSet(set_);
@@ -122,7 +123,8 @@ bool RawPeer::Login(const char *name) {
         return false;
     }
     Uint32 theirs = 0;
-    for (int i = 0; i < 4; ++i) theirs |= (Uint32)welcome.data[i] << (8 * i);
+    for (int i = 0; i < 4; ++i)
+        theirs |= (Uint32)welcome.data[i] << (8 * i);
     delete[] welcome.data;
     reader_.SetMirrorSeed(theirs);
     return true;
@@ -165,10 +167,12 @@ Child::Child(const std::vector<std::string> &argv, const std::string &cwd) {
     pid_ = fork();
     if (pid_ == 0) {
         dup2(in[0], 0), dup2(out[1], 1), dup2(err[1], 2);
-        for (int fd : {in[0], in[1], out[0], out[1], err[0], err[1]}) close(fd);
+        for (int fd : {in[0], in[1], out[0], out[1], err[0], err[1]})
+            close(fd);
         if (chdir(cwd.c_str()) != 0) _exit(126);
         std::vector<char *> args;
-        for (const std::string &a : argv) args.push_back(const_cast<char *>(a.c_str()));
+        for (const std::string &a : argv)
+            args.push_back(const_cast<char *>(a.c_str()));
         args.push_back(nullptr);
         execv(args[0], args.data());
         _exit(127);
@@ -252,7 +256,8 @@ int Child::Wait(int ms) {
         if (MsLeft(deadline) == 0) return -1;
         Pump(10);
     }
-    while (outFd_ >= 0 || errFd_ >= 0) Pump(50); // what it wrote last
+    while (outFd_ >= 0 || errFd_ >= 0)
+        Pump(50); // what it wrote last
     return status_;
 }
 

@@ -28,8 +28,8 @@ bool WaitFor(const std::function<bool()> &done, int ms = 5000);
 // Waits for the next queued record of `net`; false on timeout.
 bool WaitRecord(QNetwork &net, DataNet *out, DataNetSender *from = nullptr, int ms = 5000);
 // Waits for the next queued record of `type` and `cmd`, dropping others.
-bool WaitRecordOf(QNetwork &net, Uint8 type, Uint8 cmd, DataNet *out,
-                  DataNetSender *from = nullptr, int ms = 5000);
+bool WaitRecordOf(QNetwork &net, Uint8 type, Uint8 cmd, DataNet *out, DataNetSender *from = nullptr,
+                  int ms = 5000);
 
 // The payload as a string (and frees it).
 std::string Take(DataNet &record);

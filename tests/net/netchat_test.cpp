@@ -31,7 +31,8 @@ std::unique_ptr<Child> StartServer(const std::string &cwd, int *port) {
 
 std::unique_ptr<Child> StartClient(const std::string &cwd, int port, const std::string &name) {
     return std::make_unique<Child>(std::vector<std::string>{Program("netchat"), "client",
-                                                            "127.0.0.1", std::to_string(port), name},
+                                                            "127.0.0.1", std::to_string(port),
+                                                            name},
                                    cwd);
 }
 
@@ -90,12 +91,13 @@ TEST(Netchat, InterruptEndsServerAndClientCleanly) {
 
 TEST(Netchat, BadArgumentsAndMissingServer) {
     TempDir dir;
-    auto usage = std::make_unique<Child>(std::vector<std::string>{Program("netchat"), "server"},
-                                         dir.path());
+    auto usage =
+        std::make_unique<Child>(std::vector<std::string>{Program("netchat"), "server"}, dir.path());
     EXPECT_EQ(2, usage->Wait());
     EXPECT_NE(std::string::npos, usage->Err().find("usage: netchat server PORT"));
     auto badPort = std::make_unique<Child>(
-        std::vector<std::string>{Program("netchat"), "client", "127.0.0.1", "70000", "x"}, dir.path());
+        std::vector<std::string>{Program("netchat"), "client", "127.0.0.1", "70000", "x"},
+        dir.path());
     EXPECT_EQ(2, badPort->Wait());
 
     // Port 1 on loopback: nobody listens.

@@ -28,7 +28,8 @@ bool Contains(const std::string &text, const std::string &part) {
 
 int Count(const std::string &text, const std::string &part) {
     int n = 0;
-    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++n;
+    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
+        ++n;
     return n;
 }
 
@@ -46,7 +47,8 @@ struct Session {
         logged &= WaitFor([&] { return server.QueueCount() >= count; });
     }
     ~Session() {
-        for (auto &client : clients) client->Quit();
+        for (auto &client : clients)
+            client->Quit();
         server.Quit();
     }
     QNetwork &client(int i) { return *clients[i]; }
@@ -97,7 +99,8 @@ TEST(Session, ClientsLogInInOrderAndHearOfEachOther) {
         ASSERT_TRUE(WaitRecordOf(s.client(0), DATANET_SYSTEM, NETCMD_JOINED, &record));
         EXPECT_EQ(std::string(name) + '\0', Take(record));
     }
-    EXPECT_TRUE(Contains(log.Body(), " [INetwork Server] Info: client 'c2' logged in,it is using socket 0x"));
+    EXPECT_TRUE(Contains(log.Body(),
+                         " [INetwork Server] Info: client 'c2' logged in,it is using socket 0x"));
 }
 
 TEST(Session, RecordsTravelBothWaysAndBroadcastHonoursItsIndices) {
@@ -173,7 +176,8 @@ TEST(Session, LargestPayloadArrivesWholeBothWays) {
     Session s(1);
     ASSERT_TRUE(s.logged);
     std::string payload(DATANET_MAXPAYLOAD, '\0');
-    for (size_t i = 0; i < payload.size(); ++i) payload[i] = (char)(i * 7 + i / 4096);
+    for (size_t i = 0; i < payload.size(); ++i)
+        payload[i] = (char)(i * 7 + i / 4096);
 
     DataNet up = Record(2, 1, payload);
     EXPECT_EQ((int)DATANET_LIMIT, s.client(0).SendToServer(&up));
@@ -197,11 +201,13 @@ TEST(Session, OversizedRecordIsRefusedWithoutTouchingTheStream) {
     DataNet big = Record(3, 4, payload);
     log.Mark();
     EXPECT_EQ(0, s.client(0).SendToServer(&big));
-    EXPECT_EQ(" [INetwork::SendDataNet(3,4)] - Error: size limit exceed (4194305) (Sent by 'c1').\n",
-              log.Body());
+    EXPECT_EQ(
+        " [INetwork::SendDataNet(3,4)] - Error: size limit exceed (4194305) (Sent by 'c1').\n",
+        log.Body());
     EXPECT_EQ(0, s.server.Broadcast(&big));
     EXPECT_TRUE(Contains(log.Body(), "size limit exceed (4194305) (Sent by 'server')"));
-    EXPECT_TRUE(Contains(log.Body(), " [INetwork Server] Error: DataNet could not be sent to 'c1'.\n"));
+    EXPECT_TRUE(
+        Contains(log.Body(), " [INetwork Server] Error: DataNet could not be sent to 'c1'.\n"));
     EXPECT_TRUE(Contains(log.Body(), " [INetwork SERVER] Info: DataNet 0x"));
     EXPECT_EQ(1, s.server.ClientCount()); // an unreachable client stays
 
@@ -258,7 +264,8 @@ TEST(Logout, ThirdOfFiveMovesTheLaterOnesDownAndTellsTheRest) {
     EXPECT_EQ(1, s.server.LogoutClient(2, 1));
     EXPECT_EQ((std::vector<std::string>{"c1", "c2", "c4", "c5"}), Names(s.server));
     EXPECT_EQ(fourth, s.server.ClientSocket(2));
-    EXPECT_TRUE(Contains(log.Body(), " [INetwork Server] Info: client 'c3' logged out,it was using socket 0x"));
+    EXPECT_TRUE(Contains(log.Body(),
+                         " [INetwork Server] Info: client 'c3' logged out,it was using socket 0x"));
 
     DataNet got;
     ASSERT_TRUE(WaitRecordOf(s.client(2), DATANET_SYSTEM, NETCMD_LOGGEDOUT, &got));
@@ -469,7 +476,8 @@ TEST_F(Checks, TamperedCrcClosesTheConnection) {
     record.crc = qnl::net::Checksum(record) + 1;
     ASSERT_TRUE(peer.Send(record, true));
     ExpectLoggedOut();
-    EXPECT_TRUE(Contains(log.Body(), " [INetwork Server] Error: DataNet from 'raw' dropped: bad crc"));
+    EXPECT_TRUE(
+        Contains(log.Body(), " [INetwork Server] Error: DataNet from 'raw' dropped: bad crc"));
 }
 
 TEST_F(Checks, WrongAuxClosesTheConnection) {
@@ -584,7 +592,8 @@ TEST(Shutdown, QuitClosesClientAndServerTheSmoothWay) {
     size_t way = body.find(" [INetwork::Quit] Warning: client closed using the smooth way.\n");
     size_t server = body.find(" [INetwork::Quit] Warning: we are closing the server!\n");
     size_t closed = body.find(" [INetwork Server] Info: server closed.\n");
-    size_t serverWay = body.find(" [INetwork::Quit] Warning: server closed using the smooth way.\n");
+    size_t serverWay =
+        body.find(" [INetwork::Quit] Warning: server closed using the smooth way.\n");
     EXPECT_LT(closing, client);
     EXPECT_LT(client, way);
     EXPECT_LT(way, server);
@@ -609,7 +618,8 @@ TEST(Shutdown, ClientThreadThatDoesNotEndInTimeIsForcedTheBruteWay) {
         log.Mark();
         client.Quit();
         std::string body = log.Body();
-        EXPECT_TRUE(Contains(body, " [INetwork::Quit] Warning: client closed using the brute way.\n"))
+        EXPECT_TRUE(
+            Contains(body, " [INetwork::Quit] Warning: client closed using the brute way.\n"))
             << body;
         EXPECT_EQ(1, Count(body, " [INetwork Client] Info: client closed.\n"));
         EXPECT_FALSE(client.IsClientRunning());
@@ -629,7 +639,8 @@ class Flood {
 public:
     explicit Flood(std::function<int()> send)
         : thread_([this, send] {
-              while (send()) ++sent_;
+              while (send())
+                  ++sent_;
           }) {
         int last = -1;
         for (int i = 0; i < 50 && last != sent_; ++i) {

@@ -12,10 +12,13 @@ using net_testing::ResetLargestAllocation;
 
 namespace {
 
-std::vector<Uint8> Bytes(const std::string &text) { return std::vector<Uint8>(text.begin(), text.end()); }
+std::vector<Uint8> Bytes(const std::string &text) {
+    return std::vector<Uint8>(text.begin(), text.end());
+}
 
 // A record as a sender with `generator` would put it on the wire.
-std::vector<Uint8> Wire(Uint8 type, Uint8 cmd, const std::string &payload, std::mt19937 &generator) {
+std::vector<Uint8> Wire(Uint8 type, Uint8 cmd, const std::string &payload,
+                        std::mt19937 &generator) {
     DataNet record;
     record.type = type;
     record.cmd = cmd;
@@ -51,7 +54,8 @@ std::string Payload(const DataNet &record) {
 }
 
 void Free(std::vector<DataNet> &records) {
-    for (DataNet &r : records) delete[] r.data;
+    for (DataNet &r : records)
+        delete[] r.data;
     records.clear();
 }
 
@@ -66,7 +70,8 @@ TEST(Wire, HeaderIsLittleEndianAtFixedOffsets) {
     record.crc = 0x99AABBCC;
     Uint8 header[DATANET_HEADER];
     EncodeHeader(record, header);
-    const Uint8 expected[] = {0x11, 0x22, 0x44, 0x33, 0x88, 0x77, 0x66, 0x55, 0xCC, 0xBB, 0xAA, 0x99};
+    const Uint8 expected[] = {0x11, 0x22, 0x44, 0x33, 0x88, 0x77,
+                              0x66, 0x55, 0xCC, 0xBB, 0xAA, 0x99};
     EXPECT_EQ(0, memcmp(expected, header, sizeof expected));
 
     DataNet back;
@@ -124,7 +129,8 @@ TEST(Wire, ScrambleMasksWordsThenTrailingBytes) {
 
 TEST(Wire, AuxComesFromTheStandardGenerator) {
     std::mt19937 generator; // default seed 5489
-    for (int i = 0; i < 9999; ++i) generator();
+    for (int i = 0; i < 9999; ++i)
+        generator();
     EXPECT_EQ(4123659995u & 0xFFFF, NextAux(generator));
 }
 
@@ -247,7 +253,8 @@ TEST(PacketReaderTest, OversizedHeaderFailsBeforeAnyAllocation) {
 
 TEST(PacketReaderTest, LargestRecordPasses) {
     std::string payload(DATANET_MAXPAYLOAD, '\0');
-    for (size_t i = 0; i < payload.size(); ++i) payload[i] = (char)(i * 31 + 7);
+    for (size_t i = 0; i < payload.size(); ++i)
+        payload[i] = (char)(i * 31 + 7);
     std::mt19937 sender(9);
     std::vector<Uint8> packet = Wire(2, 2, payload, sender);
     ASSERT_EQ((size_t)DATANET_LIMIT, packet.size());
