@@ -417,7 +417,7 @@ TEST(Login, ConnectionThatNeverLogsInIsRefusedAfterFiveSeconds) {
     RawPeer peer;
     ASSERT_TRUE(peer.Connect(port));
     DataNet answer;
-    EXPECT_FALSE(peer.Read(&answer, 100)); // the clock stands still
+    EXPECT_FALSE(peer.Read(&answer, 300)); // the clock stands still
     clock.Advance(4999);
     EXPECT_FALSE(peer.Read(&answer, 100));
     clock.Advance(1);
@@ -623,7 +623,7 @@ TEST(Shutdown, ClientThreadThatDoesNotEndInTimeIsForcedTheBruteWay) {
             << body;
         EXPECT_EQ(1, Count(body, " [INetwork Client] Info: client closed.\n"));
         EXPECT_FALSE(client.IsClientRunning());
-        // A new session starts cleanly after the kill.
+        // A new session starts cleanly after being forced down.
         client.SetDelay(20);
         EXPECT_EQ(1, client.StartClient("127.0.0.1", port, "again"));
         client.Quit();
