@@ -1,0 +1,19 @@
+// What INetwork needs of a TCP socket beyond SDL_net's calls. SDK-internal.
+#ifndef QUENLAR_NET_SOCKET_PRIVATE_H
+#define QUENLAR_NET_SOCKET_PRIVATE_H
+
+#include <SDL_net.h>
+
+namespace qnl {
+namespace net {
+
+// Shuts a connected socket down in both directions, so that a thread blocked
+// sending to a peer that no longer reads (or waiting to receive) returns at
+// once. The socket stays open; its owner still closes it. False when the
+// socket is not a connected one (a listening socket, say).
+bool AbortConnection(TCPsocket socket);
+
+} // namespace net
+} // namespace qnl
+
+#endif
