@@ -63,7 +63,8 @@ void FreeResources(SetupState &state) {
 void RunMainLoop(SetupState &) {
     int quit = 0;
     do {
-        if (Quenlar.KeyDown(kEscape)) quit = 1;
+        // Escape, or the window system asking the program to close.
+        if (Quenlar.KeyDown(kEscape) || Quenlar.QuitRequested()) quit = 1;
         // Until a logic step is due: events, frames, the mtfriendly sleep.
         while (Quenlar.Update()) {
         }

@@ -57,6 +57,7 @@ int QuenlarEngine::Init(Uint32 flags) {
     if (ucl_init() != UCL_E_OK) ILogSystem.Msg(0, " . [Quenlar.Init()] Error: UCL failed to initiate\n");
 
     startticks = QuenlarTicks();
+    state_->quitRequested = false;
     state_->initialised = true;
     ILogSystem.Msg(0, "\n . Quenlar successfully initiated.\n");
     return 1;

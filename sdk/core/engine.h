@@ -84,6 +84,10 @@ public:
     // Polls events, paces logic and render frames; 0 when a logic step is due.
     int Update(SDL_Event *event = nullptr);
     float GetFrameAccumulator();
+    // 1 once Update has seen a request to close the program (the window's
+    // close button, or SIGINT/SIGTERM), which the event loop would otherwise
+    // swallow; 0 before.
+    int QuitRequested();
 
     // ---- Console hooks (do nothing while no console exists) -------------------
     void ShowConsole(int show);

@@ -43,6 +43,7 @@ struct EngineState {
     Sint32 renderNow = 0, renderLast = 0;
     float renderAccumulator = 0.0f;
     SDL_Event event{};            // the record Update fills when given none
+    bool quitRequested = false;   // an SDL_QUIT event was seen by Update
     int dragging = 0;             // debug-window drag
     Sint32 dragX = 0, dragY = 0;
 

@@ -66,6 +66,10 @@ static void InspectEvent(QuenlarEngine &engine, qnl::EngineState &s, const SDL_E
     case SDL_MOUSEBUTTONUP:
         s.dragging = 0;
         break;
+    case SDL_QUIT:
+        // The window's close button, or SIGINT/SIGTERM through SDL.
+        s.quitRequested = true;
+        break;
     default:
         break;
     }
@@ -164,3 +168,5 @@ int QuenlarEngine::Update(SDL_Event *event) {
 }
 
 float QuenlarEngine::GetFrameAccumulator() { return state_->logicAccumulator; }
+
+int QuenlarEngine::QuitRequested() { return state_->quitRequested ? 1 : 0; }

@@ -7,7 +7,7 @@
 #include "dpf/stuffdpf_private.h"
 
 #include "core/log.h"
-#include "dpf/fileio_private.h"
+#include "platform/fileio_private.h"
 
 #include <cstring>
 #include <string>
@@ -15,6 +15,7 @@
 #include <zlib.h>
 
 using namespace qnl::dpf;
+using namespace qnl::platform;
 
 namespace {
 // Copies `length` bytes at `from` in `in` to the end of `out`, adding them

@@ -8,7 +8,7 @@
 #include "dpf/stuffdpf_private.h"
 
 #include "core/log.h"
-#include "dpf/fileio_private.h"
+#include "platform/fileio_private.h"
 
 #include <algorithm>
 #include <climits>
@@ -17,6 +17,7 @@
 #include <vector>
 
 using namespace qnl::dpf;
+using namespace qnl::platform;
 
 // ---------------------------------------------------------------------------
 // The marker scan

@@ -4,7 +4,7 @@
 #include "core/clock.h"
 #include "core/engine.h"
 #include "core/log.h"
-#include "dpf/fileio_private.h"
+#include "platform/fileio_private.h"
 #include "platform/filesystem.h"
 
 #include <cstdlib>
@@ -14,6 +14,7 @@
 QStuffDPF *IStuffDPF = nullptr;
 
 using namespace qnl::dpf;
+using namespace qnl::platform;
 
 namespace {
 constexpr int kHandleRange = 333666; // first handles are drawn below this

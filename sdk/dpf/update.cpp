@@ -9,13 +9,14 @@
 #include "dpf/stuffdpf_private.h"
 
 #include "core/log.h"
-#include "dpf/fileio_private.h"
+#include "platform/fileio_private.h"
 
 #include <cstring>
 #include <string>
 #include <vector>
 
 using namespace qnl::dpf;
+using namespace qnl::platform;
 
 namespace {
 constexpr size_t kV3HeadSize = 256;

@@ -2,7 +2,7 @@
 #include "dpf/stuffdpf_private.h"
 
 #include "core/log.h"
-#include "dpf/fileio_private.h"
+#include "platform/fileio_private.h"
 
 #include <cerrno>
 #include <cstring>
@@ -11,6 +11,7 @@
 #include <zlib.h>
 
 using namespace qnl::dpf;
+using namespace qnl::platform;
 
 namespace {
 // A block's name as text for messages, terminated even when the caller

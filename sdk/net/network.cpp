@@ -5,7 +5,7 @@
 
 #include "core/clock.h"
 #include "core/log.h"
-#include "net/socket_private.h"
+#include "platform/socket_private.h"
 
 #include <cinttypes>
 #include <cstdarg>
@@ -226,9 +226,9 @@ const char *QNetwork::State::StopSide(int side, Uint32 waitMs) {
         MutexLock sets(setLock);
         if (side)
             for (TCPsocket socket : serverLive)
-                AbortConnection(socket);
+                qnl::platform::AbortConnection(socket);
         else
-            AbortConnection(clientSocket);
+            qnl::platform::AbortConnection(clientSocket);
     }
     if (thread) SDL_WaitThread(thread, nullptr);
     thread = nullptr;

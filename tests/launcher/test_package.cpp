@@ -20,8 +20,8 @@ void AddBlock(int handle, const char *name, const char *type, const std::vector<
     ASSERT_GT(IStuffDPF->AddData(handle, &block), 0) << name;
 }
 
-std::vector<Uint8> Background(Uint32 rgb) {
-    SDL_Surface *s = SDL_CreateRGBSurface(SDL_SWSURFACE, 430, 400, 32, 0xFF0000, 0xFF00, 0xFF, 0);
+std::vector<Uint8> Picture(Uint32 rgb, int width = 430, int height = 400) {
+    SDL_Surface *s = SDL_CreateRGBSurface(SDL_SWSURFACE, width, height, 32, 0xFF0000, 0xFF00, 0xFF, 0);
     SDL_FillRect(s, nullptr, rgb);
     std::vector<Uint8> payload = qnl::EncodeImageBlock(s, qnl::kNoColorKey, 255);
     SDL_FreeSurface(s);
@@ -37,9 +37,10 @@ void WriteLauncherPackage(const std::string &path, const std::string &omit) {
     std::string layout = testing_support::ReadFile(std::string(QUENLAR_TEST_DATA) + "/layout/complete.xml");
     ASSERT_FALSE(layout.empty());
     const std::pair<const char *, std::vector<Uint8>> blocks[] = {
-        {"demo_bggeneral", Background(kGeneralColor)},
-        {"demo_bgvideo", Background(kVideoColor)},
-        {"demo_bgaudio", Background(kAudioColor)},
+        {"demo_icon", Picture(0xFFFFFF, 32, 32)},
+        {"demo_bggeneral", Picture(kGeneralColor)},
+        {"demo_bgvideo", Picture(kVideoColor)},
+        {"demo_bgaudio", Picture(kAudioColor)},
     };
     AddBlock(handle, "layout.xml", "FILE", std::vector<Uint8>(layout.begin(), layout.end()));
     for (const auto &[name, bytes] : blocks)

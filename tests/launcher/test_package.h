@@ -1,5 +1,6 @@
 // A minimal setup.dpf for whole-launcher tests: the complete test layout
-// (skin "demo", title "Demo Game - Setup") and the three tab backgrounds.
+// (skin "demo", title "Demo Game - Setup"), the icon and the three tab
+// backgrounds.
 #ifndef QUENLAR_TESTS_LAUNCHER_TEST_PACKAGE_H
 #define QUENLAR_TESTS_LAUNCHER_TEST_PACKAGE_H
 

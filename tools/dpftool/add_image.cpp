@@ -7,7 +7,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <sys/stat.h>
 
 namespace {
 
@@ -76,30 +75,8 @@ int Run(int argc, char **argv) {
     if (payload.empty()) return dpftool::Fail("%s: the picture cannot be stored", file);
 
     dpftool::Sdk sdk;
-    struct stat st;
-    const int handle = stat(path, &st) == 0 ? dpftool::OpenPackage(path) : IStuffDPF->Create(path);
-    if (handle <= 0) {
-        if (handle < 0) dpftool::Fail("%s: %s", path, dpftool::SdkReason().c_str());
-        return dpftool::kFailed;
-    }
-    DPFBlock block;
-    std::memset(&block, 0, sizeof block);
-    std::strcpy(block.name, name);
-    std::strcpy(block.type, "IMG");
-    block.mode = (unsigned char)mode;
-    block.size = (unsigned int)payload.size();
-    block.data = reinterpret_cast<char *>(payload.data());
-    if (args.Has("--replace")) {
-        DPFBlock old = block;
-        if (IStuffDPF->Find(handle, &old) == 1) IStuffDPF->Delete(handle, &old);
-    }
-    const int r = IStuffDPF->AddData(handle, &block);
-    const std::string reason = r > 0 || r == -1 ? "" : dpftool::SdkReason();
-    IStuffDPF->Close(handle);
-    if (r == -1)
-        return dpftool::Fail("%s: an image '%s' exists already (use --replace)", path, name);
-    if (r <= 0) return dpftool::Fail("%s: %s", path, reason.c_str());
-    return dpftool::kOk;
+    return dpftool::StoreBlock(path, name, "IMG", mode, payload.data(), payload.size(),
+                               args.Has("--replace"));
 }
 
 } // namespace

@@ -9,6 +9,7 @@
 #include <fstream>
 #include <iostream>
 #include <sstream>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace dpftool {
@@ -240,6 +241,42 @@ int OpenPackage(const char *path, int flags) {
         return 0;
     }
     return handle;
+}
+
+int StoreBlock(const char *path, const char *name, const char *type, int mode, const void *data,
+               size_t size, bool replace) {
+    struct stat st;
+    int handle;
+    if (stat(path, &st) == 0) {
+        handle = OpenPackage(path, kModify);
+    } else if ((handle = IStuffDPF->Create(path)) <= 0) {
+        handle = 0;
+        Fail("%s: %s", path, SdkReason().c_str());
+    }
+    if (!handle) return kFailed;
+
+    DPFBlock block;
+    memset(&block, 0, sizeof block);
+    snprintf(block.name, sizeof block.name, "%s", name);
+    snprintf(block.type, sizeof block.type, "%s", type);
+    block.mode = (unsigned char)mode;
+    block.size = (unsigned int)size;
+    block.data = static_cast<char *>(const_cast<void *>(data));
+    if (replace) {
+        DPFBlock old = block;
+        if (IStuffDPF->Find(handle, &old) == 1) IStuffDPF->Delete(handle, &old);
+    }
+    int r = IStuffDPF->AddData(handle, &block);
+    // A stored block of 0 bytes reports 0 like a failure; it is there all the same.
+    DPFBlock check = block;
+    bool added =
+        r > 0 || (r == 0 && block.size == 0 && mode != 0 && IStuffDPF->Find(handle, &check) == 1);
+    std::string reason = added || r == -1 ? "" : SdkReason();
+    IStuffDPF->Close(handle);
+    if (r == -1)
+        return Fail("%s: a block '%s' of type '%s' exists already (use --replace)", path, name, type);
+    if (!added) return Fail("%s: %s", path, reason.c_str());
+    return kOk;
 }
 
 // ---------------------------------------------------------------------------

@@ -114,6 +114,13 @@ enum OpenFlags {
 // Opens a package; on failure prints the reason and returns 0.
 int OpenPackage(const char *path, int flags);
 
+// Adds `size` bytes as block NAME of TYPE in `mode` to the package at `path`,
+// creating the package when there is no such file. With `replace`, an older
+// block of that name and type is deleted first; without it one is an error.
+// Prints the reason of a failure; returns the exit status.
+int StoreBlock(const char *path, const char *name, const char *type, int mode, const void *data,
+               size_t size, bool replace);
+
 // ---- Blocks ---------------------------------------------------------------------------
 struct BlockInfo {
     DPFBlock block;   // data null

@@ -16,7 +16,7 @@ int Run(int argc, char **argv) {
         return dpftool::UsageError("export-image", "NAME must have 1 to 31 characters");
 
     dpftool::Sdk sdk;
-    const int handle = dpftool::OpenPackage(path);
+    const int handle = dpftool::OpenPackage(path, dpftool::kReadOnly | dpftool::kNeedBlocks);
     if (!handle) return dpftool::kFailed;
     DPFBlock block;
     std::memset(&block, 0, sizeof block);

@@ -40,7 +40,7 @@ int Run(int argc, char **argv) {
     // The resource names exist once the layout got past its main part.
     bool complete = code == 0;
     if (state->resource[RES_CURSOR][0]) {
-        int dpf = dpftool::OpenPackage(args[0]);
+        int dpf = dpftool::OpenPackage(args[0], dpftool::kReadOnly | dpftool::kNeedBlocks);
         if (!dpf) return dpftool::kFailed;
         printf("resources:\n");
         for (const LayoutResource &r : LayoutResources(*state)) {

@@ -1,5 +1,5 @@
 // AbortConnection over BSD sockets.
-#include "net/socket_private.h"
+#include "platform/socket_private.h"
 
 #include <arpa/inet.h>
 #include <cstddef>
@@ -7,7 +7,7 @@
 #include <sys/socket.h>
 
 namespace qnl {
-namespace net {
+namespace platform {
 
 namespace {
 // The leading fields of an SDL_net 1.2 TCP socket: SDL_net keeps the
@@ -38,5 +38,5 @@ bool AbortConnection(TCPsocket socket) {
     return shutdown(fd, SHUT_RDWR) == 0;
 }
 
-} // namespace net
+} // namespace platform
 } // namespace qnl

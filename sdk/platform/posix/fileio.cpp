@@ -1,4 +1,4 @@
-#include "dpf/fileio_private.h"
+#include "platform/fileio_private.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -8,7 +8,7 @@
 #include <unistd.h>
 
 namespace qnl {
-namespace dpf {
+namespace platform {
 
 int OpenFile(const char *path, OpenMode mode) {
     int flags = O_CLOEXEC;
@@ -141,5 +141,5 @@ const char *LastErrorText() {
     return strerror(errno);
 }
 
-} // namespace dpf
+} // namespace platform
 } // namespace qnl

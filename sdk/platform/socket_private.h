@@ -1,11 +1,11 @@
 // What INetwork needs of a TCP socket beyond SDL_net's calls. SDK-internal.
-#ifndef QUENLAR_NET_SOCKET_PRIVATE_H
-#define QUENLAR_NET_SOCKET_PRIVATE_H
+#ifndef QUENLAR_PLATFORM_SOCKET_PRIVATE_H
+#define QUENLAR_PLATFORM_SOCKET_PRIVATE_H
 
 #include <SDL_net.h>
 
 namespace qnl {
-namespace net {
+namespace platform {
 
 // Shuts a connected socket down in both directions, so that a thread blocked
 // sending to a peer that no longer reads (or waiting to receive) returns at
@@ -13,7 +13,7 @@ namespace net {
 // socket is not a connected one (a listening socket, say).
 bool AbortConnection(TCPsocket socket);
 
-} // namespace net
+} // namespace platform
 } // namespace qnl
 
 #endif

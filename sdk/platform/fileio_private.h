@@ -1,15 +1,15 @@
-// The file-descriptor calls of the package layer, in one place: open, read,
-// write, seek, length, flush to disk, close, rename and remove, with the
-// retries and short-transfer loops that POSIX asks for. SDK-internal.
-#ifndef QUENLAR_DPF_FILEIO_PRIVATE_H
-#define QUENLAR_DPF_FILEIO_PRIVATE_H
+// File-descriptor I/O for the package layer: open, read, write, seek,
+// length, flush to disk, close, rename and remove, with the retries and
+// short-transfer loops that POSIX asks for. SDK-internal.
+#ifndef QUENLAR_PLATFORM_FILEIO_PRIVATE_H
+#define QUENLAR_PLATFORM_FILEIO_PRIVATE_H
 
 #include <cstddef>
 #include <cstdint>
 #include <string>
 
 namespace qnl {
-namespace dpf {
+namespace platform {
 
 enum class OpenMode {
     ReadWrite, // existing file
@@ -57,7 +57,7 @@ bool SameFile(int fd, const char *path);
 // The system's text for the last error (errno).
 const char *LastErrorText();
 
-} // namespace dpf
+} // namespace platform
 } // namespace qnl
 
 #endif
