@@ -1,22 +1,13 @@
 #include "dpf/blowfish_private.h"
 
+#include "core/bytes_private.h"
+
 #include <cstring>
 
 namespace qnl {
 namespace dpf {
 
 namespace {
-uint32_t LoadLE(const unsigned char *p) {
-    return (uint32_t)p[0] | (uint32_t)p[1] << 8 | (uint32_t)p[2] << 16 | (uint32_t)p[3] << 24;
-}
-
-void StoreLE(unsigned char *p, uint32_t v) {
-    p[0] = (unsigned char)v;
-    p[1] = (unsigned char)(v >> 8);
-    p[2] = (unsigned char)(v >> 16);
-    p[3] = (unsigned char)(v >> 24);
-}
-
 // The header key, each byte XORed with kKeyMask so that the clear key never
 // sits in the program image or in memory outside SetHeaderKey.
 const unsigned char kKeyMask = 0x3D;
@@ -102,19 +93,19 @@ void Blowfish::SetKey(const unsigned char *key, size_t length) {
 
 void Blowfish::Encipher(unsigned char *data, size_t length) const {
     for (size_t at = 0; at + 8 <= length; at += 8) {
-        uint32_t l = LoadLE(data + at), r = LoadLE(data + at + 4);
+        uint32_t l = GetLE32(data + at), r = GetLE32(data + at + 4);
         EncipherBlock(l, r);
-        StoreLE(data + at, l);
-        StoreLE(data + at + 4, r);
+        PutLE32(data + at, l);
+        PutLE32(data + at + 4, r);
     }
 }
 
 void Blowfish::Decipher(unsigned char *data, size_t length) const {
     for (size_t at = 0; at + 8 <= length; at += 8) {
-        uint32_t l = LoadLE(data + at), r = LoadLE(data + at + 4);
+        uint32_t l = GetLE32(data + at), r = GetLE32(data + at + 4);
         DecipherBlock(l, r);
-        StoreLE(data + at, l);
-        StoreLE(data + at + 4, r);
+        PutLE32(data + at, l);
+        PutLE32(data + at + 4, r);
     }
 }
 

@@ -19,17 +19,6 @@ const unsigned char kHeadV4[kHeadSize] = {'D', 'P', 'F', 'v', '4', '.', '0', 0};
 const unsigned char kMarker[kMarkerSize] = {0xB7, 0xAE, 0xCE, 'B', 'l', 'o',  'c',  'k',
                                             '-',  'D',  'a',  't', 'a', 0xCE, 0xAF, 0xB7};
 
-uint32_t GetLE32(const unsigned char *p) {
-    return (uint32_t)p[0] | (uint32_t)p[1] << 8 | (uint32_t)p[2] << 16 | (uint32_t)p[3] << 24;
-}
-
-void PutLE32(unsigned char *p, uint32_t value) {
-    p[0] = (unsigned char)value;
-    p[1] = (unsigned char)(value >> 8);
-    p[2] = (unsigned char)(value >> 16);
-    p[3] = (unsigned char)(value >> 24);
-}
-
 size_t FieldLength(const char *field, size_t width) {
     const void *nul = memchr(field, 0, width);
     return nul ? (size_t)(static_cast<const char *>(nul) - field) : width;

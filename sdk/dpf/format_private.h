@@ -7,6 +7,8 @@
 #ifndef QUENLAR_DPF_FORMAT_PRIVATE_H
 #define QUENLAR_DPF_FORMAT_PRIVATE_H
 
+#include "core/bytes_private.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -48,9 +50,9 @@ constexpr unsigned char kScrambleByte = 0x5C;
 // describes a damaged block, so no allocation follows from it.
 constexpr uint64_t kMaxExpansion = 2048;
 
-// ---- Little-endian fields ---------------------------------------------------------
-uint32_t GetLE32(const unsigned char *p);
-void PutLE32(unsigned char *p, uint32_t value);
+// Fields of the head, info header and block headers are little-endian.
+using qnl::GetLE32;
+using qnl::PutLE32;
 
 // The stored size as laid out in the file: rounded up to a multiple of 8.
 inline uint64_t PaddedSize(uint64_t stored) {

@@ -1,18 +1,13 @@
 #include "gfx/imageblock.h"
 
+#include "core/bytes_private.h"
+
 #include <algorithm>
 #include <cstring>
 
 namespace qnl {
 
 namespace {
-Uint32 ReadU32(const Uint8 *p) {
-    return (Uint32)p[0] | (Uint32)p[1] << 8 | (Uint32)p[2] << 16 | (Uint32)p[3] << 24;
-}
-void WriteU32(Uint8 *p, Uint32 v) {
-    p[0] = (Uint8)v, p[1] = (Uint8)(v >> 8), p[2] = (Uint8)(v >> 16), p[3] = (Uint8)(v >> 24);
-}
-
 // Row length of the stored pixels: width x bytes per pixel, to 4 bytes.
 size_t StoredPitch(Sint32 width, int bitsPerPixel) {
     return ((size_t)width * (size_t)(bitsPerPixel / 8) + 3) & ~(size_t)3;
@@ -24,14 +19,14 @@ constexpr Sint32 kMaxSide = 32767;
 
 bool ParseImageBlockHeader(const Uint8 *data, size_t size, ImageBlockHeader &h) {
     if (!data || size < kImageHeaderSize) return false;
-    h.width = (Sint32)ReadU32(data + 0);
-    h.height = (Sint32)ReadU32(data + 4);
+    h.width = (Sint32)GetLE32(data + 0);
+    h.height = (Sint32)GetLE32(data + 4);
     h.bitsPerPixel = data[12];
-    h.rmask = ReadU32(data + 24);
-    h.gmask = ReadU32(data + 28);
-    h.bmask = ReadU32(data + 32);
-    h.amask = ReadU32(data + 36);
-    h.colorkey = ReadU32(data + 40);
+    h.rmask = GetLE32(data + 24);
+    h.gmask = GetLE32(data + 28);
+    h.bmask = GetLE32(data + 32);
+    h.amask = GetLE32(data + 36);
+    h.colorkey = GetLE32(data + 40);
     h.alpha = data[44];
     const int bpp = h.bitsPerPixel;
     if (bpp != 8 && bpp != 16 && bpp != 24 && bpp != 32) return false;
@@ -89,17 +84,17 @@ std::vector<Uint8> EncodeImageBlock(SDL_Surface *s, Uint32 colorkey, Uint8 alpha
     out.assign(kImageHeaderSize + pitch * (size_t)s->h + (palette ? kImagePaletteSize : 0), 0);
 
     Uint8 *p = out.data();
-    WriteU32(p + 0, (Uint32)s->w);
-    WriteU32(p + 4, (Uint32)s->h);
+    PutLE32(p + 0, (Uint32)s->w);
+    PutLE32(p + 4, (Uint32)s->h);
     p[12] = (Uint8)bpp;
     p[13] = f->BytesPerPixel;
     p[14] = f->Rloss, p[15] = f->Gloss, p[16] = f->Bloss, p[17] = f->Aloss;
     p[18] = f->Rshift, p[19] = f->Gshift, p[20] = f->Bshift, p[21] = f->Ashift;
-    WriteU32(p + 24, f->Rmask);
-    WriteU32(p + 28, f->Gmask);
-    WriteU32(p + 32, f->Bmask);
-    WriteU32(p + 36, f->Amask);
-    WriteU32(p + 40, colorkey);
+    PutLE32(p + 24, f->Rmask);
+    PutLE32(p + 28, f->Gmask);
+    PutLE32(p + 32, f->Bmask);
+    PutLE32(p + 36, f->Amask);
+    PutLE32(p + 40, colorkey);
     p[44] = alpha;
 
     if (SDL_MUSTLOCK(s) && SDL_LockSurface(s) < 0) return {};

@@ -2,6 +2,8 @@
 // receives, and closing.
 #include "net/network_private.h"
 
+#include "core/bytes_private.h"
+
 #include <cstring>
 
 using namespace qnl::net;
@@ -23,10 +25,6 @@ int ReadAnswer(TCPsocket socket, SDLNet_SocketSet set, PacketReader &reader, Dat
         }
     }
     return 0;
-}
-
-Uint32 Get32(const Uint8 *at) {
-    return (Uint32)at[0] | (Uint32)at[1] << 8 | (Uint32)at[2] << 16 | (Uint32)at[3] << 24;
 }
 } // namespace
 
@@ -117,7 +115,7 @@ int QNetwork::StartClient(const char *host, Uint16 port, const char *name) {
         snprintf(s.clientName, sizeof s.clientName, "%s", name);
     }
     s.clientReader = PacketReader();
-    s.clientReader.SetMirrorSeed(Get32(payload.get()));
+    s.clientReader.SetMirrorSeed(qnl::GetLE32(payload.get()));
     s.clientState = kRunning;
     s.clientRunning = 1;
     s.clientThread = SDL_CreateThread(&State::ClientThread, &s);

@@ -1,6 +1,7 @@
 // The DataNet wire form: header, checksum, scrambling, packets, login.
 #include "net/wire_private.h"
 
+#include "core/bytes_private.h"
 #include "core/engine.h"
 
 #include <cstdarg>
@@ -11,40 +12,23 @@
 namespace qnl {
 namespace net {
 
-namespace {
-void Put16(Uint8 *at, Uint16 v) {
-    at[0] = (Uint8)v;
-    at[1] = (Uint8)(v >> 8);
-}
-void Put32(Uint8 *at, Uint32 v) {
-    for (int i = 0; i < 4; ++i)
-        at[i] = (Uint8)(v >> (8 * i));
-}
-Uint16 Get16(const Uint8 *at) {
-    return (Uint16)(at[0] | at[1] << 8);
-}
-Uint32 Get32(const Uint8 *at) {
-    return (Uint32)at[0] | (Uint32)at[1] << 8 | (Uint32)at[2] << 16 | (Uint32)at[3] << 24;
-}
-} // namespace
-
 // ---------------------------------------------------------------------------
 // Header, checksum, scrambling
 // ---------------------------------------------------------------------------
 void EncodeHeader(const DataNet &record, Uint8 out[DATANET_HEADER]) {
     out[0] = record.type;
     out[1] = record.cmd;
-    Put16(out + 2, record.aux);
-    Put32(out + 4, record.size);
-    Put32(out + 8, record.crc);
+    PutLE16(out + 2, record.aux);
+    PutLE32(out + 4, record.size);
+    PutLE32(out + 8, record.crc);
 }
 
 void DecodeHeader(const Uint8 in[DATANET_HEADER], DataNet *record) {
     record->type = in[0];
     record->cmd = in[1];
-    record->aux = Get16(in + 2);
-    record->size = Get32(in + 4);
-    record->crc = Get32(in + 8);
+    record->aux = GetLE16(in + 2);
+    record->size = GetLE32(in + 4);
+    record->crc = GetLE32(in + 8);
 }
 
 Uint32 Checksum(const DataNet &record) {
@@ -61,7 +45,7 @@ Uint32 Checksum(const DataNet &record) {
 void Scramble(Uint8 *bytes, size_t size) {
     size_t words = size / 4;
     for (size_t i = 0; i < words; ++i)
-        Put32(bytes + 4 * i, Get32(bytes + 4 * i) ^ kWordMask);
+        PutLE32(bytes + 4 * i, GetLE32(bytes + 4 * i) ^ kWordMask);
     for (size_t i = words * 4; i < size; ++i)
         bytes[i] ^= kByteMask;
 }
@@ -90,7 +74,7 @@ std::string BuildLogin(const char *name, Uint32 seed) {
     std::string payload(name, strlen(name));
     payload.push_back('\0');
     Uint8 le[4];
-    Put32(le, seed);
+    PutLE32(le, seed);
     payload.append(reinterpret_cast<const char *>(le), 4);
     return payload;
 }
@@ -101,7 +85,7 @@ bool ParseLogin(const Uint8 *payload, Uint32 size, char name[NET_NAMESIZE], Uint
     Uint32 length = size - 5;
     if (payload[length] != '\0' || memchr(payload, '\0', length)) return false;
     memcpy(name, payload, length + 1);
-    *seed = Get32(payload + length + 1);
+    *seed = GetLE32(payload + length + 1);
     return true;
 }
 

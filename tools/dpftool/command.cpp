@@ -93,20 +93,20 @@ Args::Args(const char *command, int argc, char **argv, std::initializer_list<Opt
         std::string name = arg, value;
         size_t eq = arg.find('=');
         if (eq != std::string::npos) name = arg.substr(0, eq), value = arg.substr(eq + 1);
-        const OptionSpec *spec = nullptr;
+        const OptionSpec *option = nullptr;
         for (const OptionSpec &o : options)
-            if (name == o.name) spec = &o;
-        if (!spec) {
+            if (name == o.name) option = &o;
+        if (!option) {
             status_ = UsageError(command, "unknown option '%s'", arg.c_str());
             return;
         }
-        if (spec->takesValue && eq == std::string::npos) {
+        if (option->takesValue && eq == std::string::npos) {
             if (i + 1 >= argc) {
                 status_ = UsageError(command, "option '%s' needs a value", name.c_str());
                 return;
             }
             value = argv[++i];
-        } else if (!spec->takesValue && eq != std::string::npos) {
+        } else if (!option->takesValue && eq != std::string::npos) {
             status_ = UsageError(command, "option '%s' takes no value", name.c_str());
             return;
         }
