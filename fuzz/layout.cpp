@@ -1,13 +1,11 @@
 // Any bytes as the launcher's layout.xml: the reader must stop with a code,
 // and every text it stores must stay terminated inside its field.
 #include "core/engine.h"
+#include "input_file.h"
 #include "setup/layout.h"
 
 #include <cstdint>
-#include <cstdio>
 #include <cstring>
-#include <string>
-#include <unistd.h>
 
 namespace {
 template <size_t N> void CheckTerminated(const char (&field)[N]) {
@@ -16,13 +14,9 @@ template <size_t N> void CheckTerminated(const char (&field)[N]) {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
-    const std::string path = "/tmp/quenlar-fuzz-" + std::to_string(getpid()) + "-layout.xml";
-    if (FILE *f = fopen(path.c_str(), "wb")) {
-        fwrite(data, 1, size, f);
-        fclose(f);
-    }
+    FuzzInputFile input(data, size, "layout.xml");
     SetupState state;
-    if (int h = Quenlar.XMLOpen(path.c_str())) {
+    if (int h = Quenlar.XMLOpen(input.path())) {
         int code = ParseLayoutDocument(h, state);
         Quenlar.XMLClose(h);
         for (const auto &name : state.resource) CheckTerminated(name);
@@ -38,6 +32,5 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
         }
         if (code == 0) LayoutResources(state);
     }
-    remove(path.c_str());
     return 0;
 }

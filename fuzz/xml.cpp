@@ -1,6 +1,7 @@
 // Any bytes as an XML file: open, walk every element reading its name and
 // attributes, print it, and open what was printed.
 #include "core/engine.h"
+#include "input_file.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -8,17 +9,6 @@
 #include <unistd.h>
 
 namespace {
-
-std::string ScratchFile(const char *tag) {
-    return "/tmp/quenlar-fuzz-" + std::to_string(getpid()) + "-" + tag + ".xml";
-}
-
-void WriteBytes(const std::string &path, const uint8_t *data, size_t size) {
-    if (FILE *f = fopen(path.c_str(), "wb")) {
-        fwrite(data, 1, size, f);
-        fclose(f);
-    }
-}
 
 // Visits the document in order with the handle's own moves, no recursion.
 void Walk(int h, const char *root) {
@@ -51,15 +41,12 @@ const char *RootName(int h) {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
-    const std::string in = ScratchFile("in"), out = ScratchFile("out");
-    WriteBytes(in, data, size);
-    int h = Quenlar.XMLOpen(in.c_str());
+    FuzzInputFile in(data, size, "in.xml"), out(nullptr, 0, "out.xml");
+    int h = Quenlar.XMLOpen(in.path());
     if (h) {
         Walk(h, RootName(h));
-        if (Quenlar.XMLSave(h, out.c_str())) Quenlar.XMLClose(Quenlar.XMLOpen(out.c_str()));
+        if (Quenlar.XMLSave(h, out.path())) Quenlar.XMLClose(Quenlar.XMLOpen(out.path()));
         Quenlar.XMLClose(h);
     }
-    remove(in.c_str());
-    remove(out.c_str());
     return 0;
 }

@@ -62,6 +62,18 @@ int qnl::dpf::ScanForMarker(int fd, uint64_t from, uint64_t *at) {
     }
 }
 
+namespace {
+// The caller's view of a block header: its record with no data yet.
+void FillRecord(const BlockFields &f, DPFBlock *b) {
+    memset(b, 0, sizeof *b);
+    memcpy(b->name, f.name, sizeof b->name);
+    memcpy(b->type, f.type, sizeof b->type);
+    b->mode = f.mode;
+    b->size = f.size;
+    b->storedSize = f.stored;
+}
+} // namespace
+
 int QStuffDPF::State::Search(int handle, bool first, DPFBlock *b) {
     Entry *entry = ByHandle(handle);
     if (!entry || !b) return 2;
@@ -106,13 +118,7 @@ int QStuffDPF::State::Search(int handle, bool first, DPFBlock *b) {
     memcpy(header, raw, kHeaderSize);
 
     BlockFields f = ParseHeader(raw);
-    memset(b, 0, sizeof *b);
-    memcpy(b->name, f.name, sizeof b->name);
-    memcpy(b->type, f.type, sizeof b->type);
-    b->mode = f.mode;
-    b->size = f.size;
-    b->storedSize = f.stored;
-    b->data = nullptr;
+    FillRecord(f, b);
 
     cursor = at + kBlockOverhead;
     lastStored = f.stored;
@@ -257,10 +263,6 @@ int QStuffDPF::LoadFound(int handle, DPFBlock *b) {
     Entry *entry = s.ByHandle(handle);
     if (!entry || !s.found || s.foundHandle != handle) return 0;
     const BlockFields &f = s.foundFields;
-    memcpy(b->name, f.name, sizeof b->name);
-    memcpy(b->type, f.type, sizeof b->type);
-    b->mode = f.mode;
-    b->size = f.size;
-    b->storedSize = f.stored;
+    FillRecord(f, b);
     return s.ReadFoundPayload(*entry, "LoadFound", f.type, f.name, b);
 }

@@ -114,6 +114,19 @@ void SetEnvironment(const std::vector<std::string> &env) {
     }
 }
 
+// In a forked child: moves to `cwd`, adjusts the environment and becomes
+// argv[0] (looked up along PATH); 126 or 127 when that fails.
+[[noreturn]] void ExecInChild(const std::vector<std::string> &argv, const std::string &cwd,
+                              const std::vector<std::string> &env) {
+    if (chdir(cwd.c_str()) != 0) _exit(126);
+    SetEnvironment(env);
+    std::vector<char *> args;
+    for (const std::string &a : argv) args.push_back(const_cast<char *>(a.c_str()));
+    args.push_back(nullptr);
+    execvp(args[0], args.data());
+    _exit(127);
+}
+
 // Reads what the child writes to both pipes while feeding it its input.
 void Pump(int in, int out, int err, const std::string &input, RunResult &result, pid_t pid,
           int timeoutSeconds) {
@@ -167,13 +180,7 @@ RunResult Run(const std::vector<std::string> &argv, const std::string &cwd,
     if (pid == 0) {
         dup2(in[0], 0), dup2(out[1], 1), dup2(err[1], 2);
         for (int fd : {in[0], in[1], out[0], out[1], err[0], err[1]}) close(fd);
-        if (chdir(cwd.c_str()) != 0) _exit(126);
-        SetEnvironment(env);
-        std::vector<char *> args;
-        for (const std::string &a : argv) args.push_back(const_cast<char *>(a.c_str()));
-        args.push_back(nullptr);
-        execvp(args[0], args.data());
-        _exit(127);
+        ExecInChild(argv, cwd, env);
     }
     close(in[0]), close(out[1]), close(err[1]);
     Pump(in[1], out[0], err[0], input, result, pid, timeoutSeconds);
@@ -201,13 +208,7 @@ ChildProcess::ChildProcess(const std::vector<std::string> &argv, const std::stri
     if (pid_ == 0) {
         int null = open("/dev/null", O_RDWR);
         dup2(null, 0);
-        if (chdir(cwd.c_str()) != 0) _exit(126);
-        SetEnvironment(env);
-        std::vector<char *> args;
-        for (const std::string &a : argv) args.push_back(const_cast<char *>(a.c_str()));
-        args.push_back(nullptr);
-        execvp(args[0], args.data());
-        _exit(127);
+        ExecInChild(argv, cwd, env);
     }
 }
 
