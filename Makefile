@@ -3,6 +3,8 @@
 #   make test   build, run every test
 # Both install missing Debian packages first (scripts/install-deps.sh).
 
+MAKEFLAGS += --no-print-directory
+
 PREFIX ?= /usr/local
 JOBS   ?= $(shell nproc 2>/dev/null || echo 2)
 CMAKE_FLAGS ?=

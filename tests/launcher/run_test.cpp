@@ -28,10 +28,8 @@ void Sleep(Uint32 ms) {
     if (g_escapeAt && g_now >= g_escapeAt) {
         g_escapeAt = 0;
         SDL_Surface *screen = Quenlar.screen;
-        SDL_LockSurface(screen);
         Uint8 r, g, b;
-        SDL_GetRGB(*(Uint32 *)screen->pixels, screen->format, &r, &g, &b);
-        SDL_UnlockSurface(screen);
+        SDL_GetRGB(IPrimitives->GetPixel(screen, 0, 0, 1), screen->format, &r, &g, &b);
         g_seenPixel = (Uint32)r << 16 | g << 8 | b;
         // SDL's own key-state array, as a key press on a real window sets it.
         SDL_GetKeyState(nullptr)[SDLK_ESCAPE] = 1;
@@ -73,6 +71,18 @@ TEST_F(HeadlessLauncher, ShowsTheGeneralTabAndEndsOnEscape) {
     std::string log = ReadFile("Setup.log");
     EXPECT_TRUE(std::regex_search(log, std::regex("\n \\. Quenlar successfully closed\\.\n\n$"))) << log;
     EXPECT_EQ(std::string::npos, log.find("Error")) << log;
+}
+
+TEST_F(HeadlessLauncher, DemoPackageRuns) {
+    // The package `make run` starts the launcher with.
+    RunResult pack = testing_support::Run(
+        {"sh", std::string(QUENLAR_SOURCE_DIR) + "/demo/pack.sh", QUENLAR_BIN_DIR, dir.path()});
+    ASSERT_EQ(0, pack.status) << pack.err;
+    RunResult layout = testing_support::Run({Program("dpftool"), "layout", "setup.dpf"});
+    EXPECT_EQ(0u, layout.out.find("ok\n")) << layout.out;
+    g_escapeAt = 2000;
+    EXPECT_EQ(0, RunLauncher());
+    EXPECT_EQ(std::string::npos, ReadFile("Setup.log").find("Error"));
 }
 
 TEST_F(HeadlessLauncher, ClosingTheWindowEndsTheRun) {
