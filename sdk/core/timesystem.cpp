@@ -36,31 +36,26 @@ void QTimeSystem::Init(int mode) {
     }
 }
 
+namespace {
+// A target rate, capped; the measured figures start out at the target.
+void SetTarget(Uint32 value, Uint32 cap, Uint32 &rate, Uint32 &lastSecond, float &average) {
+    rate = value > cap ? cap : value;
+    lastSecond = rate;
+    average = (float)rate;
+}
+} // namespace
+
 void QTimeSystem::SetRate(Uint32 render, Uint32 logic) {
     if (!initialised_) return;
-    if (render == 0) {
-        renderRate_ = renderLastSecond_ = 0;
-        renderAverage_ = 0.0f;
-    } else {
-        renderRate_ = render > kMaxRenderRate ? kMaxRenderRate : render;
-        renderLastSecond_ = renderRate_;
-        renderAverage_ = (float)renderRate_;
-        // Pacing a flip that waits for the vertical retrace only adds jitter.
-        SDL_Surface *screen = Quenlar.screen;
-        if (screen && (screen->flags & SDL_DOUBLEBUF))
-            ILogSystem.Msg(2,
-                           " . [ITimeSystem->SetRate(%d,%d)] Warning: doublebuffer screen "
-                           "detected. Use 0 for RFR to get the smoothest animation.\n",
-                           (int)renderRate_, (int)logic);
-    }
-    if (logic == 0) {
-        logicRate_ = logicLastSecond_ = 0;
-        logicAverage_ = 0.0f;
-    } else {
-        logicRate_ = logic > kMaxLogicRate ? kMaxLogicRate : logic;
-        logicLastSecond_ = logicRate_;
-        logicAverage_ = (float)logicRate_;
-    }
+    SetTarget(render, kMaxRenderRate, renderRate_, renderLastSecond_, renderAverage_);
+    SetTarget(logic, kMaxLogicRate, logicRate_, logicLastSecond_, logicAverage_);
+    // Pacing a flip that waits for the vertical retrace only adds jitter.
+    SDL_Surface *screen = Quenlar.screen;
+    if (render && screen && (screen->flags & SDL_DOUBLEBUF))
+        ILogSystem.Msg(2,
+                       " . [ITimeSystem->SetRate(%d,%d)] Warning: doublebuffer screen "
+                       "detected. Use 0 for RFR to get the smoothest animation.\n",
+                       (int)renderRate_, (int)logic);
 }
 
 void QTimeSystem::Update() {
