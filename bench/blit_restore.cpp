@@ -1,15 +1,16 @@
 // The resources' blit (lost-surface check and cursor protection) against a
 // plain SDL_BlitSurface of the same 64 x 64 tile onto a 640 x 480 surface.
-#include "core/engine.h"
-#include "gfx/blit.h"
-#include "gfx/cursor.h"
+#include <quenlar/core/engine.h>
+#include <quenlar/gfx/blit.h>
+#include <quenlar/gfx/cursor.h>
 
 #include <benchmark/benchmark.h>
 
 namespace {
 struct Surfaces {
     SDL_Surface *tile = SDL_CreateRGBSurface(SDL_SWSURFACE, 64, 64, 32, 0xFF0000, 0xFF00, 0xFF, 0);
-    SDL_Surface *screen = SDL_CreateRGBSurface(SDL_SWSURFACE, 640, 480, 32, 0xFF0000, 0xFF00, 0xFF, 0);
+    SDL_Surface *screen =
+        SDL_CreateRGBSurface(SDL_SWSURFACE, 640, 480, 32, 0xFF0000, 0xFF00, 0xFF, 0);
     Surfaces() { SDL_FillRect(tile, nullptr, 0x336699); }
     ~Surfaces() {
         SDL_FreeSurface(tile);

@@ -1,5 +1,5 @@
 // Each block-copy routine against memcpy at 64 B, 4 KiB, 256 KiB and 8 MiB.
-#include "platform/cpu.h"
+#include <quenlar/platform/cpu.h>
 
 #include <benchmark/benchmark.h>
 #include <cstring>

@@ -1,6 +1,6 @@
 // Finding and loading the last block of a package of 10, 100 and 1000
 // blocks of 64 KiB, beside reading the whole file with plain buffered reads.
-#include "quenlar.h"
+#include <quenlar/quenlar.h>
 
 #include <benchmark/benchmark.h>
 #include <cstdio>

@@ -1,7 +1,7 @@
 // IImage->Load of a 640 x 480 32-bit picture from a package, its block
 // compressed or stored, by path (open, load, close) and by open handle.
-#include "quenlar.h"
-#include "gfx/imageblock.h"
+#include <quenlar/quenlar.h>
+#include <quenlar/gfx/imageblock.h>
 
 #include <benchmark/benchmark.h>
 #include <cstdlib>
@@ -22,14 +22,16 @@ struct Package {
         path = dir + "/images.dpf";
         if (Quenlar.Init(SDL_INIT_VIDEO | SDL_INIT_TIMER) != 1) std::abort();
         // A photo-like gradient with noise: compressible, but not trivially.
-        SDL_Surface *s = SDL_CreateRGBSurface(SDL_SWSURFACE, 640, 480, 32, 0xFF0000, 0xFF00, 0xFF, 0xFF000000);
+        SDL_Surface *s =
+            SDL_CreateRGBSurface(SDL_SWSURFACE, 640, 480, 32, 0xFF0000, 0xFF00, 0xFF, 0xFF000000);
         Uint32 seed = 1;
         for (int y = 0; y < 480; ++y) {
-            Uint32 *row = reinterpret_cast<Uint32 *>(static_cast<Uint8 *>(s->pixels) + y * s->pitch);
+            Uint32 *row =
+                reinterpret_cast<Uint32 *>(static_cast<Uint8 *>(s->pixels) + y * s->pitch);
             for (int x = 0; x < 640; ++x) {
                 seed = seed * 1103515245u + 12345u;
-                row[x] = 0xFF000000u | (Uint32)(x * 255 / 640) << 16 | (Uint32)(y * 255 / 480) << 8 |
-                         ((seed >> 16) & 0x1F);
+                row[x] = 0xFF000000u | (Uint32)(x * 255 / 640) << 16 |
+                         (Uint32)(y * 255 / 480) << 8 | ((seed >> 16) & 0x1F);
             }
         }
         std::vector<Uint8> payload = qnl::EncodeImageBlock(s, qnl::kNoColorKey, 255);
@@ -57,7 +59,9 @@ const Package &Shared() {
     static Package package;
     return package;
 }
-const char *Name(const benchmark::State &state) { return state.range(0) ? "plain" : "packed"; }
+const char *Name(const benchmark::State &state) {
+    return state.range(0) ? "plain" : "packed";
+}
 
 void LoadByPath(benchmark::State &state) {
     const char *path = Shared().path.c_str();

@@ -1,16 +1,20 @@
 // IPrimitives->PutPixel and GetPixel on a 256 x 256 surface of each depth.
-#include "gfx/primitives.h"
+#include <quenlar/gfx/primitives.h>
 
 #include <benchmark/benchmark.h>
 
 namespace {
 SDL_Surface *Surface(int bpp) {
     switch (bpp) {
-    case 8: return SDL_CreateRGBSurface(SDL_SWSURFACE, 256, 256, 8, 0, 0, 0, 0);
-    case 16: return SDL_CreateRGBSurface(SDL_SWSURFACE, 256, 256, 16, 0xF800, 0x07E0, 0x001F, 0);
-    case 24: return SDL_CreateRGBSurface(SDL_SWSURFACE, 256, 256, 24, 0xFF0000, 0xFF00, 0xFF, 0);
+    case 8:
+        return SDL_CreateRGBSurface(SDL_SWSURFACE, 256, 256, 8, 0, 0, 0, 0);
+    case 16:
+        return SDL_CreateRGBSurface(SDL_SWSURFACE, 256, 256, 16, 0xF800, 0x07E0, 0x001F, 0);
+    case 24:
+        return SDL_CreateRGBSurface(SDL_SWSURFACE, 256, 256, 24, 0xFF0000, 0xFF00, 0xFF, 0);
     default:
-        return SDL_CreateRGBSurface(SDL_SWSURFACE, 256, 256, 32, 0xFF0000, 0xFF00, 0xFF, 0xFF000000);
+        return SDL_CreateRGBSurface(SDL_SWSURFACE, 256, 256, 32, 0xFF0000, 0xFF00, 0xFF,
+                                    0xFF000000);
     }
 }
 
@@ -20,7 +24,8 @@ void PutPixel(benchmark::State &state) {
     SDL_Surface *s = Surface((int)state.range(0));
     for (auto _ : state)
         for (Sint16 y = 0; y < 256; ++y)
-            for (Sint16 x = 0; x < 256; ++x) primitives.PutPixel(s, x, y, (Uint32)(x ^ y), 1);
+            for (Sint16 x = 0; x < 256; ++x)
+                primitives.PutPixel(s, x, y, (Uint32)(x ^ y), 1);
     benchmark::DoNotOptimize(s->pixels);
     state.SetItemsProcessed(state.iterations() * 256 * 256);
     SDL_FreeSurface(s);
@@ -32,7 +37,8 @@ void GetPixel(benchmark::State &state) {
     Uint32 sum = 0;
     for (auto _ : state)
         for (Sint16 y = 0; y < 256; ++y)
-            for (Sint16 x = 0; x < 256; ++x) sum += primitives.GetPixel(s, x, y, 1);
+            for (Sint16 x = 0; x < 256; ++x)
+                sum += primitives.GetPixel(s, x, y, 1);
     benchmark::DoNotOptimize(sum);
     state.SetItemsProcessed(state.iterations() * 256 * 256);
     SDL_FreeSurface(s);

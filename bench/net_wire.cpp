@@ -1,7 +1,7 @@
 // The cost of the DataNet wire form per record: what a send spends on the
 // checksum and scrambling, and what a receive spends reassembling and
 // checking, for small, medium and the largest payloads.
-#include "net/wire_private.h"
+#include <quenlar/net/wire_private.h>
 
 #include <benchmark/benchmark.h>
 #include <cstring>

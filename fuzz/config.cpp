@@ -1,6 +1,6 @@
 // Any bytes as a setup configuration file: the reader must correct or refuse
 // every value, and leave no document open.
-#include "core/engine.h"
+#include <quenlar/core/engine.h>
 #include "input_file.h"
 
 #include <cstdint>

@@ -4,9 +4,9 @@
 // clear info header (enciphered, with a matching checksum) so that inputs
 // get past the checksum into the block scan. Version 3.0 inputs run the
 // update. Works in a private temporary directory.
-#include "dpf/blowfish_private.h"
-#include "dpf/format_private.h"
-#include "quenlar.h"
+#include <quenlar/dpf/blowfish_private.h>
+#include <quenlar/dpf/format_private.h>
+#include <quenlar/quenlar.h>
 
 #include <cstdint>
 #include <cstdio>

@@ -1,8 +1,8 @@
 // The "IMG" block payload: decoding, pixel access on the decoded surface,
 // conversion to another format, and writing it back.
-#include "gfx/imageblock.h"
-#include "gfx/pixel_private.h"
-#include "gfx/pngwriter.h"
+#include <quenlar/gfx/imageblock.h>
+#include <quenlar/gfx/pixel_private.h>
+#include <quenlar/gfx/pngwriter.h>
 
 #include <cstdint>
 #include <cstring>
@@ -16,10 +16,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
 
     Uint32 sum = 0;
     for (int y = 0; y < s->h; y += 7)
-        for (int x = 0; x < s->w; x += 5) sum += qnl::ReadRawPixel(s, x, y);
+        for (int x = 0; x < s->w; x += 5)
+            sum += qnl::ReadRawPixel(s, x, y);
     qnl::WriteRawPixel(s, s->w - 1, s->h - 1, sum);
 
-    SDL_Surface *rgba = SDL_CreateRGBSurface(SDL_SWSURFACE, 1, 1, 32, 0xFF, 0xFF00, 0xFF0000, 0xFF000000);
+    SDL_Surface *rgba =
+        SDL_CreateRGBSurface(SDL_SWSURFACE, 1, 1, 32, 0xFF, 0xFF00, 0xFF0000, 0xFF000000);
     if (rgba) {
         SDL_Surface *converted = SDL_ConvertSurface(s, rgba->format, SDL_SWSURFACE);
         if (converted) SDL_FreeSurface(converted);

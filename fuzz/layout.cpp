@@ -1,6 +1,6 @@
 // Any bytes as the launcher's layout.xml: the reader must stop with a code,
 // and every text it stores must stay terminated inside its field.
-#include "core/engine.h"
+#include <quenlar/core/engine.h>
 #include "input_file.h"
 #include "setup/layout.h"
 
@@ -19,13 +19,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     if (int h = Quenlar.XMLOpen(input.path())) {
         int code = ParseLayoutDocument(h, state);
         Quenlar.XMLClose(h);
-        for (const auto &name : state.resource) CheckTerminated(name);
+        for (const auto &name : state.resource)
+            CheckTerminated(name);
         CheckTerminated(state.logoName);
         CheckTerminated(state.title);
         CheckTerminated(state.target);
         CheckTerminated(state.configPackage);
         CheckTerminated(state.configBlock);
-        for (int i = 0; i < 4; ++i) CheckTerminated(state.resWidth[i]), CheckTerminated(state.resHeight[i]);
+        for (int i = 0; i < 4; ++i)
+            CheckTerminated(state.resWidth[i]), CheckTerminated(state.resHeight[i]);
         for (const CustomButton &button : state.custom) {
             CheckTerminated(button.data);
             CheckTerminated(button.resource);

@@ -3,7 +3,7 @@
 // Input: byte 0 chooses the piece size (low 7 bits + 1) and, with its top
 // bit, the small limit of a connection that has not logged in yet; the rest
 // is the stream. The sender's generator is seeded with 1.
-#include "net/wire_private.h"
+#include <quenlar/net/wire_private.h>
 
 #include <algorithm>
 #include <cstdint>

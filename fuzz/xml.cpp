@@ -1,6 +1,6 @@
 // Any bytes as an XML file: open, walk every element reading its name and
 // attributes, print it, and open what was printed.
-#include "core/engine.h"
+#include <quenlar/core/engine.h>
 #include "input_file.h"
 
 #include <cstdint>

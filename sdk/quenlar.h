@@ -2,13 +2,13 @@
 #ifndef QUENLAR_QUENLAR_H
 #define QUENLAR_QUENLAR_H
 
-#include "core/core.h"
-#include "dpf/dpf.h"
-#include "gfx/gfx.h"
-#include "gui/gui.h"
-#include "sound/sound.h"
-#include "tools/tools.h"
-#include "net/net.h"
-#include "platform/platform.h"
+#include <quenlar/core/core.h>
+#include <quenlar/dpf/dpf.h>
+#include <quenlar/gfx/gfx.h>
+#include <quenlar/gui/gui.h>
+#include <quenlar/sound/sound.h>
+#include <quenlar/tools/tools.h>
+#include <quenlar/net/net.h>
+#include <quenlar/platform/platform.h>
 
 #endif

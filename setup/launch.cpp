@@ -2,8 +2,8 @@
 // is started is the platform layer's business.
 #include "setup/launch.h"
 
-#include "core/log.h"
-#include "platform/process.h"
+#include <quenlar/core/log.h>
+#include <quenlar/platform/process.h>
 
 #include <cstring>
 #include <string>

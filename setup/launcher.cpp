@@ -7,16 +7,16 @@
 //   RunMainLoop ...... one pass per logic step until the quit flag is set
 #include "setup/launcher.h"
 
-#include "quenlar.h"
+#include <quenlar/quenlar.h>
 #include "setup/panel.h"
 
 #include <memory>
 #include <string>
 
 const char *const kSetupResourceSuffix[RES_COUNT] = {
-    "_cursor", "_icon", "_click", "_music", "_font", "_bggeneral", "_bgaudio", "_bgvideo",
-    "_play", "_save", "_exit", "_tabgeneral", "_tabvideo", "_tabaudio", "_check", "_radio",
-    "_slider", "_benchmark",
+    "_cursor",   "_icon",     "_click", "_music", "_font",   "_bggeneral",
+    "_bgaudio",  "_bgvideo",  "_play",  "_save",  "_exit",   "_tabgeneral",
+    "_tabvideo", "_tabaudio", "_check", "_radio", "_slider", "_benchmark",
 };
 
 namespace {
@@ -77,15 +77,16 @@ int RunLauncher() {
 
     // 2. The engine: timer, audio and video.
     if (Quenlar.Init(SDL_INIT_TIMER | SDL_INIT_AUDIO | SDL_INIT_VIDEO) < 0) {
-        ILogSystem.Msg(2, " \xB7 [Init Error] - Couldn\xB4t initialize Quenlar: %s\n", SDL_GetError());
+        ILogSystem.Msg(2, " \xB7 [Init Error] - Couldn\xB4t initialize Quenlar: %s\n",
+                       SDL_GetError());
         return 1;
     }
 
     // 3. The layout.
     std::unique_ptr<SetupState> state(new SetupState);
     if (int code = ParseLayout(*state)) {
-        ILogSystem.Msg(2, " \xB7 [Init Error] - Couldn\xB4t parse layout.xml file. Error code: %d\n",
-                       code);
+        ILogSystem.Msg(
+            2, " \xB7 [Init Error] - Couldn\xB4t parse layout.xml file. Error code: %d\n", code);
         return 1;
     }
 
@@ -94,8 +95,8 @@ int RunLauncher() {
     if (!Quenlar.SetVideoMode()) {
         std::string reason = SDL_GetError(); // read before SDL shuts down
         Quenlar.Quit();
-        ILogSystem.Msg(2, " \xB7 [Init Error] - Couldn\xB4t set video mode %dx%d: %s\n", kWindowWidth,
-                       kWindowHeight, reason.c_str());
+        ILogSystem.Msg(2, " \xB7 [Init Error] - Couldn\xB4t set video mode %dx%d: %s\n",
+                       kWindowWidth, kWindowHeight, reason.c_str());
         return 1;
     }
 

@@ -8,14 +8,14 @@
 #include "setup/launcher.h"
 #include "setup/layout.h"
 
-#include "core/engine.h"
+#include <quenlar/core/engine.h>
 
 #include <cstdio>
 #include <cstring>
 
 namespace {
 
-constexpr int kTooLong = 100;          // added to a piece's code when its value is too long
+constexpr int kTooLong = 100;            // added to a piece's code when its value is too long
 constexpr int kCustomDataTooLong = 1100; // + the button's id (10..16)
 constexpr int kCustomNameTooLong = 1200; // + the button's id
 
@@ -88,11 +88,13 @@ struct RootText {
     int maxLength; // characters of the value that fit
 };
 const RootText kRootTexts[] = {
-    {"appname", 11, 37}, {"target_win", 12, 65}, {"setupdpf", 13, 255},
+    {"appname", 11, 37},   {"target_win", 12, 65}, {"setupdpf", 13, 255},
     {"setupxml", 14, 255}, {"skin", 15, 20},
 };
 
-int MapState(int value) { return value < 1 ? kStateDisabled : kStateNormal; }
+int MapState(int value) {
+    return value < 1 ? kStateDisabled : kStateNormal;
+}
 
 // The reading of one document, with the handle's current element moved as
 // it goes.
@@ -129,11 +131,21 @@ private:
             if (!Text(r.attribute, &value[i])) return r.code;
             if (static_cast<int>(strlen(value[i])) > r.maxLength) return r.code + kTooLong;
             switch (i) {
-            case 0: snprintf(s_.title, sizeof s_.title, "%s - Setup", value[i]); break;
-            case 1: snprintf(s_.target, sizeof s_.target, "%s", value[i]); break;
-            case 2: snprintf(s_.configPackage, sizeof s_.configPackage, "%s", value[i]); break;
-            case 3: snprintf(s_.configBlock, sizeof s_.configBlock, "%s", value[i]); break;
-            case 4: snprintf(skin_, sizeof skin_, "%s", value[i]); break;
+            case 0:
+                snprintf(s_.title, sizeof s_.title, "%s - Setup", value[i]);
+                break;
+            case 1:
+                snprintf(s_.target, sizeof s_.target, "%s", value[i]);
+                break;
+            case 2:
+                snprintf(s_.configPackage, sizeof s_.configPackage, "%s", value[i]);
+                break;
+            case 3:
+                snprintf(s_.configBlock, sizeof s_.configBlock, "%s", value[i]);
+                break;
+            case 4:
+                snprintf(skin_, sizeof skin_, "%s", value[i]);
+                break;
             }
         }
         return 0;
@@ -207,7 +219,8 @@ private:
     // Up to seven children of layout/general/custombuttons; the first child
     // with a given id in 10..16 fills that entry, other children are skipped.
     int ReadCustomButtons() {
-        for (CustomButton &c : s_.custom) c.type = -1;
+        for (CustomButton &c : s_.custom)
+            c.type = -1;
         if (!Quenlar.XMLNodePointTo(h_, 3, "layout", "general", "custombuttons")) return 0;
         if (!Quenlar.XMLNodeChild(h_)) return 0;
         for (int visited = 0; visited < kCustomButtons; ++visited) {
@@ -254,7 +267,9 @@ private:
 
 } // namespace
 
-int ParseLayoutDocument(int h, SetupState &state) { return LayoutReader(h, state).Read(); }
+int ParseLayoutDocument(int h, SetupState &state) {
+    return LayoutReader(h, state).Read();
+}
 
 int ParseLayoutFrom(const char *package, SetupState &state) {
     int h = Quenlar.XMLOpen(package, "layout.xml");
@@ -264,7 +279,9 @@ int ParseLayoutFrom(const char *package, SetupState &state) {
     return code;
 }
 
-int ParseLayout(SetupState &state) { return ParseLayoutFrom("setup.dpf", state); }
+int ParseLayout(SetupState &state) {
+    return ParseLayoutFrom("setup.dpf", state);
+}
 
 // ---------------------------------------------------------------------------
 // Explaining codes and listing resources (for tools)
@@ -277,11 +294,16 @@ std::string DescribeMissing(int code) {
             return code == 15 ? "layout/@skin or layout/main/logotype is missing"
                               : std::string("layout/@") + r.attribute + " is missing";
     switch (code) {
-    case 1: return "the layout.xml block cannot be read or is not well-formed XML";
-    case 10: return "the root element layout is missing";
-    case 16: return "layout/main/logotype/@name is missing";
-    case 17: return "layout/main/logotype/@x is missing or not a number";
-    case 18: return "layout/main/logotype/@y is missing or not a number";
+    case 1:
+        return "the layout.xml block cannot be read or is not well-formed XML";
+    case 10:
+        return "the root element layout is missing";
+    case 16:
+        return "layout/main/logotype/@name is missing";
+    case 17:
+        return "layout/main/logotype/@x is missing or not a number";
+    case 18:
+        return "layout/main/logotype/@y is missing or not a number";
     }
     for (const MainButton &b : kMainButtons) {
         std::string path = std::string("layout/main/") + b.name;
@@ -321,7 +343,8 @@ std::string DescribeTooLong(int code) {
     }
     int id = code % 100;
     if (id >= 10 && id < 10 + kCustomButtons) {
-        std::string which = "layout/general/custombuttons: the button with id " + std::to_string(id);
+        std::string which =
+            "layout/general/custombuttons: the button with id " + std::to_string(id);
         if (code - id == kCustomDataTooLong) return which + " has data longer than 254 characters";
         if (code - id == kCustomNameTooLong)
             return which + " makes a resource name (skin, \"_\" and its element name) longer than "
@@ -342,7 +365,9 @@ std::string DescribeLayoutError(int code) {
 std::vector<LayoutResource> LayoutResources(const SetupState &s) {
     std::vector<LayoutResource> list;
     auto add = [&](const char *name, const char *type, const char *fallback = nullptr,
-                   bool optional = false) { list.push_back({name, type, fallback, optional}); };
+                   bool optional = false) {
+        list.push_back({name, type, fallback, optional});
+    };
     // In the launcher's loading order; the icon comes first and may be absent.
     add(s.resource[RES_ICON], "IMG", nullptr, true);
     add(s.resource[RES_CURSOR], "IMG");

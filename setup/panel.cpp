@@ -1,7 +1,7 @@
 // The settings panel.
 #include "setup/panel.h"
 
-#include "quenlar.h"
+#include <quenlar/quenlar.h>
 
 void ShowTab(SetupState &state, int tab) {
     if (tab == state.currentTab) return;

@@ -11,7 +11,7 @@
 // the network down with INetwork->Quit(). The log goes to "netchat.log" in the
 // working directory. Exit status: 0 normal end, 1 network failure or lost
 // connection, 2 bad arguments.
-#include "quenlar.h"
+#include <quenlar/quenlar.h>
 
 #include <cerrno>
 #include <csignal>

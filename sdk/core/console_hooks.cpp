@@ -1,11 +1,13 @@
 // The engine's hooks to its console: each does nothing while no console
 // exists (the console is created by SetVideoMode).
-#include "core/engine_private.h"
+#include <quenlar/core/engine_private.h>
 
-#include "tools/console.h"
+#include <quenlar/tools/console.h>
 
 void QuenlarEngine::ShowConsole(int) {}
 
-int QuenlarEngine::ConsoleVisible() { return 0; }
+int QuenlarEngine::ConsoleVisible() {
+    return 0;
+}
 
 void QuenlarEngine::LogToConsole(const char *, va_list) {}

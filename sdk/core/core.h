@@ -3,11 +3,11 @@
 #ifndef QUENLAR_CORE_CORE_H
 #define QUENLAR_CORE_CORE_H
 
-#include "core/config.h"
-#include "core/clock.h"
-#include "core/log.h"
-#include "core/blockcopy.h"
-#include "core/engine.h"
-#include "core/timesystem.h"
+#include <quenlar/core/config.h>
+#include <quenlar/core/clock.h>
+#include <quenlar/core/log.h>
+#include <quenlar/core/blockcopy.h>
+#include <quenlar/core/engine.h>
+#include <quenlar/core/timesystem.h>
 
 #endif

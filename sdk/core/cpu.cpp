@@ -1,9 +1,9 @@
 // Processor identification and the choice of the block-copy routine.
-#include "core/blockcopy.h"
-#include "core/cpu_private.h"
-#include "core/engine.h"
-#include "core/log.h"
-#include "platform/cpu.h"
+#include <quenlar/core/blockcopy.h>
+#include <quenlar/core/cpu_private.h>
+#include <quenlar/core/engine.h>
+#include <quenlar/core/log.h>
+#include <quenlar/platform/cpu.h>
 
 #include <cstdio>
 #include <cstring>
@@ -26,7 +26,9 @@ struct NamePart {
     int code = 0;
 };
 
-NamePart Same(const char *text, int code) { return NamePart{text, text, code}; }
+NamePart Same(const char *text, int code) {
+    return NamePart{text, text, code};
+}
 
 std::string Format(const char *format, int a, int b = 0) {
     char text[64];
@@ -41,16 +43,29 @@ NamePart Numbered(const char *logFormat, const char *displayFormat, int a, int b
 
 NamePart IntelFamily6(int m, int e) {
     switch (m) {
-    case 0: case 1: return Same("- Pentium Pro ", 0);
-    case 3: case 5: return e == 1 ? Same("- Core i5 (Arrandale) ", 21) : Same("- Pentium II ", 0);
-    case 6: return e == 1 ? Same("- Core 2 Single core ", 20) : Same("- Celeron ", 0);
-    case 7: case 8: return e == 1 ? Same("- Core 2 Dual core ", 20) : Same("- Pentium III ", 14);
-    case 9: return Same("- Banias ", 12);
-    case 10: return Same("- Core i7 (Sandy Bridge) ", 21);
-    case 12: return e == 1 ? Same("- Core i7 (Westmere) ", 21) : Same("- Atom ", 12);
-    case 13: return Same("- Dothan ", 13);
-    case 14: return e == 1 ? Same("- Core i7 (Nehalem) ", 21) : Same("- Core Duo ", 20);
-    case 15: return Same("- Core 2 Duo ", 20);
+    case 0:
+    case 1:
+        return Same("- Pentium Pro ", 0);
+    case 3:
+    case 5:
+        return e == 1 ? Same("- Core i5 (Arrandale) ", 21) : Same("- Pentium II ", 0);
+    case 6:
+        return e == 1 ? Same("- Core 2 Single core ", 20) : Same("- Celeron ", 0);
+    case 7:
+    case 8:
+        return e == 1 ? Same("- Core 2 Dual core ", 20) : Same("- Pentium III ", 14);
+    case 9:
+        return Same("- Banias ", 12);
+    case 10:
+        return Same("- Core i7 (Sandy Bridge) ", 21);
+    case 12:
+        return e == 1 ? Same("- Core i7 (Westmere) ", 21) : Same("- Atom ", 12);
+    case 13:
+        return Same("- Dothan ", 13);
+    case 14:
+        return e == 1 ? Same("- Core i7 (Nehalem) ", 21) : Same("- Core Duo ", 20);
+    case 15:
+        return Same("- Core 2 Duo ", 20);
     default: // 2, 4, 11
         return Numbered("- Pentium (%d-%d) ", "- Pentium (Model %d-%d) ", e, m, 0);
     }
@@ -58,11 +73,17 @@ NamePart IntelFamily6(int m, int e) {
 
 NamePart IntelFamily15(int m, int e) {
     switch (m) {
-    case 0: case 1: return Same("- Pentium 4(Willamette) ", 0);
-    case 2: return Same("- Pentium 4(Northwood) ", 16);
-    case 3: return Same("- Pentium 4(Prescott) ", 17);
-    case 4: return Same("- Pentium 4(Prescott+) ", 18);
-    case 6: return Same("- Pentium 4(DualCore) ", 18);
+    case 0:
+    case 1:
+        return Same("- Pentium 4(Willamette) ", 0);
+    case 2:
+        return Same("- Pentium 4(Northwood) ", 16);
+    case 3:
+        return Same("- Pentium 4(Prescott) ", 17);
+    case 4:
+        return Same("- Pentium 4(Prescott+) ", 18);
+    case 6:
+        return Same("- Pentium 4(DualCore) ", 18);
     default: // 5, 7..15
         return Numbered("- Pentium 4 (%d-%d) ", "- Pentium 4 (Model %d-%d) ", e, m, 0);
     }
@@ -70,9 +91,17 @@ NamePart IntelFamily15(int m, int e) {
 
 NamePart AmdFamily5(int m) {
     switch (m) {
-    case 0: case 1: case 2: case 3: case 6: case 7: return Same("- K6 ", 0);
-    case 8: return Same("- K6-2 ", 0);
-    case 9: return Same("- K6-III ", 0);
+    case 0:
+    case 1:
+    case 2:
+    case 3:
+    case 6:
+    case 7:
+        return Same("- K6 ", 0);
+    case 8:
+        return Same("- K6-2 ", 0);
+    case 9:
+        return Same("- K6-III ", 0);
     default: // 4, 5, 10..15
         return Numbered("- K5/K6 (%d) ", "- K5/K6 (Model %d) ", m, 0, 0);
     }
@@ -80,12 +109,20 @@ NamePart AmdFamily5(int m) {
 
 NamePart AmdFamily6(int m) {
     switch (m) {
-    case 1: case 2: case 4: return Same("- Athlon ", 10);
-    case 3: return Same("- Duron(A) ", 10);
-    case 6: return Same("- AthlonXP(A) ", 11);
-    case 7: return Same("- Duron(B) ", 11);
-    case 8: return Same("- Sempron ", 11);
-    case 10: return Same("- AthlonXP(B) ", 11);
+    case 1:
+    case 2:
+    case 4:
+        return Same("- Athlon ", 10);
+    case 3:
+        return Same("- Duron(A) ", 10);
+    case 6:
+        return Same("- AthlonXP(A) ", 11);
+    case 7:
+        return Same("- Duron(B) ", 11);
+    case 8:
+        return Same("- Sempron ", 11);
+    case 10:
+        return Same("- AthlonXP(B) ", 11);
     default: // 0, 5, 9, 11..15
         return Numbered("- Duron/Athlon (%d)", "- Duron/Athlon (Model %d) ", m, 0, 10);
     }
@@ -93,9 +130,13 @@ NamePart AmdFamily6(int m) {
 
 NamePart AmdFamily15(int m, int e) {
     switch (m) {
-    case 2: return Same("- Phenom X3/X4", 19);
-    case 3: case 11: return Same("- Athlon X2 ", 19);
-    default: return Numbered("- Athlon64 (%d-%d)", "- Athlon64 (Model %d-%d) ", e, m, 19);
+    case 2:
+        return Same("- Phenom X3/X4", 19);
+    case 3:
+    case 11:
+        return Same("- Athlon X2 ", 19);
+    default:
+        return Numbered("- Athlon64 (%d-%d)", "- Athlon64 (Model %d-%d) ", e, m, 19);
     }
 }
 
@@ -115,7 +156,9 @@ NamePart NameOf(Vendor vendor, int f, int m, int e) {
     return NamePart{log, display, 0};
 }
 
-void Store(char *buffer, const std::string &text) { snprintf(buffer, kBufferSize, "%s", text.c_str()); }
+void Store(char *buffer, const std::string &text) {
+    snprintf(buffer, kBufferSize, "%s", text.c_str());
+}
 
 } // namespace
 
@@ -147,7 +190,7 @@ int DescribeCPU(const CpuProbe &probe, char *buffer, int *code) {
     const int f = (probe.signature >> 8) & 0xF;
     const int m = (probe.signature >> 4) & 0xF;
     const int e = (probe.signature >> 16) & 0xF;
-    const Vendor vendor = probe.vendor[0] == 'A' ? Vendor::AMD
+    const Vendor vendor = probe.vendor[0] == 'A'   ? Vendor::AMD
                           : probe.vendor[0] == 'G' ? Vendor::Intel
                                                    : Vendor::Other;
 
@@ -164,7 +207,8 @@ int DescribeCPU(const CpuProbe &probe, char *buffer, int *code) {
     } else {
         NamePart name = NameOf(vendor, f, m, e);
         log = (vendor == Vendor::Intel ? " . Running on INTEL processor "
-                                       : " . Running on AMD processor ") + name.log;
+                                       : " . Running on AMD processor ") +
+              name.log;
         display = (vendor == Vendor::Intel ? "INTEL " : "AMD ") + name.display;
         *code = name.code;
     }

@@ -1,32 +1,35 @@
 // The engine object: start-up, shutdown and the small services.
-#include "core/engine_private.h"
+#include <quenlar/core/engine_private.h>
 
-#include "core/clock.h"
-#include "core/log.h"
-#include "core/timesystem.h"
-#include "dpf/stuffdpf.h"
-#include "gfx/cursor.h"
-#include "gfx/image.h"
-#include "gfx/primitives.h"
-#include "gfx/screenfx.h"
-#include "gfx/video.h"
-#include "gui/button.h"
-#include "net/network.h"
-#include "sound/soundfx.h"
-#include "tools/console.h"
-#include "tools/debugwin.h"
+#include <quenlar/core/clock.h>
+#include <quenlar/core/log.h>
+#include <quenlar/core/timesystem.h>
+#include <quenlar/dpf/stuffdpf.h>
+#include <quenlar/gfx/cursor.h>
+#include <quenlar/gfx/image.h>
+#include <quenlar/gfx/primitives.h>
+#include <quenlar/gfx/screenfx.h>
+#include <quenlar/gfx/video.h>
+#include <quenlar/gui/button.h>
+#include <quenlar/net/network.h>
+#include <quenlar/sound/soundfx.h>
+#include <quenlar/tools/console.h>
+#include <quenlar/tools/debugwin.h>
 
 #include <ucl/ucl.h>
 #include <zlib.h>
 
 QuenlarEngine Quenlar;
 
-qnl::EngineState &EngineStateOf(QuenlarEngine &engine) { return *engine.state_; }
+qnl::EngineState &EngineStateOf(QuenlarEngine &engine) {
+    return *engine.state_;
+}
 
 QuenlarEngine::QuenlarEngine() : state_(new qnl::EngineState) {}
 
 QuenlarEngine::~QuenlarEngine() {
-    for (int h = 1; h <= qnl::kXmlSlots; ++h) XMLClose(h);
+    for (int h = 1; h <= qnl::kXmlSlots; ++h)
+        XMLClose(h);
 }
 
 // ---------------------------------------------------------------------------
@@ -54,7 +57,8 @@ int QuenlarEngine::Init(Uint32 flags) {
     ISoundFX = new QSoundFX;
     ISoundFX->started = 0; // the application opens audio itself
 
-    if (ucl_init() != UCL_E_OK) ILogSystem.Msg(0, " . [Quenlar.Init()] Error: UCL failed to initiate\n");
+    if (ucl_init() != UCL_E_OK)
+        ILogSystem.Msg(0, " . [Quenlar.Init()] Error: UCL failed to initiate\n");
 
     startticks = QuenlarTicks();
     state_->quitRequested = false;
@@ -97,24 +101,33 @@ void QuenlarEngine::Quit() {
     s.keyCount = 0;
 
     if (tilecount)
-        ILogSystem.Msg(2, "\n . [CTiles] Warning! your application have left %d tiles without deleting.",
-                       tilecount);
+        ILogSystem.Msg(
+            2, "\n . [CTiles] Warning! your application have left %d tiles without deleting.",
+            tilecount);
     if (spritecount)
-        ILogSystem.Msg(2, "\n . [CSprites] Warning! your application have left %d sprites without deleting.",
-                       spritecount);
+        ILogSystem.Msg(
+            2, "\n . [CSprites] Warning! your application have left %d sprites without deleting.",
+            spritecount);
     if (fontcount)
-        ILogSystem.Msg(2, "\n . [CFonts] Warning! your application have left %d fonts without deleting.",
-                       fontcount);
+        ILogSystem.Msg(
+            2, "\n . [CFonts] Warning! your application have left %d fonts without deleting.",
+            fontcount);
 
     ILogSystem.Msg(0, "\n . Quenlar successfully closed.\n\n");
     s.initialised = false;
 }
 
-bool QuenlarEngine::IsInitialized() const { return state_->initialised; }
+bool QuenlarEngine::IsInitialized() const {
+    return state_->initialised;
+}
 
-const char *QuenlarEngine::GetVersion() const { return state_->version; }
+const char *QuenlarEngine::GetVersion() const {
+    return state_->version;
+}
 
-const char *QuenlarEngine::GetCredits() const { return state_->credits; }
+const char *QuenlarEngine::GetCredits() const {
+    return state_->credits;
+}
 
 // ---------------------------------------------------------------------------
 // Services
@@ -137,4 +150,6 @@ void QuenlarEngine::Refresh(int request) {
     }
 }
 
-int QuenlarEngine::NeedRefresh() { return state_->refresh == 1 || state_->refresh == 2; }
+int QuenlarEngine::NeedRefresh() {
+    return state_->refresh == 1 || state_->refresh == 2;
+}

@@ -15,7 +15,7 @@
 #ifndef QUENLAR_CORE_ENGINE_H
 #define QUENLAR_CORE_ENGINE_H
 
-#include "core/config.h"
+#include <quenlar/core/config.h>
 
 #include <SDL.h>
 #include <cstdarg>
@@ -31,13 +31,13 @@ public:
     SDL_Surface *screen = nullptr; // the display surface ("Quenlar.screen")
     Sint32 mousex = 0;             // mouse position, refreshed once per logic step
     Sint32 mousey = 0;
-    Uint8 mousebuttons = 0;        // SDL button mask of this logic step
-    Uint8 lastmousebuttons = 0;    // ... and of the previous one
+    Uint8 mousebuttons = 0;         // SDL button mask of this logic step
+    Uint8 lastmousebuttons = 0;     // ... and of the previous one
     Uint32 startticks = 0xFFFFFFFF; // ms at the end of Init; 0xFFFFFFFF = not initialised
-    Uint8 lostsurfaces = 0;        // 1: video memory can be lost, blits restore surfaces
-    Sint32 tilecount = 0;          // live CTile objects
-    Sint32 spritecount = 0;        // live CSprite objects
-    Sint32 fontcount = 0;          // live CFont objects
+    Uint8 lostsurfaces = 0;         // 1: video memory can be lost, blits restore surfaces
+    Sint32 tilecount = 0;           // live CTile objects
+    Sint32 spritecount = 0;         // live CSprite objects
+    Sint32 fontcount = 0;           // live CFont objects
 
     QuenlarEngine();
     ~QuenlarEngine();
@@ -62,9 +62,9 @@ public:
     int NeedRefresh();
 
     // ---- Keyboard (state fetched once per logic step by Update) ------------
-    Uint8 KeyDown(int key);       // 1 down, 0 up or no state yet
-    int ReadKey(Uint32 delay);    // first held key due for repeat, translated; 0 if none
-    int TranslateKey(int key);    // US layout: Shift, keypad and Num Lock rules
+    Uint8 KeyDown(int key);        // 1 down, 0 up or no state yet
+    int ReadKey(Uint32 delay);     // first held key due for repeat, translated; 0 if none
+    int TranslateKey(int key);     // US layout: Shift, keypad and Num Lock rules
     const char *KeyText(int code); // one-character text for display, or null
 
     // ---- Processor -------------------------------------------------------------

@@ -4,7 +4,7 @@
 #ifndef QUENLAR_CORE_ENGINE_PRIVATE_H
 #define QUENLAR_CORE_ENGINE_PRIVATE_H
 
-#include "core/engine.h"
+#include <quenlar/core/engine.h>
 
 class TiXmlDocument;
 class TiXmlElement;
@@ -13,7 +13,7 @@ class cDebugWO;
 
 namespace qnl {
 
-constexpr int kXmlSlots = 10;   // XML handles 1..10
+constexpr int kXmlSlots = 10;    // XML handles 1..10
 constexpr int kRepeatKeys = 300; // last-repeat times, one per SDL key code
 
 struct EngineState {
@@ -42,9 +42,9 @@ struct EngineState {
     float logicAccumulator = 0.0f;
     Sint32 renderNow = 0, renderLast = 0;
     float renderAccumulator = 0.0f;
-    SDL_Event event{};            // the record Update fills when given none
-    bool quitRequested = false;   // an SDL_QUIT event was seen by Update
-    int dragging = 0;             // debug-window drag
+    SDL_Event event{};          // the record Update fills when given none
+    bool quitRequested = false; // an SDL_QUIT event was seen by Update
+    int dragging = 0;           // debug-window drag
     Sint32 dragX = 0, dragY = 0;
 
     // Overlay windows, created by SetVideoMode, destroyed by Quit.

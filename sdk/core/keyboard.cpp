@@ -1,7 +1,7 @@
 // Keyboard functions of the engine: key state, repeat and the US layout.
-#include "core/engine_private.h"
+#include <quenlar/core/engine_private.h>
 
-#include "core/clock.h"
+#include <quenlar/core/clock.h>
 
 namespace {
 
@@ -19,17 +19,28 @@ const ShiftedKey kShifted[] = {
 // Keypad keys without Num Lock act as the navigation keys.
 int KeypadNavigation(int key) {
     switch (key) {
-    case SDLK_KP0: return SDLK_INSERT;
-    case SDLK_KP1: return SDLK_END;
-    case SDLK_KP2: return SDLK_DOWN;
-    case SDLK_KP3: return SDLK_PAGEDOWN;
-    case SDLK_KP4: return SDLK_LEFT;
-    case SDLK_KP6: return SDLK_RIGHT;
-    case SDLK_KP7: return SDLK_HOME;
-    case SDLK_KP8: return SDLK_UP;
-    case SDLK_KP9: return SDLK_PAGEUP;
-    case SDLK_KP_PERIOD: return SDLK_DELETE;
-    default: return key; // keypad 5 stays keypad 5
+    case SDLK_KP0:
+        return SDLK_INSERT;
+    case SDLK_KP1:
+        return SDLK_END;
+    case SDLK_KP2:
+        return SDLK_DOWN;
+    case SDLK_KP3:
+        return SDLK_PAGEDOWN;
+    case SDLK_KP4:
+        return SDLK_LEFT;
+    case SDLK_KP6:
+        return SDLK_RIGHT;
+    case SDLK_KP7:
+        return SDLK_HOME;
+    case SDLK_KP8:
+        return SDLK_UP;
+    case SDLK_KP9:
+        return SDLK_PAGEUP;
+    case SDLK_KP_PERIOD:
+        return SDLK_DELETE;
+    default:
+        return key; // keypad 5 stays keypad 5
     }
 }
 
@@ -61,12 +72,18 @@ int QuenlarEngine::TranslateKey(int key) {
             if (k.key == key) return k.shifted;
     }
     switch (key) {
-    case SDLK_KP_DIVIDE: return '/';
-    case SDLK_KP_MULTIPLY: return '*';
-    case SDLK_KP_MINUS: return '-';
-    case SDLK_KP_PLUS: return '+';
-    case SDLK_KP_ENTER: return 13;
-    default: break;
+    case SDLK_KP_DIVIDE:
+        return '/';
+    case SDLK_KP_MULTIPLY:
+        return '*';
+    case SDLK_KP_MINUS:
+        return '-';
+    case SDLK_KP_PLUS:
+        return '+';
+    case SDLK_KP_ENTER:
+        return 13;
+    default:
+        break;
     }
     const bool keypad = (key >= SDLK_KP0 && key <= SDLK_KP9) || key == SDLK_KP_PERIOD;
     if (!keypad) return key;
@@ -78,8 +95,8 @@ const char *QuenlarEngine::KeyText(int code) {
     // One NUL-terminated text per printable code, built once.
     static char text[127][2];
     if (code < 32 || code > 126) return nullptr;
-    const bool own = code == ' ' || code == '%' || (code >= 'A' && code <= 'Z') ||
-                     (code >= '{' && code <= '~');
+    const bool own =
+        code == ' ' || code == '%' || (code >= 'A' && code <= 'Z') || (code >= '{' && code <= '~');
     if (!own) return SDL_GetKeyName(static_cast<SDLKey>(code));
     text[code][0] = static_cast<char>(code);
     text[code][1] = '\0';

@@ -1,7 +1,7 @@
-#include "core/log.h"
+#include <quenlar/core/log.h>
 
-#include "core/clock.h"
-#include "core/engine.h"
+#include <quenlar/core/clock.h>
+#include <quenlar/core/engine.h>
 
 #include <cstdio>
 #include <cstring>
@@ -28,9 +28,13 @@ struct QLogSystem::State {
     SDL_mutex *lock = nullptr;
 };
 
-QLogSystem::QLogSystem() : state_(new State) { state_->lock = SDL_CreateMutex(); }
+QLogSystem::QLogSystem() : state_(new State) {
+    state_->lock = SDL_CreateMutex();
+}
 
-QLogSystem::~QLogSystem() { Close(); }
+QLogSystem::~QLogSystem() {
+    Close();
+}
 
 void QLogSystem::Init(const char *file, Sint8 mode, Sint8 level, const char *title,
                       const char *text, const char *subtext, const char *extra) {
@@ -139,8 +143,14 @@ void QLogSystem::Close() {
     s.lock = nullptr;
 }
 
-void QLogSystem::SetTimestamps(bool on) { state_->timestamps = on; }
+void QLogSystem::SetTimestamps(bool on) {
+    state_->timestamps = on;
+}
 
-const char *QLogSystem::GetFileName() const { return state_->name; }
+const char *QLogSystem::GetFileName() const {
+    return state_->name;
+}
 
-bool QLogSystem::IsOpen() const { return state_->open == 1; }
+bool QLogSystem::IsOpen() const {
+    return state_->open == 1;
+}

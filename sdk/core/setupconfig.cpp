@@ -1,11 +1,13 @@
 // The setup configuration file: a game's player-chosen settings as a small
 // XML document (root "setup", sections general, video and audio), kept as a
 // plain file or as a "FILE" block of a package.
-#include "core/engine.h"
+#include <quenlar/core/engine.h>
 
 namespace {
 
-int Clamp(int value, int low, int high) { return value < low ? low : value > high ? high : value; }
+int Clamp(int value, int low, int high) {
+    return value < low ? low : value > high ? high : value;
+}
 
 // One stored attribute: its section, its name, how it is taken from and put
 // into the record, and how a value read from a file is corrected.
@@ -20,7 +22,7 @@ struct ConfigField {
 #define QNL_FIELD(section, field, correct)                                                         \
     {                                                                                              \
         section, #field, [](const QuenlarConfig &c) { return static_cast<int>(c.field); },         \
-            [](QuenlarConfig &c, int v) { c.field = static_cast<decltype(c.field)>(v); }, correct   \
+            [](QuenlarConfig &c, int v) { c.field = static_cast<decltype(c.field)>(v); }, correct  \
     }
 
 // In document order, which is also the order of reading. A corrected value
@@ -89,7 +91,8 @@ const SectionText kSectionTexts[] = {
 };
 
 bool SameText(const char *a, const char *b) {
-    while (*a && *a == *b) ++a, ++b;
+    while (*a && *a == *b)
+        ++a, ++b;
     return *a == *b;
 }
 

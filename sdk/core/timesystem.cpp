@@ -1,8 +1,8 @@
-#include "core/timesystem.h"
+#include <quenlar/core/timesystem.h>
 
-#include "core/clock.h"
-#include "core/engine.h"
-#include "core/log.h"
+#include <quenlar/core/clock.h>
+#include <quenlar/core/engine.h>
+#include <quenlar/core/log.h>
 
 QTimeSystem *ITimeSystem = nullptr;
 
@@ -11,9 +11,13 @@ constexpr Uint32 kMaxRenderRate = 120;
 constexpr Uint32 kMaxLogicRate = 200;
 } // namespace
 
-QTimeSystem::QTimeSystem() { ILogSystem.Msg(5, " . [ITimeSystem] Interfaz created.\n"); }
+QTimeSystem::QTimeSystem() {
+    ILogSystem.Msg(5, " . [ITimeSystem] Interfaz created.\n");
+}
 
-QTimeSystem::~QTimeSystem() { ILogSystem.Msg(5, " . [ITimeSystem] Interfaz deleted.\n"); }
+QTimeSystem::~QTimeSystem() {
+    ILogSystem.Msg(5, " . [ITimeSystem] Interfaz deleted.\n");
+}
 
 void QTimeSystem::Init(int mode) {
     if (mode != 0 && mode != 1) return;
@@ -31,7 +35,8 @@ void QTimeSystem::Init(int mode) {
     if (SDL_WasInit(SDL_INIT_TIMER)) {
         initialised_ = true;
     } else {
-        ILogSystem.Msg(2, " . [ITimeSystem->Init()] Warning: SDL_INIT_TIMER was not initialized.\n");
+        ILogSystem.Msg(2,
+                       " . [ITimeSystem->Init()] Warning: SDL_INIT_TIMER was not initialized.\n");
         now_ = start_ = 0;
     }
 }
@@ -61,7 +66,8 @@ void QTimeSystem::SetRate(Uint32 render, Uint32 logic) {
 void QTimeSystem::Update() {
     if (!initialised_) {
         if (!warned_)
-            ILogSystem.Msg(2, " . [ITimeSystem->Update()] Warning: ITimeSystem was not initialized.\n");
+            ILogSystem.Msg(
+                2, " . [ITimeSystem->Update()] Warning: ITimeSystem was not initialized.\n");
         warned_ = true;
         return;
     }
@@ -82,11 +88,17 @@ void QTimeSystem::Update() {
     }
 }
 
-int QTimeSystem::GetRenderRate() { return initialised_ ? (int)renderRate_ : -1; }
+int QTimeSystem::GetRenderRate() {
+    return initialised_ ? (int)renderRate_ : -1;
+}
 
-int QTimeSystem::GetLogicRate() { return initialised_ ? (int)logicRate_ : -1; }
+int QTimeSystem::GetLogicRate() {
+    return initialised_ ? (int)logicRate_ : -1;
+}
 
-Sint32 QTimeSystem::GetTime() { return initialised_ ? (Sint32)(now_ - start_) : -1; }
+Sint32 QTimeSystem::GetTime() {
+    return initialised_ ? (Sint32)(now_ - start_) : -1;
+}
 
 void QTimeSystem::CountRenderFrame() {
     if (!initialised_) return;

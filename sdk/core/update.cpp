@@ -7,11 +7,11 @@
 //   Input refresh ...... once per logic step
 //   Presenting ......... overlay windows, cursor, flip
 //   Update ............. the pacing itself
-#include "core/engine_private.h"
+#include <quenlar/core/engine_private.h>
 
-#include "core/clock.h"
-#include "core/timesystem.h"
-#include "gfx/cursor.h"
+#include <quenlar/core/clock.h>
+#include <quenlar/core/timesystem.h>
+#include <quenlar/gfx/cursor.h>
 
 #include <cmath>
 
@@ -21,14 +21,22 @@ namespace {
 // (as in SDL's user event) becomes 1 when the call presented a frame.
 constexpr Uint8 kIdleEvent = 30;
 
-int LogicRate() { return ITimeSystem ? ITimeSystem->GetLogicRate() : -1; }
-int RenderRate() { return ITimeSystem ? ITimeSystem->GetRenderRate() : -1; }
-Sint32 Now() { return ITimeSystem ? ITimeSystem->GetTime() : 0; }
+int LogicRate() {
+    return ITimeSystem ? ITimeSystem->GetLogicRate() : -1;
+}
+int RenderRate() {
+    return ITimeSystem ? ITimeSystem->GetRenderRate() : -1;
+}
+Sint32 Now() {
+    return ITimeSystem ? ITimeSystem->GetTime() : 0;
+}
 
 // Seconds from `last` to `now` (both ITimeSystem times in ms). A clock that
 // went back (ITimeSystem->Init ran again) counts as no time at all rather
 // than a negative interval, which would never hand out its steps.
-float Seconds(Sint32 now, Sint32 last) { return now < last ? 0.0f : (float)(now - last) * 0.001f; }
+float Seconds(Sint32 now, Sint32 last) {
+    return now < last ? 0.0f : (float)(now - last) * 0.001f;
+}
 
 // Frames that fall due when `due` more frames are added to `accumulator`.
 int FramesDue(float due, float accumulator) {
@@ -39,7 +47,9 @@ int FramesDue(float due, float accumulator) {
 // The accumulators keep only their fraction: whole frames have been handed
 // out already, and a float that grows for hours loses the precision the
 // next small interval needs (the pacing would first run fast, then stop).
-float Carry(float accumulator) { return accumulator - std::floor(accumulator); }
+float Carry(float accumulator) {
+    return accumulator - std::floor(accumulator);
+}
 
 } // namespace
 
@@ -167,6 +177,10 @@ int QuenlarEngine::Update(SDL_Event *event) {
     return logicRate > 0 ? 1 : 0;
 }
 
-float QuenlarEngine::GetFrameAccumulator() { return state_->logicAccumulator; }
+float QuenlarEngine::GetFrameAccumulator() {
+    return state_->logicAccumulator;
+}
 
-int QuenlarEngine::QuitRequested() { return state_->quitRequested ? 1 : 0; }
+int QuenlarEngine::QuitRequested() {
+    return state_->quitRequested ? 1 : 0;
+}

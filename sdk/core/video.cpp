@@ -1,10 +1,10 @@
 // The engine's video mode: renderer selection, surface flags, colour depth,
 // and the screen-blit that keeps the software cursor intact.
-#include "core/engine_private.h"
+#include <quenlar/core/engine_private.h>
 
-#include "core/log.h"
-#include "gfx/cursor.h"
-#include "platform/videodriver.h"
+#include <quenlar/core/log.h>
+#include <quenlar/gfx/cursor.h>
+#include <quenlar/platform/videodriver.h>
 
 #include <cstdlib>
 #include <string>
@@ -36,17 +36,23 @@ void ChooseDriver(int renderer) {
 
 Uint32 AccelFlags(int accel) {
     switch (accel) {
-    case 2: return SDL_HWSURFACE | SDL_DOUBLEBUF;
-    case 3: return SDL_HWSURFACE;
-    default: return 0; // 1 software, anything else: no acceleration flags
+    case 2:
+        return SDL_HWSURFACE | SDL_DOUBLEBUF;
+    case 3:
+        return SDL_HWSURFACE;
+    default:
+        return 0; // 1 software, anything else: no acceleration flags
     }
 }
 
 Uint32 WindowFlags(int window) {
     switch (window) {
-    case 0: return SDL_FULLSCREEN;
-    case 2: return SDL_NOFRAME;
-    default: return 0;
+    case 0:
+        return SDL_FULLSCREEN;
+    case 2:
+        return SDL_NOFRAME;
+    default:
+        return 0;
     }
 }
 
@@ -55,7 +61,8 @@ Uint32 WindowFlags(int window) {
 int QuenlarEngine::SetVideoMode() {
     qnl::EngineState &s = *state_;
     if (!SDL_WasInit(SDL_INIT_VIDEO)) {
-        ILogSystem.Msg(0, " . [Quenlar.SetVideoMode()] Error: SDL_INIT_VIDEO was not initialized.\n");
+        ILogSystem.Msg(0,
+                       " . [Quenlar.SetVideoMode()] Error: SDL_INIT_VIDEO was not initialized.\n");
         return 0;
     }
 
@@ -109,8 +116,9 @@ int QuenlarEngine::SetVideoMode() {
     // 4. The surface.
     screen = SDL_SetVideoMode(resolutionx, resolutiony, colordepth, flags);
     if (!screen) {
-        ILogSystem.Msg(0, " . [Quenlar.SetVideoMode()] Error: Couldn't set video mode %dx%d with "
-                          "%dbpp: %s\n",
+        ILogSystem.Msg(0,
+                       " . [Quenlar.SetVideoMode()] Error: Couldn't set video mode %dx%d with "
+                       "%dbpp: %s\n",
                        resolutionx, resolutiony, colordepth, SDL_GetError());
         return 0;
     }
@@ -148,7 +156,9 @@ int QuenlarEngine::SetVideoMode() {
     return 1;
 }
 
-int QuenlarEngine::IsOpenGL() { return state_->opengl ? 1 : 0; }
+int QuenlarEngine::IsOpenGL() {
+    return state_->opengl ? 1 : 0;
+}
 
 int QuenlarEngine::ScreenBlit(SDL_Surface *src, SDL_Rect *srcrect, SDL_Surface *dst,
                               SDL_Rect *dstrect) {

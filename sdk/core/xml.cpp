@@ -12,11 +12,11 @@
 //   Moving the current element  XMLNodePointTo, XMLNodeChild, XMLNodeNext, XMLNodeParent
 //   Building and reading ..... XMLNodeCreate, XMLNodeGetName, XMLAttributeSet/Get,
 //                              XMLTextSet, XMLCommentSet
-#include "core/engine_private.h"
+#include <quenlar/core/engine_private.h>
 
-#include "core/log.h"
-#include "dpf/stuffdpf.h"
-#include "platform/filesystem.h"
+#include <quenlar/core/log.h>
+#include <quenlar/dpf/stuffdpf.h>
+#include <quenlar/platform/filesystem.h>
 
 #include <tinyxml.h>
 
@@ -53,7 +53,8 @@ bool NestingWithinLimit(const char *text, size_t length) {
     const char *p = text, *end = text + length;
     auto skipPast = [&](const char *terminator) {
         size_t n = strlen(terminator);
-        while (p < end && !(static_cast<size_t>(end - p) >= n && memcmp(p, terminator, n) == 0)) ++p;
+        while (p < end && !(static_cast<size_t>(end - p) >= n && memcmp(p, terminator, n) == 0))
+            ++p;
         p = p < end ? p + n : end;
     };
     auto startsWith = [&](const char *prefix) {
@@ -100,8 +101,8 @@ bool NestingWithinLimit(const char *text, size_t length) {
 // operation shares and returns null when there is none.
 TiXmlElement *Pointed(TiXmlElement *current, const char *operation, int h) {
     if (!current)
-        ILogSystem.Msg(0, " . [Quenlar.%s(%d)] Error: there is not an element pointed.\n", operation,
-                       h);
+        ILogSystem.Msg(0, " . [Quenlar.%s(%d)] Error: there is not an element pointed.\n",
+                       operation, h);
     return current;
 }
 
@@ -188,8 +189,9 @@ int QuenlarEngine::XMLOpen(const char *file) {
     if (!file) return 0;
     int slot = FreeSlot(*state_);
     if (slot < 0) {
-        ILogSystem.Msg(0, " . [Quenlar.XMLOpen('%s')] Error: reached maximum limit of XML opened(%d)\n",
-                       file, qnl::kXmlSlots);
+        ILogSystem.Msg(
+            0, " . [Quenlar.XMLOpen('%s')] Error: reached maximum limit of XML opened(%d)\n", file,
+            qnl::kXmlSlots);
         return 0;
     }
 
@@ -228,7 +230,8 @@ int QuenlarEngine::XMLOpen(int dpf, const char *block) {
 
     DPFBlock b; // LoadBlock leaves data null unless it returns a size
     if (IStuffDPF->LoadBlock(dpf, kFileBlock, block, &b) <= 0 || !b.data) {
-        ILogSystem.Msg(0, " . [Quenlar.XMLOpen('%s','%s')] Error: block not found in the given DPF.\n",
+        ILogSystem.Msg(0,
+                       " . [Quenlar.XMLOpen('%s','%s')] Error: block not found in the given DPF.\n",
                        PackageName(dpf), block);
         return 0;
     }
@@ -264,14 +267,16 @@ int QuenlarEngine::XMLOpen(const char *dpfFile, const char *block) {
 
 int QuenlarEngine::XMLCreate(const char *root) {
     if (!state_->initialised) {
-        ILogSystem.Msg(0, " . [Quenlar.XMLCreate()] Error: Quenlar was not initialized. Aborting the "
-                          "XML load.\n");
+        ILogSystem.Msg(0,
+                       " . [Quenlar.XMLCreate()] Error: Quenlar was not initialized. Aborting the "
+                       "XML load.\n");
         return 0;
     }
     if (!root) return 0;
     int slot = FreeSlot(*state_);
     if (slot < 0) {
-        ILogSystem.Msg(0, " . [Quenlar.XMLCreate()] Error: reached maximum limit of XML opened(%d)\n",
+        ILogSystem.Msg(0,
+                       " . [Quenlar.XMLCreate()] Error: reached maximum limit of XML opened(%d)\n",
                        qnl::kXmlSlots);
         return 0;
     }
@@ -515,6 +520,7 @@ int QuenlarEngine::XMLCommentSet(int h, const char *text) {
     if (!Pointed(current, "XMLCommentSet", h)) return 0;
     if (!text) return 0;
     TiXmlComment comment(text);
-    if (TiXmlNode *first = current->FirstChild()) return current->InsertBeforeChild(first, comment) ? 1 : 0;
+    if (TiXmlNode *first = current->FirstChild())
+        return current->InsertBeforeChild(first, comment) ? 1 : 0;
     return current->InsertEndChild(comment) ? 1 : 0;
 }

@@ -1,6 +1,6 @@
-#include "dpf/blowfish_private.h"
+#include <quenlar/dpf/blowfish_private.h>
 
-#include "core/bytes_private.h"
+#include <quenlar/core/bytes_private.h>
 
 #include <cstring>
 

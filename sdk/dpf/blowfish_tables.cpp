@@ -1,6 +1,6 @@
 // Blowfish's initial P-array and S-boxes: the fractional hexadecimal digits
 // of pi, taken 32 bits at a time (P first, then S0 to S3).
-#include "dpf/blowfish_private.h"
+#include <quenlar/dpf/blowfish_private.h>
 
 namespace qnl {
 namespace dpf {

@@ -4,10 +4,10 @@
 // file order into a new file beside the old one; the info header keeps
 // creator, creation date and filler, with a new modification date and
 // checksum. Only a complete, flushed new file is renamed over the old one.
-#include "dpf/stuffdpf_private.h"
+#include <quenlar/dpf/stuffdpf_private.h>
 
-#include "core/log.h"
-#include "platform/fileio_private.h"
+#include <quenlar/core/log.h>
+#include <quenlar/platform/fileio_private.h>
 
 #include <cstring>
 #include <string>

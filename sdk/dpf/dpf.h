@@ -2,6 +2,6 @@
 #ifndef QUENLAR_DPF_DPF_H
 #define QUENLAR_DPF_DPF_H
 
-#include "dpf/stuffdpf.h"
+#include <quenlar/dpf/stuffdpf.h>
 
 #endif

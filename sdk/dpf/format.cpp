@@ -1,6 +1,6 @@
-#include "dpf/format_private.h"
+#include <quenlar/dpf/format_private.h>
 
-#include "core/clock.h"
+#include <quenlar/core/clock.h>
 
 #include <algorithm>
 #include <cstdio>

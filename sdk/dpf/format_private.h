@@ -7,7 +7,7 @@
 #ifndef QUENLAR_DPF_FORMAT_PRIVATE_H
 #define QUENLAR_DPF_FORMAT_PRIVATE_H
 
-#include "core/bytes_private.h"
+#include <quenlar/core/bytes_private.h>
 
 #include <cstddef>
 #include <cstdint>

@@ -5,10 +5,10 @@
 // the block found before (so marker bytes inside a payload are never taken
 // for a block). The scan reads through a buffer; its results are those of
 // examining the file byte by byte.
-#include "dpf/stuffdpf_private.h"
+#include <quenlar/dpf/stuffdpf_private.h>
 
-#include "core/log.h"
-#include "platform/fileio_private.h"
+#include <quenlar/core/log.h>
+#include <quenlar/platform/fileio_private.h>
 
 #include <algorithm>
 #include <climits>

@@ -1,11 +1,11 @@
 // IStuffDPF: the open-file table, opening, creating and closing packages.
-#include "dpf/stuffdpf_private.h"
+#include <quenlar/dpf/stuffdpf_private.h>
 
-#include "core/clock.h"
-#include "core/engine.h"
-#include "core/log.h"
-#include "platform/fileio_private.h"
-#include "platform/filesystem.h"
+#include <quenlar/core/clock.h>
+#include <quenlar/core/engine.h>
+#include <quenlar/core/log.h>
+#include <quenlar/platform/fileio_private.h>
+#include <quenlar/platform/filesystem.h>
 
 #include <cstdlib>
 #include <cstring>

@@ -4,9 +4,9 @@
 #ifndef QUENLAR_DPF_STUFFDPF_PRIVATE_H
 #define QUENLAR_DPF_STUFFDPF_PRIVATE_H
 
-#include "dpf/blowfish_private.h"
-#include "dpf/format_private.h"
-#include "dpf/stuffdpf.h"
+#include <quenlar/dpf/blowfish_private.h>
+#include <quenlar/dpf/format_private.h>
+#include <quenlar/dpf/stuffdpf.h>
 
 #include <cstdint>
 #include <string>

@@ -6,10 +6,10 @@
 //     marker (11: ".BlockData." or B7 "BlockData" B7) | name (32) | type (5)
 //     | mode (1) | data size (4) | stored size (4) | payload (stored size)
 //   Type "DELE" marks a deleted block.
-#include "dpf/stuffdpf_private.h"
+#include <quenlar/dpf/stuffdpf_private.h>
 
-#include "core/log.h"
-#include "platform/fileio_private.h"
+#include <quenlar/core/log.h>
+#include <quenlar/platform/fileio_private.h>
 
 #include <cstring>
 #include <string>

@@ -1,8 +1,8 @@
 // IStuffDPF: adding and deleting blocks, and the checksum.
-#include "dpf/stuffdpf_private.h"
+#include <quenlar/dpf/stuffdpf_private.h>
 
-#include "core/log.h"
-#include "platform/fileio_private.h"
+#include <quenlar/core/log.h>
+#include <quenlar/platform/fileio_private.h>
 
 #include <cerrno>
 #include <cstring>

@@ -1,9 +1,9 @@
-#include "gfx/blit.h"
+#include <quenlar/gfx/blit.h>
 
-#include "core/clock.h"
-#include "core/engine.h"
-#include "core/log.h"
-#include "gfx/cursor.h"
+#include <quenlar/core/clock.h>
+#include <quenlar/core/engine.h>
+#include <quenlar/core/log.h>
+#include <quenlar/gfx/cursor.h>
 
 namespace qnl {
 
@@ -11,7 +11,9 @@ namespace {
 BlitFn g_blit = SDL_UpperBlit;
 } // namespace
 
-void SetBlitFunction(BlitFn blit) { g_blit = blit ? blit : SDL_UpperBlit; }
+void SetBlitFunction(BlitFn blit) {
+    g_blit = blit ? blit : SDL_UpperBlit;
+}
 
 int BlitWithRestore(SDL_Surface *src, SDL_Rect *srcrect, SDL_Surface *dst, SDL_Rect *dstrect,
                     const PixelBackup *backup) {

@@ -3,7 +3,7 @@
 #ifndef QUENLAR_GFX_BLIT_H
 #define QUENLAR_GFX_BLIT_H
 
-#include "gfx/surface.h"
+#include <quenlar/gfx/surface.h>
 
 #include <SDL.h>
 

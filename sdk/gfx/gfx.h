@@ -3,12 +3,12 @@
 #ifndef QUENLAR_GFX_GFX_H
 #define QUENLAR_GFX_GFX_H
 
-#include "gfx/image.h"
-#include "gfx/cursor.h"
-#include "gfx/primitives.h"
-#include "gfx/screenfx.h"
-#include "gfx/video.h"
-#include "gfx/surface.h"
-#include "gfx/blit.h"
+#include <quenlar/gfx/image.h>
+#include <quenlar/gfx/cursor.h>
+#include <quenlar/gfx/primitives.h>
+#include <quenlar/gfx/screenfx.h>
+#include <quenlar/gfx/video.h>
+#include <quenlar/gfx/surface.h>
+#include <quenlar/gfx/blit.h>
 
 #endif

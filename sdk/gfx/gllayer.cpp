@@ -1,6 +1,6 @@
-#include "gfx/gllayer.h"
+#include <quenlar/gfx/gllayer.h>
 
-#include "gfx/pixel_private.h"
+#include <quenlar/gfx/pixel_private.h>
 
 #include <algorithm>
 #include <cmath>
@@ -39,9 +39,13 @@ int Upload(SDL_Surface *surface) {
     return 1;
 }
 
-int IsTexture(const SDL_Surface *surface) { return surface && surface->unused1 == kTextureMark; }
+int IsTexture(const SDL_Surface *surface) {
+    return surface && surface->unused1 == kTextureMark;
+}
 
-unsigned UploadCount() { return g_uploads; }
+unsigned UploadCount() {
+    return g_uploads;
+}
 
 Uint32 GetPixel(SDL_Surface *surface, int x, int y) {
     ScopedLock lock(surface);

@@ -1,10 +1,10 @@
-#include "gfx/image.h"
+#include <quenlar/gfx/image.h>
 
-#include "core/engine.h"
-#include "core/log.h"
-#include "dpf/stuffdpf.h"
-#include "gfx/imageblock.h"
-#include "gfx/surface.h"
+#include <quenlar/core/engine.h>
+#include <quenlar/core/log.h>
+#include <quenlar/dpf/stuffdpf.h>
+#include <quenlar/gfx/imageblock.h>
+#include <quenlar/gfx/surface.h>
 
 #include <SDL_image.h>
 #include <cstdint>
@@ -12,9 +12,13 @@
 
 QImage *IImage = nullptr;
 
-QImage::QImage() { ILogSystem.Msg(5, " . [IImage] Interfaz created.\n"); }
+QImage::QImage() {
+    ILogSystem.Msg(5, " . [IImage] Interfaz created.\n");
+}
 
-QImage::~QImage() { ILogSystem.Msg(5, " . [IImage] Interfaz deleted.\n"); }
+QImage::~QImage() {
+    ILogSystem.Msg(5, " . [IImage] Interfaz deleted.\n");
+}
 
 // ---------------------------------------------------------------------------
 // "IMG" blocks
@@ -56,17 +60,19 @@ SDL_Surface *QImage::Load(int handle, const char *name, ImageDesc *desc) {
     }
 
     // Alpha per pixel: the masks carry alpha and the stored alpha is opaque.
-    const bool perPixelAlpha = (surface->flags & SDL_SRCALPHA) && surface->format->Amask &&
-                               header.alpha == 255;
+    const bool perPixelAlpha =
+        (surface->flags & SDL_SRCALPHA) && surface->format->Amask && header.alpha == 255;
     const bool convert = qnl::ImageConversion();
     if (header.bitsPerPixel == 8) {
-        ILogSystem.Msg(2, QNL_IMAGE_ORIGIN "Warning: 8bits surface loaded, it could be a "
-                                           "different screen format.\n",
+        ILogSystem.Msg(2,
+                       QNL_IMAGE_ORIGIN "Warning: 8bits surface loaded, it could be a "
+                                        "different screen format.\n",
                        archive, name, record);
     } else if (convert && qnl::NeedsDisplayFormat(surface)) {
         if (perPixelAlpha)
-            ILogSystem.Msg(5, QNL_IMAGE_ORIGIN "Info: surface with alpha per pixel loaded, it "
-                                               "could slow down your graphics system.\n",
+            ILogSystem.Msg(5,
+                           QNL_IMAGE_ORIGIN "Info: surface with alpha per pixel loaded, it "
+                                            "could slow down your graphics system.\n",
                            archive, name, record);
         surface = qnl::ConvertToDisplayFormat(surface, perPixelAlpha);
     }

@@ -1,6 +1,6 @@
-#include "gfx/imageblock.h"
+#include <quenlar/gfx/imageblock.h>
 
-#include "core/bytes_private.h"
+#include <quenlar/core/bytes_private.h>
 
 #include <algorithm>
 #include <cstring>
@@ -49,12 +49,14 @@ SDL_Surface *DecodeImageBlock(const Uint8 *data, size_t size, ImageBlockHeader *
     const size_t row = std::min(pitch, (size_t)s->pitch);
     const Uint8 *src = data + kImageHeaderSize;
     Uint8 *dst = static_cast<Uint8 *>(s->pixels);
-    for (Sint32 y = 0; y < h.height; ++y) std::memcpy(dst + (size_t)y * s->pitch, src + y * pitch, row);
+    for (Sint32 y = 0; y < h.height; ++y)
+        std::memcpy(dst + (size_t)y * s->pitch, src + y * pitch, row);
 
     if (h.bitsPerPixel == 8 && s->format->palette) {
         const Uint8 *p = data + size - kImagePaletteSize;
         SDL_Color colors[256];
-        for (int i = 0; i < 256; ++i) colors[i] = {p[4 * i], p[4 * i + 1], p[4 * i + 2], 0};
+        for (int i = 0; i < 256; ++i)
+            colors[i] = {p[4 * i], p[4 * i + 1], p[4 * i + 2], 0};
         SDL_SetColors(s, colors, 0, 256);
     }
 

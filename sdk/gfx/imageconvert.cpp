@@ -1,6 +1,6 @@
-#include "gfx/imageconvert.h"
+#include <quenlar/gfx/imageconvert.h>
 
-#include "gfx/pixel_private.h"
+#include <quenlar/gfx/pixel_private.h>
 
 #include <SDL_image.h>
 #include <cstring>
@@ -17,8 +17,10 @@ SDL_Surface *LoadImageFile(const char *path) {
     SDL_RWseek(rw, 0, RW_SEEK_SET);
     static const unsigned char kPng[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
     SDL_Surface *surface = nullptr;
-    if (got == 8 && std::memcmp(magic, kPng, 8) == 0) surface = IMG_LoadPNG_RW(rw);
-    else if (got >= 2 && magic[0] == 'B' && magic[1] == 'M') surface = SDL_LoadBMP_RW(rw, 0);
+    if (got == 8 && std::memcmp(magic, kPng, 8) == 0)
+        surface = IMG_LoadPNG_RW(rw);
+    else if (got >= 2 && magic[0] == 'B' && magic[1] == 'M')
+        surface = SDL_LoadBMP_RW(rw, 0);
     SDL_RWclose(rw);
     return surface;
 }
@@ -31,11 +33,15 @@ struct Masks {
 
 Masks MasksFor(int bpp, bool alpha) {
     switch (bpp) {
-    case 32: return alpha ? Masks{0x00FF0000, 0x0000FF00, 0x000000FF, 0xFF000000}
-                          : Masks{0x00FF0000, 0x0000FF00, 0x000000FF, 0};
-    case 24: return {0xFF0000, 0x00FF00, 0x0000FF, 0};
-    case 16: return alpha ? Masks{0x0F00, 0x00F0, 0x000F, 0xF000} : Masks{0xF800, 0x07E0, 0x001F, 0};
-    default: return {0, 0, 0, 0};
+    case 32:
+        return alpha ? Masks{0x00FF0000, 0x0000FF00, 0x000000FF, 0xFF000000}
+                     : Masks{0x00FF0000, 0x0000FF00, 0x000000FF, 0};
+    case 24:
+        return {0xFF0000, 0x00FF00, 0x0000FF, 0};
+    case 16:
+        return alpha ? Masks{0x0F00, 0x00F0, 0x000F, 0xF000} : Masks{0xF800, 0x07E0, 0x001F, 0};
+    default:
+        return {0, 0, 0, 0};
     }
 }
 

@@ -1,6 +1,6 @@
-#include "gfx/pngwriter.h"
+#include <quenlar/gfx/pngwriter.h>
 
-#include "gfx/pixel_private.h"
+#include <quenlar/gfx/pixel_private.h>
 
 #include <cstdio>
 #include <png.h>
@@ -47,7 +47,8 @@ std::vector<Uint8> EncodePNG(SDL_Surface *surface) {
     png_infop info = png_create_info_struct(png);
     std::vector<png_bytep> rows((size_t)surface->h);
     const size_t stride = (size_t)surface->w * (alpha ? 4 : 3);
-    for (int y = 0; y < surface->h; ++y) rows[(size_t)y] = pixels.data() + (size_t)y * stride;
+    for (int y = 0; y < surface->h; ++y)
+        rows[(size_t)y] = pixels.data() + (size_t)y * stride;
     if (!info || setjmp(png_jmpbuf(png))) {
         png_destroy_write_struct(&png, &info);
         return {};

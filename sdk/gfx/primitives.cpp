@@ -1,18 +1,22 @@
-#include "gfx/primitives.h"
+#include <quenlar/gfx/primitives.h>
 
-#include "core/engine.h"
-#include "core/log.h"
-#include "gfx/cursor.h"
-#include "gfx/gllayer.h"
-#include "gfx/pixel_private.h"
+#include <quenlar/core/engine.h>
+#include <quenlar/core/log.h>
+#include <quenlar/gfx/cursor.h>
+#include <quenlar/gfx/gllayer.h>
+#include <quenlar/gfx/pixel_private.h>
 
 #include <utility>
 
 QPrimitives *IPrimitives = nullptr;
 
-QPrimitives::QPrimitives() { ILogSystem.Msg(5, " . [IPrimitives] Interfaz created.\n"); }
+QPrimitives::QPrimitives() {
+    ILogSystem.Msg(5, " . [IPrimitives] Interfaz created.\n");
+}
 
-QPrimitives::~QPrimitives() { ILogSystem.Msg(5, " . [IPrimitives] Interfaz deleted.\n"); }
+QPrimitives::~QPrimitives() {
+    ILogSystem.Msg(5, " . [IPrimitives] Interfaz deleted.\n");
+}
 
 // ---------------------------------------------------------------------------
 // Lines and rectangles

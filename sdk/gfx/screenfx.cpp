@@ -1,9 +1,13 @@
-#include "gfx/screenfx.h"
+#include <quenlar/gfx/screenfx.h>
 
-#include "core/log.h"
+#include <quenlar/core/log.h>
 
 QScreenFX *IScreenFX = nullptr;
 
-QScreenFX::QScreenFX() { ILogSystem.Msg(5, " . [IScreenFX] Interfaz created.\n"); }
+QScreenFX::QScreenFX() {
+    ILogSystem.Msg(5, " . [IScreenFX] Interfaz created.\n");
+}
 
-QScreenFX::~QScreenFX() { ILogSystem.Msg(5, " . [IScreenFX] Interfaz deleted.\n"); }
+QScreenFX::~QScreenFX() {
+    ILogSystem.Msg(5, " . [IScreenFX] Interfaz deleted.\n");
+}

@@ -1,8 +1,8 @@
-#include "gfx/surface.h"
+#include <quenlar/gfx/surface.h>
 
-#include "core/engine.h"
-#include "gfx/gllayer.h"
-#include "gfx/primitives.h"
+#include <quenlar/core/engine.h>
+#include <quenlar/gfx/gllayer.h>
+#include <quenlar/gfx/primitives.h>
 
 #include <algorithm>
 #include <cstring>
@@ -14,13 +14,17 @@ bool g_imageConversion = true;
 
 // Locks through IPrimitives when it exists (it logs a failed lock).
 bool LockPixels(SDL_Surface *s) {
-    if (IPrimitives) IPrimitives->Lock(s);
-    else if (SDL_MUSTLOCK(s)) SDL_LockSurface(s);
+    if (IPrimitives)
+        IPrimitives->Lock(s);
+    else if (SDL_MUSTLOCK(s))
+        SDL_LockSurface(s);
     return !SDL_MUSTLOCK(s) || s->locked;
 }
 void UnlockPixels(SDL_Surface *s) {
-    if (IPrimitives) IPrimitives->Unlock(s);
-    else if (SDL_MUSTLOCK(s)) SDL_UnlockSurface(s);
+    if (IPrimitives)
+        IPrimitives->Unlock(s);
+    else if (SDL_MUSTLOCK(s))
+        SDL_UnlockSurface(s);
 }
 } // namespace
 
@@ -35,16 +39,21 @@ int NeedsDisplayFormat(const SDL_Surface *surface) {
 
 SDL_Surface *ConvertToDisplayFormat(SDL_Surface *surface, bool perPixelAlpha) {
     if (!surface || !Quenlar.screen) return surface;
-    SDL_Surface *copy = perPixelAlpha ? SDL_DisplayFormatAlpha(surface) : SDL_DisplayFormat(surface);
+    SDL_Surface *copy =
+        perPixelAlpha ? SDL_DisplayFormatAlpha(surface) : SDL_DisplayFormat(surface);
     if (!copy) return surface;
     if (perPixelAlpha) SDL_SetAlpha(copy, SDL_SRCALPHA, 255);
     SDL_FreeSurface(surface);
     return copy;
 }
 
-void SetImageConversion(bool on) { g_imageConversion = on; }
+void SetImageConversion(bool on) {
+    g_imageConversion = on;
+}
 
-bool ImageConversion() { return g_imageConversion; }
+bool ImageConversion() {
+    return g_imageConversion;
+}
 
 int UploadTexture(SDL_Surface *surface) {
     if (!Quenlar.IsOpenGL()) return 0;

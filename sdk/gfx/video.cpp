@@ -1,9 +1,13 @@
-#include "gfx/video.h"
+#include <quenlar/gfx/video.h>
 
-#include "core/log.h"
+#include <quenlar/core/log.h>
 
 QVideo *IVideo = nullptr;
 
-QVideo::QVideo() { ILogSystem.Msg(5, " . [IVideo] Interfaz created.\n"); }
+QVideo::QVideo() {
+    ILogSystem.Msg(5, " . [IVideo] Interfaz created.\n");
+}
 
-QVideo::~QVideo() { ILogSystem.Msg(5, " . [IVideo] Interfaz deleted.\n"); }
+QVideo::~QVideo() {
+    ILogSystem.Msg(5, " . [IVideo] Interfaz deleted.\n");
+}

@@ -1,9 +1,13 @@
-#include "gui/button.h"
+#include <quenlar/gui/button.h>
 
-#include "core/log.h"
+#include <quenlar/core/log.h>
 
 QButton *IButton = nullptr;
 
-QButton::QButton() { ILogSystem.Msg(5, " . [IButton] Interfaz created.\n"); }
+QButton::QButton() {
+    ILogSystem.Msg(5, " . [IButton] Interfaz created.\n");
+}
 
-QButton::~QButton() { ILogSystem.Msg(5, " . [IButton] Interfaz deleted.\n"); }
+QButton::~QButton() {
+    ILogSystem.Msg(5, " . [IButton] Interfaz deleted.\n");
+}

@@ -2,6 +2,6 @@
 #ifndef QUENLAR_GUI_GUI_H
 #define QUENLAR_GUI_GUI_H
 
-#include "gui/button.h"
+#include <quenlar/gui/button.h>
 
 #endif

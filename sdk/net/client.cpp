@@ -1,8 +1,8 @@
 // INetwork's client side: connecting and logging in, the client thread that
 // receives, and closing.
-#include "net/network_private.h"
+#include <quenlar/net/network_private.h>
 
-#include "core/bytes_private.h"
+#include <quenlar/core/bytes_private.h>
 
 #include <cstring>
 

@@ -2,7 +2,7 @@
 #ifndef QUENLAR_NET_NET_H
 #define QUENLAR_NET_NET_H
 
-#include "net/datanet.h"
-#include "net/network.h"
+#include <quenlar/net/datanet.h>
+#include <quenlar/net/network.h>
 
 #endif

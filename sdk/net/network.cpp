@@ -1,11 +1,11 @@
 // INetwork: construction and deletion, sending, the received queue,
 // statistics, the log, and the shutdown (Quit). The server and client sides
 // live in server.cpp and client.cpp.
-#include "net/network_private.h"
+#include <quenlar/net/network_private.h>
 
-#include "core/clock.h"
-#include "core/log.h"
-#include "platform/socket_private.h"
+#include <quenlar/core/clock.h>
+#include <quenlar/core/log.h>
+#include <quenlar/platform/socket_private.h>
 
 #include <cinttypes>
 #include <cstdarg>

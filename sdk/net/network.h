@@ -32,7 +32,7 @@
 #ifndef QUENLAR_NET_NETWORK_H
 #define QUENLAR_NET_NETWORK_H
 
-#include "net/datanet.h"
+#include <quenlar/net/datanet.h>
 
 #include <SDL.h>
 #include <SDL_net.h>

@@ -32,10 +32,10 @@
 #ifndef QUENLAR_NET_NETWORK_PRIVATE_H
 #define QUENLAR_NET_NETWORK_PRIVATE_H
 
-#include "net/network.h"
-#include "net/wire_private.h"
+#include <quenlar/net/network.h>
+#include <quenlar/net/wire_private.h>
 
-#include "core/log.h"
+#include <quenlar/core/log.h>
 
 #include <atomic>
 #include <deque>

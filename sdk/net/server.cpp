@@ -8,9 +8,9 @@
 //   Socket set ........... ReapLocked, RebuildSetLocked
 //   The server thread .... ServerThread, Accept, ServicePending, HandleLogin,
 //                          Refuse, ExpirePending, ServiceClients
-#include "net/network_private.h"
+#include <quenlar/net/network_private.h>
 
-#include "core/clock.h"
+#include <quenlar/core/clock.h>
 
 #include <cinttypes>
 #include <cstring>

@@ -1,8 +1,8 @@
 // The DataNet wire form: header, checksum, scrambling, packets, login.
-#include "net/wire_private.h"
+#include <quenlar/net/wire_private.h>
 
-#include "core/bytes_private.h"
-#include "core/engine.h"
+#include <quenlar/core/bytes_private.h>
+#include <quenlar/core/engine.h>
 
 #include <cstdarg>
 #include <cstdio>

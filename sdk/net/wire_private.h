@@ -4,7 +4,7 @@
 #ifndef QUENLAR_NET_WIRE_PRIVATE_H
 #define QUENLAR_NET_WIRE_PRIVATE_H
 
-#include "net/datanet.h"
+#include <quenlar/net/datanet.h>
 
 #include <memory>
 #include <random>

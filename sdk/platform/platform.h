@@ -4,10 +4,10 @@
 #ifndef QUENLAR_PLATFORM_PLATFORM_H
 #define QUENLAR_PLATFORM_PLATFORM_H
 
-#include "platform/cpu.h"
-#include "platform/memory.h"
-#include "platform/filesystem.h"
-#include "platform/process.h"
-#include "platform/videodriver.h"
+#include <quenlar/platform/cpu.h>
+#include <quenlar/platform/memory.h>
+#include <quenlar/platform/filesystem.h>
+#include <quenlar/platform/process.h>
+#include <quenlar/platform/videodriver.h>
 
 #endif

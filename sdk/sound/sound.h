@@ -2,6 +2,6 @@
 #ifndef QUENLAR_SOUND_SOUND_H
 #define QUENLAR_SOUND_SOUND_H
 
-#include "sound/soundfx.h"
+#include <quenlar/sound/soundfx.h>
 
 #endif

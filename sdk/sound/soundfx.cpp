@@ -1,9 +1,13 @@
-#include "sound/soundfx.h"
+#include <quenlar/sound/soundfx.h>
 
-#include "core/log.h"
+#include <quenlar/core/log.h>
 
 QSoundFX *ISoundFX = nullptr;
 
-QSoundFX::QSoundFX() { ILogSystem.Msg(5, " . [ISoundFX] Interfaz created.\n"); }
+QSoundFX::QSoundFX() {
+    ILogSystem.Msg(5, " . [ISoundFX] Interfaz created.\n");
+}
 
-QSoundFX::~QSoundFX() { ILogSystem.Msg(5, " . [ISoundFX] Interfaz deleted.\n"); }
+QSoundFX::~QSoundFX() {
+    ILogSystem.Msg(5, " . [ISoundFX] Interfaz deleted.\n");
+}

@@ -2,7 +2,7 @@
 #ifndef QUENLAR_TOOLS_CONSOLE_H
 #define QUENLAR_TOOLS_CONSOLE_H
 
-#include "tools/simplewin.h"
+#include <quenlar/tools/simplewin.h>
 
 class cConsole : public cSimpleWin {};
 

@@ -2,7 +2,7 @@
 #ifndef QUENLAR_TOOLS_DEBUGWIN_H
 #define QUENLAR_TOOLS_DEBUGWIN_H
 
-#include "tools/simplewin.h"
+#include <quenlar/tools/simplewin.h>
 
 class cDebugWO : public cSimpleWin {};
 

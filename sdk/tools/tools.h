@@ -2,8 +2,8 @@
 #ifndef QUENLAR_TOOLS_TOOLS_H
 #define QUENLAR_TOOLS_TOOLS_H
 
-#include "tools/simplewin.h"
-#include "tools/console.h"
-#include "tools/debugwin.h"
+#include <quenlar/tools/simplewin.h>
+#include <quenlar/tools/console.h>
+#include <quenlar/tools/debugwin.h>
 
 #endif

@@ -1,7 +1,7 @@
 // The setup configuration file kept inside a package.
-#include "core/engine.h"
-#include "core/log.h"
-#include "dpf/stuffdpf.h"
+#include <quenlar/core/engine.h>
+#include <quenlar/core/log.h>
+#include <quenlar/dpf/stuffdpf.h>
 #include "support/support.h"
 
 #include <gtest/gtest.h>
@@ -34,7 +34,8 @@ TEST_F(ConfigPackageTest, WritingCreatesThePackageAndKeepsOneBlock) {
     ASSERT_LT(0, dpf);
     int blocks = 0, named = 0;
     DPFBlock b;
-    for (int found = IStuffDPF->FindFirst(dpf, &b); found == 1; found = IStuffDPF->FindNext(dpf, &b)) {
+    for (int found = IStuffDPF->FindFirst(dpf, &b); found == 1;
+         found = IStuffDPF->FindNext(dpf, &b)) {
         if (!strcmp(b.type, "DELETED")) continue;
         ++blocks;
         if (!strcmp(b.type, "FILE") && !strcmp(b.name, "setup.xml")) ++named;

@@ -1,7 +1,7 @@
 // The setup configuration file as a plain file: exact output, the reading
 // rules, partial documents.
-#include "core/engine_private.h"
-#include "core/log.h"
+#include <quenlar/core/engine_private.h>
+#include <quenlar/core/log.h>
 #include "support/support.h"
 
 #include <gtest/gtest.h>
@@ -21,7 +21,8 @@ protected:
 
     // Every attribute present; `replace` swaps in one attribute's text
     // ("name=\"value\"") or removes it (an empty replacement).
-    static std::string Document(const std::string &attribute = "", const std::string &replace = "") {
+    static std::string Document(const std::string &attribute = "",
+                                const std::string &replace = "") {
         std::string doc = "<?xml version=\"1.0\" ?>\n<setup>\n"
                           " <general mtfriendly=\"3\" />\n"
                           " <video renderer=\"4\" resolutionx=\"800\" resolutiony=\"600\" "
@@ -95,8 +96,10 @@ TEST_F(ConfigTest, FailedWritesLeaveNoDocumentOpen) {
     EXPECT_EQ(0, Quenlar.WriteConfig(nullptr, ""));
     WriteFile("afile", "x");
     EXPECT_EQ(0, Quenlar.WriteConfig(nullptr, "afile/setup.xml"));
-    for (int i = 1; i <= qnl::kXmlSlots; ++i) EXPECT_EQ(i, Quenlar.XMLCreate("r"));
-    for (int i = 1; i <= qnl::kXmlSlots; ++i) Quenlar.XMLClose(i);
+    for (int i = 1; i <= qnl::kXmlSlots; ++i)
+        EXPECT_EQ(i, Quenlar.XMLCreate("r"));
+    for (int i = 1; i <= qnl::kXmlSlots; ++i)
+        Quenlar.XMLClose(i);
 }
 
 // ---------------------------------------------------------------------------
@@ -109,20 +112,48 @@ TEST_F(ConfigTest, ValuesAreCorrectedOnReading) {
         int expected;
     };
     const Row rows[] = {
-        {"mtfriendly", -4, 0},     {"mtfriendly", 127, 127},   {"mtfriendly", 300, 127},
-        {"renderer", 1, 2},        {"renderer", 4, 4},         {"renderer", 8, 2},
-        {"renderer", 16, 2},       {"renderer", 64, 64},       {"renderer", 128, 2},
-        {"renderer", 999, 2},      {"resolutionx", 1920, 1920}, {"resolutiony", 1080, 1080},
-        {"colordepth", 24, 0},     {"colordepth", 8, 8},       {"colordepth", 32, 32},
-        {"colordepth", -8, 0},     {"colordepth", 64, 0},      {"window", -1, 0},
-        {"window", 1, 1},          {"window", 5, 2},           {"accel", 0, 1},
-        {"accel", 2, 2},           {"accel", 9, 3},            {"enable", -1, 0},
-        {"enable", 7, 1},          {"format", 4, 8},           {"format", 12, 8},
-        {"format", 16, 16},        {"format", 32784, 16},      {"frequency", 8000, 11025},
-        {"frequency", 30000, 11025}, {"frequency", 44100, 44100}, {"frequency", 96000, 44100},
-        {"mode", 0, 1},            {"mode", 3, 1},             {"mode", 4, 4},
-        {"mode", 6, 4},            {"musicvol", 300, 255},     {"musicvol", -2, 0},
-        {"soundvol", 300, 255},    {"buffer", 100, 1024},      {"buffer", 4096, 4096},
+        {"mtfriendly", -4, 0},
+        {"mtfriendly", 127, 127},
+        {"mtfriendly", 300, 127},
+        {"renderer", 1, 2},
+        {"renderer", 4, 4},
+        {"renderer", 8, 2},
+        {"renderer", 16, 2},
+        {"renderer", 64, 64},
+        {"renderer", 128, 2},
+        {"renderer", 999, 2},
+        {"resolutionx", 1920, 1920},
+        {"resolutiony", 1080, 1080},
+        {"colordepth", 24, 0},
+        {"colordepth", 8, 8},
+        {"colordepth", 32, 32},
+        {"colordepth", -8, 0},
+        {"colordepth", 64, 0},
+        {"window", -1, 0},
+        {"window", 1, 1},
+        {"window", 5, 2},
+        {"accel", 0, 1},
+        {"accel", 2, 2},
+        {"accel", 9, 3},
+        {"enable", -1, 0},
+        {"enable", 7, 1},
+        {"format", 4, 8},
+        {"format", 12, 8},
+        {"format", 16, 16},
+        {"format", 32784, 16},
+        {"frequency", 8000, 11025},
+        {"frequency", 30000, 11025},
+        {"frequency", 44100, 44100},
+        {"frequency", 96000, 44100},
+        {"mode", 0, 1},
+        {"mode", 3, 1},
+        {"mode", 4, 4},
+        {"mode", 6, 4},
+        {"musicvol", 300, 255},
+        {"musicvol", -2, 0},
+        {"soundvol", 300, 255},
+        {"buffer", 100, 1024},
+        {"buffer", 4096, 4096},
         {"buffer", 1 << 20, 16384},
     };
     for (const Row &row : rows) {

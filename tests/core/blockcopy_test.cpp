@@ -1,5 +1,5 @@
 // Every block-copy routine gives exactly the bytes of memcpy.
-#include "platform/cpu.h"
+#include <quenlar/platform/cpu.h>
 
 #include <cstring>
 #include <gtest/gtest.h>
@@ -29,7 +29,8 @@ protected:
     void Prepare(size_t largest) {
         copy_ = qnl::platform::GetCopyRoutine(GetParam());
         in_.resize(largest + 64);
-        for (size_t i = 0; i < in_.size(); ++i) in_[i] = (unsigned char)(i * 131 + (i >> 8) * 7 + 1);
+        for (size_t i = 0; i < in_.size(); ++i)
+            in_[i] = (unsigned char)(i * 131 + (i >> 8) * 7 + 1);
         out_.assign(largest + 64, kGuard);
     }
 
@@ -50,8 +51,8 @@ TEST_P(BlockCopy, EverySizeUpTo4KiBAtEveryMisalignment) {
 }
 
 TEST_P(BlockCopy, LargeSizesAcrossTheRoutinesThresholds) {
-    const size_t sizes[] = {32 * 1024 + 1,   64 * 1024 - 1,    64 * 1024,       64 * 1024 + 65,
-                            512 * 1024 + 37, 1024 * 1024 + 3,  2 * 1024 * 1024 + 5, 8 * 1024 * 1024};
+    const size_t sizes[] = {32 * 1024 + 1,   64 * 1024 - 1,   64 * 1024,           64 * 1024 + 65,
+                            512 * 1024 + 37, 1024 * 1024 + 3, 2 * 1024 * 1024 + 5, 8 * 1024 * 1024};
     Prepare(8 * 1024 * 1024);
     for (size_t n : sizes)
         for (size_t misalign : {0, 3, 8, 13}) {
@@ -64,7 +65,7 @@ namespace qnl {
 namespace platform {
 // Names the routine in test output.
 void PrintTo(CopyRoutine routine, std::ostream *out) {
-    static const char *const names[] = {"Plain",  "MMX1",   "MMX2",    "MMXV",  "SSE2",  "K7",
+    static const char *const names[] = {"Plain",  "MMX1",   "MMX2",   "MMXV",    "SSE2",  "K7",
                                         "Athlon", "Banias", "Dothan", "P4Early", "P4Late"};
     *out << names[(int)routine];
 }

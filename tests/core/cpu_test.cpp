@@ -1,7 +1,7 @@
 // Processor identification tables, code-path selection, memory figure.
-#include "core/blockcopy.h"
-#include "core/cpu_private.h"
-#include "quenlar.h"
+#include <quenlar/core/blockcopy.h>
+#include <quenlar/core/cpu_private.h>
+#include <quenlar/quenlar.h>
 #include "support.h"
 
 #include <cstring>
@@ -99,15 +99,18 @@ TEST(CpuIdentification, EveryTableRowInBothForms) {
 
         log.Mark();
         int code = -1;
-        EXPECT_EQ(1, qnl::DescribeCPU(Probe(row.vendor, row.family, row.model, row.ext), nullptr, &code));
+        EXPECT_EQ(
+            1, qnl::DescribeCPU(Probe(row.vendor, row.family, row.model, row.ext), nullptr, &code));
         EXPECT_EQ(row.code, code);
-        EXPECT_EQ(std::string(intel ? " . Running on INTEL processor " : " . Running on AMD processor ") +
-                      row.log + "- MMX - SSE\n",
-                  log.Body());
+        EXPECT_EQ(
+            std::string(intel ? " . Running on INTEL processor " : " . Running on AMD processor ") +
+                row.log + "- MMX - SSE\n",
+            log.Body());
 
         char buffer[64];
         memset(buffer, 'x', sizeof buffer);
-        EXPECT_EQ(1, qnl::DescribeCPU(Probe(row.vendor, row.family, row.model, row.ext), buffer, &code));
+        EXPECT_EQ(
+            1, qnl::DescribeCPU(Probe(row.vendor, row.family, row.model, row.ext), buffer, &code));
         EXPECT_EQ(std::string(intel ? "INTEL " : "AMD ") + display + "- MMX - SSE", buffer);
     }
 }
@@ -143,8 +146,9 @@ TEST(CpuIdentification, ProcessorsThatCannotRunTheSdk) {
     noLeaf.maxLeaf = 0;
     log.Mark();
     EXPECT_EQ(0, qnl::DescribeCPU(noLeaf, nullptr, &code));
-    EXPECT_EQ(" . [Quenlar.GetCPUFeatures()] Error: CPUID not available! Your CPU must be 486 or less\n",
-              log.Body());
+    EXPECT_EQ(
+        " . [Quenlar.GetCPUFeatures()] Error: CPUID not available! Your CPU must be 486 or less\n",
+        log.Body());
     EXPECT_EQ(0, qnl::DescribeCPU(noLeaf, buffer, &code));
     EXPECT_STREQ("CPUID not available! A Pentium class processor is required", buffer);
 
@@ -163,10 +167,10 @@ TEST(CpuCodePath, EachCodeInstallsItsRoutineAndLogsItsLine) {
     TempDir dir;
     LogCapture log(2);
     const std::pair<int, const char *> paths[] = {
-        {1, "MMX-I"},        {2, "MMX-II"},       {3, "MMX-V"},       {4, "SSE-2"},
-        {5, "K7"},           {10, "Athlon"},      {11, "AthlonXP"},   {12, "Banias"},
-        {13, "Dothan"},      {14, "PentiumIII"},  {15, "P4 Willamette"}, {16, "P4 Northwood"},
-        {17, "P4 Prescott"}, {18, "P4 Prescott+"}, {19, "Athlon64"},  {20, "Core/Core2"},
+        {1, "MMX-I"},        {2, "MMX-II"},        {3, "MMX-V"},          {4, "SSE-2"},
+        {5, "K7"},           {10, "Athlon"},       {11, "AthlonXP"},      {12, "Banias"},
+        {13, "Dothan"},      {14, "PentiumIII"},   {15, "P4 Willamette"}, {16, "P4 Northwood"},
+        {17, "P4 Prescott"}, {18, "P4 Prescott+"}, {19, "Athlon64"},      {20, "Core/Core2"},
         {21, "i5/i7"},
     };
     std::string expected;
@@ -174,7 +178,8 @@ TEST(CpuCodePath, EachCodeInstallsItsRoutineAndLogsItsLine) {
         EXPECT_EQ(1, Quenlar.SelectCodePath(code));
         expected += std::string(" . Selected '") + name + "' optimized code path.\n";
         char src[100], dst[100] = {0};
-        for (int i = 0; i < 100; ++i) src[i] = (char)i;
+        for (int i = 0; i < 100; ++i)
+            src[i] = (char)i;
         QuenlarBlockCopy(dst, src, sizeof src);
         EXPECT_EQ(0, memcmp(src, dst, sizeof src)) << name;
     }
@@ -185,7 +190,8 @@ TEST(CpuCodePath, EachCodeInstallsItsRoutineAndLogsItsLine) {
 
     // Unknown codes change nothing and log nothing.
     log.Mark();
-    for (int code : {-1, 6, 9, 22, 255}) EXPECT_EQ(0, Quenlar.SelectCodePath(code));
+    for (int code : {-1, 6, 9, 22, 255})
+        EXPECT_EQ(0, Quenlar.SelectCodePath(code));
     EXPECT_EQ("", log.Body());
     EXPECT_EQ((QuenlarCopyFn)memcpy, QuenlarBlockCopy);
 }
@@ -202,6 +208,6 @@ TEST(CpuCodePath, RealProcessorIsUsableHere) {
 
 TEST(Memory, AvailablePhysicalMemoryIsPlausible) {
     uint64_t bytes = qnl::platform::AvailablePhysicalMemory();
-    EXPECT_GT(bytes >> 20, 16u);             // more than 16 MiB free
+    EXPECT_GT(bytes >> 20, 16u);               // more than 16 MiB free
     EXPECT_LT(bytes >> 20, 64u * 1024 * 1024); // less than 64 PiB
 }

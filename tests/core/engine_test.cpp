@@ -1,6 +1,6 @@
 // The engine object: start-up and shutdown, services, keyboard functions.
-#include "core/engine_private.h"
-#include "quenlar.h"
+#include <quenlar/core/engine_private.h>
+#include <quenlar/quenlar.h>
 #include "support.h"
 
 #include <gtest/gtest.h>
@@ -236,37 +236,51 @@ TEST(Keyboard, TranslateKeyWithShift) {
     Keys keys;
     SDL_SetModState(KMOD_RSHIFT);
     const std::pair<int, int> shifted[] = {
-        {'a', 'A'}, {'z', 'Z'}, {'\'', '"'}, {',', '<'}, {'-', '_'}, {'.', '>'}, {'/', '?'},
-        {'[', '{'}, {']', '}'}, {'0', ')'}, {'1', '!'}, {'2', '@'}, {'3', '#'}, {'4', '$'},
-        {'5', '%'}, {'6', '^'}, {'7', '&'}, {'8', '*'}, {'9', '('}, {';', ':'}, {'=', '+'},
-        {'`', '~'}, {'\\', '|'}, {SDLK_KP_ENTER, 13}, {SDLK_F1, SDLK_F1},
+        {'a', 'A'}, {'z', 'Z'}, {'\'', '"'}, {',', '<'},          {'-', '_'},
+        {'.', '>'}, {'/', '?'}, {'[', '{'},  {']', '}'},          {'0', ')'},
+        {'1', '!'}, {'2', '@'}, {'3', '#'},  {'4', '$'},          {'5', '%'},
+        {'6', '^'}, {'7', '&'}, {'8', '*'},  {'9', '('},          {';', ':'},
+        {'=', '+'}, {'`', '~'}, {'\\', '|'}, {SDLK_KP_ENTER, 13}, {SDLK_F1, SDLK_F1},
     };
-    for (auto [key, expected] : shifted) EXPECT_EQ(expected, Quenlar.TranslateKey(key)) << key;
+    for (auto [key, expected] : shifted)
+        EXPECT_EQ(expected, Quenlar.TranslateKey(key)) << key;
 }
 
 TEST(Keyboard, TranslateKeyKeypad) {
     Keys keys;
     const std::pair<int, int> common[] = {
-        {SDLK_KP_DIVIDE, '/'}, {SDLK_KP_MULTIPLY, '*'}, {SDLK_KP_MINUS, '-'},
-        {SDLK_KP_PLUS, '+'},   {SDLK_KP_ENTER, 13},     {'a', 'a'}, {'1', '1'}, {SDLK_F5, SDLK_F5},
+        {SDLK_KP_DIVIDE, '/'},
+        {SDLK_KP_MULTIPLY, '*'},
+        {SDLK_KP_MINUS, '-'},
+        {SDLK_KP_PLUS, '+'},
+        {SDLK_KP_ENTER, 13},
+        {'a', 'a'},
+        {'1', '1'},
+        {SDLK_F5, SDLK_F5},
     };
     const std::pair<int, int> numLock[] = {
-        {SDLK_KP0, '0'}, {SDLK_KP5, '5'}, {SDLK_KP9, '9'}, {SDLK_KP_PERIOD, '.'},
+        {SDLK_KP0, '0'},
+        {SDLK_KP5, '5'},
+        {SDLK_KP9, '9'},
+        {SDLK_KP_PERIOD, '.'},
     };
     const std::pair<int, int> navigation[] = {
-        {SDLK_KP0, SDLK_INSERT}, {SDLK_KP1, SDLK_END},    {SDLK_KP2, SDLK_DOWN},
+        {SDLK_KP0, SDLK_INSERT},   {SDLK_KP1, SDLK_END},  {SDLK_KP2, SDLK_DOWN},
         {SDLK_KP3, SDLK_PAGEDOWN}, {SDLK_KP4, SDLK_LEFT}, {SDLK_KP5, SDLK_KP5},
-        {SDLK_KP6, SDLK_RIGHT},  {SDLK_KP7, SDLK_HOME},   {SDLK_KP8, SDLK_UP},
-        {SDLK_KP9, SDLK_PAGEUP}, {SDLK_KP_PERIOD, 127},
+        {SDLK_KP6, SDLK_RIGHT},    {SDLK_KP7, SDLK_HOME}, {SDLK_KP8, SDLK_UP},
+        {SDLK_KP9, SDLK_PAGEUP},   {SDLK_KP_PERIOD, 127},
     };
     for (SDLMod mod : {KMOD_NONE, KMOD_NUM}) {
         SDL_SetModState(mod);
-        for (auto [key, expected] : common) EXPECT_EQ(expected, Quenlar.TranslateKey(key)) << key;
+        for (auto [key, expected] : common)
+            EXPECT_EQ(expected, Quenlar.TranslateKey(key)) << key;
     }
     SDL_SetModState(KMOD_NUM);
-    for (auto [key, expected] : numLock) EXPECT_EQ(expected, Quenlar.TranslateKey(key)) << key;
+    for (auto [key, expected] : numLock)
+        EXPECT_EQ(expected, Quenlar.TranslateKey(key)) << key;
     SDL_SetModState(KMOD_NONE);
-    for (auto [key, expected] : navigation) EXPECT_EQ(expected, Quenlar.TranslateKey(key)) << key;
+    for (auto [key, expected] : navigation)
+        EXPECT_EQ(expected, Quenlar.TranslateKey(key)) << key;
 }
 
 TEST(Keyboard, KeyText) {
@@ -280,7 +294,8 @@ TEST(Keyboard, KeyText) {
     EXPECT_STREQ("%", Quenlar.KeyText('%'));
     EXPECT_STREQ("A", Quenlar.KeyText(65));
     EXPECT_STREQ("Z", Quenlar.KeyText('Z'));
-    for (int c : {'{', '|', '}', '~'}) EXPECT_EQ(std::string(1, (char)c), Quenlar.KeyText(c));
+    for (int c : {'{', '|', '}', '~'})
+        EXPECT_EQ(std::string(1, (char)c), Quenlar.KeyText(c));
     for (int c : {'!', '1', '@', '[', 'a', 'z'})
         EXPECT_STREQ(SDL_GetKeyName((SDLKey)c), Quenlar.KeyText(c)) << c;
     EXPECT_STREQ("a", Quenlar.KeyText('a'));

@@ -1,7 +1,7 @@
 // The log: header box, texts, modes, levels, fallback file, timestamps.
-#include "core/clock.h"
-#include "core/engine.h"
-#include "core/log.h"
+#include <quenlar/core/clock.h>
+#include <quenlar/core/engine.h>
+#include <quenlar/core/log.h>
 #include "support.h"
 
 #include <gtest/gtest.h>
@@ -13,13 +13,13 @@ using namespace testing_support;
 
 namespace {
 
-const std::string kBox =
-    "+----------------------------------------------------------+\n"
-    "\xA6         Quenlar SDK Win32 v5.20 (build 3278)            \xA6\n";
+const std::string kBox = "+----------------------------------------------------------+\n"
+                         "\xA6         Quenlar SDK Win32 v5.20 (build 3278)            \xA6\n";
 const std::string kBorder = "+----------------------------------------------------------+\n";
 
 // asctime's form: "Tue Dec  8 14:45:25 2026\n".
-const std::string kDate = "[A-Z][a-z]{2} [A-Z][a-z]{2} [ 0-9][0-9] [0-9]{2}:[0-9]{2}:[0-9]{2} [0-9]{4}\n";
+const std::string kDate =
+    "[A-Z][a-z]{2} [A-Z][a-z]{2} [ 0-9][0-9] [0-9]{2}:[0-9]{2}:[0-9]{2} [0-9]{4}\n";
 
 // Everything after the "Executing at" line.
 std::string AfterHeader(const std::string &text) {
@@ -38,7 +38,8 @@ TEST(LogHeader, LauncherHeaderIsExact) {
     // The box: border, banner, two framed credit lines of the banner's width, border.
     ASSERT_EQ(0u, text.find(kBox));
     std::vector<std::string> lines;
-    for (size_t start = 0, end; (end = text.find('\n', start)) != std::string::npos; start = end + 1)
+    for (size_t start = 0, end; (end = text.find('\n', start)) != std::string::npos;
+         start = end + 1)
         lines.push_back(text.substr(start, end - start));
     ASSERT_GE(lines.size(), 9u);
     for (int i : {2, 3}) {
@@ -47,8 +48,9 @@ TEST(LogHeader, LauncherHeaderIsExact) {
         EXPECT_EQ('\xA6', lines[i].back());
     }
     EXPECT_EQ(kBorder, lines[4] + "\n");
-    EXPECT_TRUE(std::regex_match(text.substr(text.find(kBorder, 1) + kBorder.size()),
-                                 std::regex("\n \\. Quenlar SDK - Setup v1\\.1b\n\n \\. Executing at " + kDate)))
+    EXPECT_TRUE(std::regex_match(
+        text.substr(text.find(kBorder, 1) + kBorder.size()),
+        std::regex("\n \\. Quenlar SDK - Setup v1\\.1b\n\n \\. Executing at " + kDate)))
         << text;
 }
 
@@ -141,7 +143,8 @@ TEST(LogLevels, MaximumLevelIsClampedAndFilters) {
     for (const Case &c : cases) {
         QLogSystem log;
         log.Init("l.log", LOG_NEWFILE, c.max, "T");
-        for (int level : {0, 2, 5, 6}) log.Msg((Sint8)level, "%d\n", level);
+        for (int level : {0, 2, 5, 6})
+            log.Msg((Sint8)level, "%d\n", level);
         EXPECT_EQ(c.expected, AfterHeader(ReadFile("l.log"))) << int(c.max);
     }
 }
@@ -212,13 +215,16 @@ TEST(LogThreads, MessagesFromManyThreadsStayWhole) {
     std::vector<std::thread> threads;
     for (int t = 0; t < 4; ++t)
         threads.emplace_back([&log, t] {
-            for (int i = 0; i < 200; ++i) log.Msg(0, "%d:%s:%d\n", t, "0123456789abcdef", i);
+            for (int i = 0; i < 200; ++i)
+                log.Msg(0, "%d:%s:%d\n", t, "0123456789abcdef", i);
         });
-    for (std::thread &t : threads) t.join();
+    for (std::thread &t : threads)
+        t.join();
     std::string body = AfterHeader(ReadFile("mt.log"));
     std::regex line("[0-3]:0123456789abcdef:[0-9]+");
     int count = 0;
-    for (size_t start = 0, end; (end = body.find('\n', start)) != std::string::npos; start = end + 1) {
+    for (size_t start = 0, end; (end = body.find('\n', start)) != std::string::npos;
+         start = end + 1) {
         EXPECT_TRUE(std::regex_match(body.substr(start, end - start), line));
         ++count;
     }

@@ -1,6 +1,6 @@
 // The header cipher: published Blowfish results where the key rule does not
 // matter, and pinned results where sign-extended key bytes do.
-#include "dpf/blowfish_private.h"
+#include <quenlar/dpf/blowfish_private.h>
 
 #include <gtest/gtest.h>
 #include <vector>

@@ -4,9 +4,9 @@
 #ifndef QUENLAR_TESTS_DPF_FIXTURE_H
 #define QUENLAR_TESTS_DPF_FIXTURE_H
 
-#include "dpf/blowfish_private.h"
-#include "dpf/format_private.h"
-#include "quenlar.h"
+#include <quenlar/dpf/blowfish_private.h>
+#include <quenlar/dpf/format_private.h>
+#include <quenlar/quenlar.h>
 #include "support/support.h"
 
 #include <algorithm>

@@ -1,9 +1,9 @@
 // dpftool add-image and export-image, run as a user runs them.
-#include "gfx/imageblock.h"
-#include "gfx/imageconvert.h"
-#include "gfx/pixel_private.h"
-#include "gfx/pngwriter.h"
-#include "quenlar.h"
+#include <quenlar/gfx/imageblock.h>
+#include <quenlar/gfx/imageconvert.h>
+#include <quenlar/gfx/pixel_private.h>
+#include <quenlar/gfx/pngwriter.h>
+#include <quenlar/quenlar.h>
 #include "support/support.h"
 
 #include <gtest/gtest.h>
@@ -29,11 +29,13 @@ Rgba At(SDL_Surface *s, int x, int y) {
 
 // 12 x 7 pixels of 84 colours, with alpha varying by column.
 SDL_Surface *Picture() {
-    SDL_Surface *s = SDL_CreateRGBSurface(SDL_SWSURFACE, 12, 7, 32, 0xFF, 0xFF00, 0xFF0000, 0xFF000000);
+    SDL_Surface *s =
+        SDL_CreateRGBSurface(SDL_SWSURFACE, 12, 7, 32, 0xFF, 0xFF00, 0xFF0000, 0xFF000000);
     for (int y = 0; y < s->h; ++y)
         for (int x = 0; x < s->w; ++x)
-            qnl::WriteRawPixel(s, x, y, SDL_MapRGBA(s->format, (Uint8)(x * 21), (Uint8)(y * 40),
-                                                     (Uint8)(200 - x * y), (Uint8)(255 - x * 20)));
+            qnl::WriteRawPixel(s, x, y,
+                               SDL_MapRGBA(s->format, (Uint8)(x * 21), (Uint8)(y * 40),
+                                           (Uint8)(200 - x * y), (Uint8)(255 - x * 20)));
     return s;
 }
 
@@ -68,7 +70,8 @@ TEST_F(DpftoolImage, RoundTripOfEveryDepth) {
     ASSERT_NE(nullptr, source);
     for (int bpp : {8, 16, 24, 32}) {
         const std::string name = "pic" + std::to_string(bpp), out = name + ".png";
-        RunResult add = Tool({"add-image", "pack.dpf", name, "picture.png", "--bpp", std::to_string(bpp)});
+        RunResult add =
+            Tool({"add-image", "pack.dpf", name, "picture.png", "--bpp", std::to_string(bpp)});
         ASSERT_EQ(0, add.status) << bpp << add.err;
         std::vector<Uint8> payload = Block("pack.dpf", name.c_str());
         qnl::ImageBlockHeader header;
@@ -109,7 +112,8 @@ TEST_F(DpftoolImage, AlphaPictureKeepsItsChannelWithoutConversion) {
 
 TEST_F(DpftoolImage, ColourKeyAlphaAndReplace) {
     ASSERT_EQ(0, Tool({"add-image", "pack.dpf", "k", "picture.png", "--bpp", "24", "--colorkey",
-                       "255,0,128", "--alpha", "100"}).status);
+                       "255,0,128", "--alpha", "100"})
+                     .status);
     std::vector<Uint8> payload = Block("pack.dpf", "k");
     qnl::ImageBlockHeader header;
     ASSERT_TRUE(qnl::ParseImageBlockHeader(payload.data(), payload.size(), header));
@@ -119,7 +123,8 @@ TEST_F(DpftoolImage, ColourKeyAlphaAndReplace) {
     RunResult again = Tool({"add-image", "pack.dpf", "k", "picture.png"});
     EXPECT_EQ(1, again.status);
     EXPECT_NE(std::string::npos, again.err.find("exists already"));
-    ASSERT_EQ(0, Tool({"add-image", "pack.dpf", "k", "picture.png", "--bpp", "8", "--replace"}).status);
+    ASSERT_EQ(
+        0, Tool({"add-image", "pack.dpf", "k", "picture.png", "--bpp", "8", "--replace"}).status);
     payload = Block("pack.dpf", "k");
     ASSERT_TRUE(qnl::ParseImageBlockHeader(payload.data(), payload.size(), header));
     EXPECT_EQ(8, header.bitsPerPixel);

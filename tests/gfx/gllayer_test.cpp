@@ -1,6 +1,6 @@
-#include "gfx/gllayer.h"
+#include <quenlar/gfx/gllayer.h>
 
-#include "gfx/pixel_private.h"
+#include <quenlar/gfx/pixel_private.h>
 
 #include <gtest/gtest.h>
 
@@ -8,14 +8,17 @@ namespace {
 SDL_Surface *Make(int w, int h) {
     return SDL_CreateRGBSurface(SDL_SWSURFACE, w, h, 32, 0xFF0000, 0xFF00, 0xFF, 0);
 }
-Uint32 At(SDL_Surface *s, int x, int y) { return qnl::ReadRawPixel(s, x, y); }
+Uint32 At(SDL_Surface *s, int x, int y) {
+    return qnl::ReadRawPixel(s, x, y);
+}
 
 // A 3 x 2 source: p q r / s t u.
 SDL_Surface *Source() {
     SDL_Surface *s = Make(3, 2);
     const Uint32 v[2][3] = {{0x000001, 0x000002, 0x000003}, {0x000004, 0x000005, 0x000006}};
     for (int y = 0; y < 2; ++y)
-        for (int x = 0; x < 3; ++x) qnl::WriteRawPixel(s, x, y, v[y][x]);
+        for (int x = 0; x < 3; ++x)
+            qnl::WriteRawPixel(s, x, y, v[y][x]);
     return s;
 }
 } // namespace

@@ -1,7 +1,7 @@
 #include "video/engine_fixture.h"
 
-#include "gfx/gllayer.h"
-#include "gfx/surface.h"
+#include <quenlar/gfx/gllayer.h>
+#include <quenlar/gfx/surface.h>
 
 #include <string>
 

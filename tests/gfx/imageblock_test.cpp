@@ -1,4 +1,4 @@
-#include "gfx/imageblock.h"
+#include <quenlar/gfx/imageblock.h>
 
 #include <gtest/gtest.h>
 #include <cstring>
@@ -9,12 +9,14 @@ SDL_Surface *Make(int w, int h, int bpp, Uint32 r, Uint32 g, Uint32 b, Uint32 a)
     // A recognisable pattern in every byte of every row (padding excluded).
     Uint8 *p = static_cast<Uint8 *>(s->pixels);
     for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w * s->format->BytesPerPixel; ++x) p[y * s->pitch + x] = (Uint8)(y * 31 + x * 7 + 1);
+        for (int x = 0; x < w * s->format->BytesPerPixel; ++x)
+            p[y * s->pitch + x] = (Uint8)(y * 31 + x * 7 + 1);
     return s;
 }
 
 bool SamePixels(const SDL_Surface *a, const SDL_Surface *b) {
-    if (a->w != b->w || a->h != b->h || a->format->BytesPerPixel != b->format->BytesPerPixel) return false;
+    if (a->w != b->w || a->h != b->h || a->format->BytesPerPixel != b->format->BytesPerPixel)
+        return false;
     const int row = a->w * a->format->BytesPerPixel;
     for (int y = 0; y < a->h; ++y)
         if (std::memcmp(static_cast<Uint8 *>(a->pixels) + y * a->pitch,
@@ -24,7 +26,8 @@ bool SamePixels(const SDL_Surface *a, const SDL_Surface *b) {
 }
 
 void PutU32(std::vector<Uint8> &v, size_t at, Uint32 x) {
-    for (int i = 0; i < 4; ++i) v[at + i] = (Uint8)(x >> (8 * i));
+    for (int i = 0; i < 4; ++i)
+        v[at + i] = (Uint8)(x >> (8 * i));
 }
 } // namespace
 
@@ -40,7 +43,8 @@ TEST(ImageBlock, RoundTripOfEveryDepth) {
         SDL_Surface *s = Make(c.w, c.h, c.bpp, c.r, c.g, c.b, c.a);
         if (c.bpp == 8) {
             SDL_Color colors[256];
-            for (int i = 0; i < 256; ++i) colors[i] = {(Uint8)i, (Uint8)(255 - i), (Uint8)(i / 2), 0};
+            for (int i = 0; i < 256; ++i)
+                colors[i] = {(Uint8)i, (Uint8)(255 - i), (Uint8)(i / 2), 0};
             SDL_SetColors(s, colors, 0, 256);
         }
         const std::vector<Uint8> block = qnl::EncodeImageBlock(s, qnl::kNoColorKey, 255);
@@ -120,19 +124,21 @@ TEST(ImageBlock, MalformedHeadersAreRefused) {
     SDL_FreeSurface(s);
     auto refused = [&](size_t at, Uint32 value, bool byte = false) {
         std::vector<Uint8> bad = good;
-        if (byte) bad[at] = (Uint8)value;
-        else PutU32(bad, at, value);
+        if (byte)
+            bad[at] = (Uint8)value;
+        else
+            PutU32(bad, at, value);
         SDL_Surface *r = qnl::DecodeImageBlock(bad.data(), bad.size());
         SDL_FreeSurface(r);
         return r == nullptr;
     };
     EXPECT_TRUE(refused(12, 12, true)); // depth
     EXPECT_TRUE(refused(12, 0, true));
-    EXPECT_TRUE(refused(0, 0));            // width 0
-    EXPECT_TRUE(refused(4, 0xFFFFFFFF));   // height -1
-    EXPECT_TRUE(refused(0, 0x7FFFFFFF));   // far wider than the block
-    EXPECT_TRUE(refused(4, 0x00010000));   // far taller than the block
-    EXPECT_TRUE(refused(12, 8, true));     // 8 bits: the palette is missing
-    EXPECT_FALSE(refused(12, 16, true));   // 16 bits: fewer pixels than stored is fine
+    EXPECT_TRUE(refused(0, 0));          // width 0
+    EXPECT_TRUE(refused(4, 0xFFFFFFFF)); // height -1
+    EXPECT_TRUE(refused(0, 0x7FFFFFFF)); // far wider than the block
+    EXPECT_TRUE(refused(4, 0x00010000)); // far taller than the block
+    EXPECT_TRUE(refused(12, 8, true));   // 8 bits: the palette is missing
+    EXPECT_FALSE(refused(12, 16, true)); // 16 bits: fewer pixels than stored is fine
     EXPECT_FALSE(refused(44, 7, true));
 }

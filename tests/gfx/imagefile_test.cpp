@@ -1,6 +1,6 @@
-#include "gfx/imageconvert.h"
-#include "gfx/pixel_private.h"
-#include "gfx/pngwriter.h"
+#include <quenlar/gfx/imageconvert.h>
+#include <quenlar/gfx/pixel_private.h>
+#include <quenlar/gfx/pngwriter.h>
 #include "support/support.h"
 
 #include <SDL_image.h>
@@ -28,8 +28,9 @@ SDL_Surface *Picture(bool alpha) {
                                           alpha ? 0xFF000000 : 0);
     for (int y = 0; y < s->h; ++y)
         for (int x = 0; x < s->w; ++x)
-            qnl::WriteRawPixel(s, x, y, SDL_MapRGBA(s->format, (Uint8)(x * 32), (Uint8)(y * 60),
-                                                     (Uint8)(x * y * 6), (Uint8)(255 - x * 30)));
+            qnl::WriteRawPixel(s, x, y,
+                               SDL_MapRGBA(s->format, (Uint8)(x * 32), (Uint8)(y * 60),
+                                           (Uint8)(x * y * 6), (Uint8)(255 - x * 30)));
     return s;
 }
 } // namespace
@@ -85,8 +86,10 @@ TEST(ImageConvert, EveryDepthKeepsThePicture) {
                 EXPECT_NEAR(a.r, b.r, tolerance) << bpp << " " << x << "," << y;
                 EXPECT_NEAR(a.g, b.g, tolerance) << bpp;
                 EXPECT_NEAR(a.b, b.b, tolerance) << bpp;
-                if (bpp == 32 || bpp == 16) EXPECT_NEAR(a.a, b.a, tolerance) << bpp;
-                else EXPECT_EQ(255, b.a) << bpp;
+                if (bpp == 32 || bpp == 16)
+                    EXPECT_NEAR(a.a, b.a, tolerance) << bpp;
+                else
+                    EXPECT_EQ(255, b.a) << bpp;
             }
         }
         SDL_FreeSurface(d);
@@ -98,7 +101,8 @@ TEST(ImageConvert, EveryDepthKeepsThePicture) {
 TEST(ImageConvert, TooManyColoursForAPaletteGetTheFixedOne) {
     SDL_Surface *src = SDL_CreateRGBSurface(SDL_SWSURFACE, 32, 32, 24, 0xFF0000, 0xFF00, 0xFF, 0);
     for (int y = 0; y < 32; ++y)
-        for (int x = 0; x < 32; ++x) qnl::WriteRawPixel(src, x, y, (Uint32)(x * 8) << 16 | (Uint32)(y * 8) << 8 | 77);
+        for (int x = 0; x < 32; ++x)
+            qnl::WriteRawPixel(src, x, y, (Uint32)(x * 8) << 16 | (Uint32)(y * 8) << 8 | 77);
     SDL_Surface *d = qnl::ConvertDepth(src, 8);
     ASSERT_NE(nullptr, d);
     for (int y = 0; y < 32; y += 7) {

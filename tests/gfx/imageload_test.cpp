@@ -1,9 +1,9 @@
 #include "video/engine_fixture.h"
 
-#include "gfx/gllayer.h"
-#include "gfx/imageblock.h"
-#include "gfx/pixel_private.h"
-#include "gfx/surface.h"
+#include <quenlar/gfx/gllayer.h>
+#include <quenlar/gfx/imageblock.h>
+#include <quenlar/gfx/pixel_private.h>
+#include <quenlar/gfx/surface.h>
 
 #include <cstdio>
 #include <cstring>
@@ -12,7 +12,8 @@ namespace {
 SDL_Surface *Make(int w, int h, int bpp, Uint32 r, Uint32 g, Uint32 b, Uint32 a = 0) {
     SDL_Surface *s = SDL_CreateRGBSurface(SDL_SWSURFACE, w, h, bpp, r, g, b, a);
     for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) qnl::WriteRawPixel(s, x, y, (Uint32)(x * 0x010203 + y * 0x302010) | a);
+        for (int x = 0; x < w; ++x)
+            qnl::WriteRawPixel(s, x, y, (Uint32)(x * 0x010203 + y * 0x302010) | a);
     return s;
 }
 } // namespace
@@ -50,7 +51,8 @@ protected:
 TEST_F(ImageLoad, EightBitsKeepTheirPaletteUnconverted) {
     SDL_Surface *s = Make(6, 4, 8, 0, 0, 0);
     SDL_Color colors[256];
-    for (int i = 0; i < 256; ++i) colors[i] = {(Uint8)i, 9, (Uint8)(255 - i), 0};
+    for (int i = 0; i < 256; ++i)
+        colors[i] = {(Uint8)i, 9, (Uint8)(255 - i), 0};
     SDL_SetColors(s, colors, 0, 256);
     Add("pal", s, 5, 255);
     ImageDesc desc;
@@ -137,7 +139,8 @@ TEST_F(ImageLoad, MissingAndDamagedBlocks) {
     payload.resize(payload.size() - 5); // shorter than its size says
     Add("cut", payload);
     EXPECT_EQ(nullptr, IImage->Load(handle, "cut"));
-    EXPECT_TRUE(Logged("[IImage->Load('images.dpf','cut',0x0)] Error: the image block is damaged.\n"));
+    EXPECT_TRUE(
+        Logged("[IImage->Load('images.dpf','cut',0x0)] Error: the image block is damaged.\n"));
     EXPECT_EQ(nullptr, IImage->Load(0, "cut"));
     EXPECT_EQ(nullptr, IImage->Load(handle, nullptr));
 }

@@ -1,6 +1,6 @@
 #include "video/engine_fixture.h"
 
-#include "gfx/gllayer.h"
+#include <quenlar/gfx/gllayer.h>
 
 #include <cstring>
 
@@ -20,7 +20,8 @@ TEST_F(Primitives, LinesIncludeBothEnds) {
     EXPECT_EQ(0, IPrimitives->HLine(s, 10, 10, 5, 7));
     int count = 0;
     for (int y = 0; y < 20; ++y)
-        for (int x = 0; x < 20; ++x) count += IPrimitives->GetPixel(s, x, y) == 7;
+        for (int x = 0; x < 20; ++x)
+            count += IPrimitives->GetPixel(s, x, y) == 7;
     EXPECT_EQ(1, count);
     EXPECT_EQ(7u, IPrimitives->GetPixel(s, 10, 5));
 
@@ -66,7 +67,7 @@ TEST_F(Primitives, PixelsOfEverySize) {
         Uint32 value;
     } cases[] = {{8, 0xA5}, {16, 0xBEEF}, {24, 0x123456}, {32, 0x89ABCDEF}};
     for (const Case &c : cases) {
-        SDL_Surface *s = c.bpp == 32 ? Make(5, 3, 32, 0xFF0000, 0xFF00, 0xFF, 0xFF000000)
+        SDL_Surface *s = c.bpp == 32   ? Make(5, 3, 32, 0xFF0000, 0xFF00, 0xFF, 0xFF000000)
                          : c.bpp == 24 ? Make(5, 3, 24, 0xFF0000, 0xFF00, 0xFF)
                                        : Make(5, 3, c.bpp);
         IPrimitives->PutPixel(s, 4, 2, c.value, 1);
@@ -79,7 +80,8 @@ TEST_F(Primitives, PixelsOfEverySize) {
         IPrimitives->PutPixel(s, 0, 3, c.value);
         int set = 0;
         for (int y = 0; y < 3; ++y)
-            for (int x = 0; x < 5; ++x) set += IPrimitives->GetPixel(s, x, y) != 0;
+            for (int x = 0; x < 5; ++x)
+                set += IPrimitives->GetPixel(s, x, y) != 0;
         EXPECT_EQ(1, set) << c.bpp;
         SDL_FreeSurface(s);
     }

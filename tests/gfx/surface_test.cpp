@@ -1,7 +1,7 @@
 #include "video/engine_fixture.h"
 
-#include "gfx/blit.h"
-#include "gfx/surface.h"
+#include <quenlar/gfx/blit.h>
+#include <quenlar/gfx/surface.h>
 
 namespace {
 SDL_Surface *Make(int w, int h, int bpp, Uint32 r, Uint32 g, Uint32 b, Uint32 a = 0) {
@@ -44,7 +44,8 @@ TEST_F(SurfaceHelpers, DisplayFormatTest) {
     EXPECT_EQ(1, qnl::NeedsDisplayFormat(alpha));
     SDL_Surface *deep = Make(4, 4, 16, 0xF800, 0x07E0, 0x001F);
     EXPECT_EQ(1, qnl::NeedsDisplayFormat(deep));
-    for (SDL_Surface *x : {s, same, swapped, alpha, deep}) SDL_FreeSurface(x);
+    for (SDL_Surface *x : {s, same, swapped, alpha, deep})
+        SDL_FreeSurface(x);
 }
 
 TEST_F(SurfaceHelpers, ConversionKeepsAlphaWhenAsked) {

@@ -1,7 +1,7 @@
 // Starting the game and opening links: command-line splitting, program
 // lookup, the started process's arguments and directory, and reaping.
-#include "core/log.h"
-#include "platform/process.h"
+#include <quenlar/core/log.h>
+#include <quenlar/platform/process.h>
 #include "setup/launch.h"
 #include "support/support.h"
 
@@ -36,14 +36,14 @@ TEST(SplitCommandLine, FollowsTheWindowsRules) {
         {"  game.exe   -w  -x ", {"game.exe", "-w", "-x"}},
         {"\"C:\\Program Files\\game.exe\" -a", {"C:\\Program Files\\game.exe", "-a"}},
         {"game \"two words\" x\"y z\"w", {"game", "two words", "xy zw"}},
-        {"game a\\\\b c\\d", {"game", "a\\\\b", "c\\d"}},           // lone backslashes stay
-        {"game a\\\"b", {"game", "a\"b"}},                          // \" is a quote
-        {"game a\\\\\"b c\"", {"game", "a\\b c"}},                  // \\" : one \ and a group
-        {"game a\\\\\\\"b", {"game", "a\\\"b"}},                    // \\\" : \ and a quote
-        {"game \"a\"\"b\" c", {"game", "a\"b", "c"}},               // "" inside quotes
-        {"game \"\" end", {"game", "", "end"}},                     // an empty argument
+        {"game a\\\\b c\\d", {"game", "a\\\\b", "c\\d"}}, // lone backslashes stay
+        {"game a\\\"b", {"game", "a\"b"}},                // \" is a quote
+        {"game a\\\\\"b c\"", {"game", "a\\b c"}},        // \\" : one \ and a group
+        {"game a\\\\\\\"b", {"game", "a\\\"b"}},          // \\\" : \ and a quote
+        {"game \"a\"\"b\" c", {"game", "a\"b", "c"}},     // "" inside quotes
+        {"game \"\" end", {"game", "", "end"}},           // an empty argument
         {"game \"open to the end", {"game", "open to the end"}},
-        {"\"dir\\\"game x", {"dir\\game", "x"}},                  // the name keeps \ as is
+        {"\"dir\\\"game x", {"dir\\game", "x"}}, // the name keeps \ as is
         {"game\ttab", {"game", "tab"}},
     };
     for (const Row &row : rows) {
@@ -92,7 +92,9 @@ protected:
         const char *path = getenv("PATH");
         setenv("PATH", (dir.path() + "/bin:" + (path ? path : "/usr/bin:/bin")).c_str(), 1);
     }
-    void SetTarget(const std::string &line) { snprintf(state.target, sizeof state.target, "%s", line.c_str()); }
+    void SetTarget(const std::string &line) {
+        snprintf(state.target, sizeof state.target, "%s", line.c_str());
+    }
 
     TempDir dir;
     LogCapture log{2};
@@ -132,7 +134,8 @@ TEST_F(LaunchTest, ProgramsThatCannotStartAreErrors) {
     WriteFile("noshebang", "echo hi\n"); // executable bit, but no interpreter line
     chmod("noshebang", 0755);
     mkdir("adir", 0755);
-    const std::string error = " \xB7 [Execute Error] - Couldn\xB4t execute the target application\n";
+    const std::string error =
+        " \xB7 [Execute Error] - Couldn\xB4t execute the target application\n";
     for (const char *target : {"", "missing.exe", "./missing", "data.txt", "noshebang", "adir"}) {
         SCOPED_TRACE(target);
         SetTarget(target);
@@ -160,7 +163,8 @@ TEST_F(LaunchTest, LinksGoToTheDesktopAsOneArgument) {
              "https://example.org/a page?x=1&y=\"2\"");
     log.Mark();
     OpenCustomLink(state, 2);
-    EXPECT_EQ(dir.path() + "\n[https://example.org/a page?x=1&y=\"2\"]\n", WaitForFile("opened.txt"));
+    EXPECT_EQ(dir.path() + "\n[https://example.org/a page?x=1&y=\"2\"]\n",
+              WaitForFile("opened.txt"));
     EXPECT_EQ("", log.Body());
 
     // Free entries and indexes outside 0..6 do nothing.

@@ -1,6 +1,6 @@
 // The whole launcher, headless (dummy drivers) and in a real X window.
-#include "core/engine_private.h"
-#include "quenlar.h"
+#include <quenlar/core/engine_private.h>
+#include <quenlar/quenlar.h>
 #include "setup/launcher.h"
 #include "support.h"
 #include "test_package.h"
@@ -21,7 +21,9 @@ Uint32 g_escapeAt = 0;  // press Escape once the clock reaches this
 Uint32 g_closeAt = 0;   // ask to close the window once the clock reaches this
 Uint32 g_seenPixel = 0; // the screen's top-left pixel when Escape was pressed
 
-Uint32 Ticks() { return g_now; }
+Uint32 Ticks() {
+    return g_now;
+}
 
 void Sleep(Uint32 ms) {
     g_now += ms;
@@ -69,7 +71,8 @@ TEST_F(HeadlessLauncher, ShowsTheGeneralTabAndEndsOnEscape) {
     EXPECT_EQ(nullptr, IStuffDPF);
 
     std::string log = ReadFile("Setup.log");
-    EXPECT_TRUE(std::regex_search(log, std::regex("\n \\. Quenlar successfully closed\\.\n\n$"))) << log;
+    EXPECT_TRUE(std::regex_search(log, std::regex("\n \\. Quenlar successfully closed\\.\n\n$")))
+        << log;
     EXPECT_EQ(std::string::npos, log.find("Error")) << log;
 }
 
@@ -101,7 +104,8 @@ TEST_F(HeadlessLauncher, MissingBackgroundEndsWithTheResourceError) {
     EXPECT_NE(std::string::npos,
               log.find(" \xB7 [Init Error] - Couldn't load graphic resource: 'demo_bgvideo'.\n"))
         << log;
-    EXPECT_TRUE(std::regex_search(log, std::regex("\n \\. Quenlar successfully closed\\.\n\n$"))) << log;
+    EXPECT_TRUE(std::regex_search(log, std::regex("\n \\. Quenlar successfully closed\\.\n\n$")))
+        << log;
     EXPECT_FALSE(Quenlar.IsInitialized());
 }
 
@@ -130,7 +134,8 @@ TEST(XLauncher, OpensTheWindowAndClosesOnEscape) {
     WriteLauncherPackage();
 
     // The launcher chooses the windowed X11 driver itself: no SDL_VIDEODRIVER.
-    ChildProcess setup({Program("setup")}, dir.path(), {"SDL_VIDEODRIVER", "DISPLAY=" + x.Display()});
+    ChildProcess setup({Program("setup")}, dir.path(),
+                       {"SDL_VIDEODRIVER", "DISPLAY=" + x.Display()});
     RunResult search = x.Client({"xdotool", "search", "--sync", "--name", "^Demo Game - Setup$"});
     ASSERT_EQ(0, search.status) << "no launcher window: " << ReadFile("Setup.log");
     std::string window = search.out.substr(0, search.out.find('\n'));
@@ -141,18 +146,22 @@ TEST(XLauncher, OpensTheWindowAndClosesOnEscape) {
     // Give the loop a moment to present the first frames, then keep a picture.
     std::string shot = ArtifactPath("launcher-general.png");
     std::string pixel;
-    for (int attempt = 0; attempt < 50 && pixel.find("(32,96,160)") == std::string::npos; ++attempt) {
+    for (int attempt = 0; attempt < 50 && pixel.find("(32,96,160)") == std::string::npos;
+         ++attempt) {
         x.Client({"import", "-window", window, shot});
         pixel = testing_support::Run({"convert", shot, "-format", "%[pixel:p{5,5}]", "info:"}).out;
         if (pixel.find("(32,96,160)") == std::string::npos) usleep(100 * 1000);
     }
-    EXPECT_NE(std::string::npos, pixel.find("(32,96,160)")) << "general background not shown: " << pixel;
+    EXPECT_NE(std::string::npos, pixel.find("(32,96,160)"))
+        << "general background not shown: " << pixel;
 
     // Escape held for a few logic steps: the loop reads the key state once
     // per step (every 50 ms), so a tap shorter than that may pass unseen.
     EXPECT_EQ(0, x.Client({"xdotool", "windowfocus", "--sync", window}).status);
-    EXPECT_EQ(0, x.Client({"xdotool", "keydown", "Escape", "sleep", "0.3", "keyup", "Escape"}).status);
+    EXPECT_EQ(0,
+              x.Client({"xdotool", "keydown", "Escape", "sleep", "0.3", "keyup", "Escape"}).status);
     EXPECT_EQ(0, setup.Wait(20));
     std::string log = ReadFile("Setup.log");
-    EXPECT_TRUE(std::regex_search(log, std::regex("\n \\. Quenlar successfully closed\\.\n\n$"))) << log;
+    EXPECT_TRUE(std::regex_search(log, std::regex("\n \\. Quenlar successfully closed\\.\n\n$")))
+        << log;
 }

@@ -1,7 +1,7 @@
 #include "test_package.h"
 
-#include "gfx/imageblock.h"
-#include "quenlar.h"
+#include <quenlar/gfx/imageblock.h>
+#include <quenlar/quenlar.h>
 #include "support.h"
 
 #include <cstring>
@@ -21,7 +21,8 @@ void AddBlock(int handle, const char *name, const char *type, const std::vector<
 }
 
 std::vector<Uint8> Picture(Uint32 rgb, int width = 430, int height = 400) {
-    SDL_Surface *s = SDL_CreateRGBSurface(SDL_SWSURFACE, width, height, 32, 0xFF0000, 0xFF00, 0xFF, 0);
+    SDL_Surface *s =
+        SDL_CreateRGBSurface(SDL_SWSURFACE, width, height, 32, 0xFF0000, 0xFF00, 0xFF, 0);
     SDL_FillRect(s, nullptr, rgb);
     std::vector<Uint8> payload = qnl::EncodeImageBlock(s, qnl::kNoColorKey, 255);
     SDL_FreeSurface(s);
@@ -34,7 +35,8 @@ void WriteLauncherPackage(const std::string &path, const std::string &omit) {
     ASSERT_EQ(1, Quenlar.Init(0));
     int handle = IStuffDPF->Create(path.c_str());
     ASSERT_GT(handle, 0);
-    std::string layout = testing_support::ReadFile(std::string(QUENLAR_TEST_DATA) + "/layout/complete.xml");
+    std::string layout =
+        testing_support::ReadFile(std::string(QUENLAR_TEST_DATA) + "/layout/complete.xml");
     ASSERT_FALSE(layout.empty());
     const std::pair<const char *, std::vector<Uint8>> blocks[] = {
         {"demo_icon", Picture(0xFFFFFF, 32, 32)},

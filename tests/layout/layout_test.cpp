@@ -1,6 +1,6 @@
 // layout.xml: what a complete layout fills in, every error code (each made by
 // taking one piece out of the complete layout), custom buttons, limits.
-#include "core/engine.h"
+#include <quenlar/core/engine.h>
 #include "setup/layout.h"
 #include "support/support.h"
 
@@ -29,7 +29,8 @@ std::string WithoutElement(std::string doc, const std::string &name) {
 }
 
 // Removes attribute `attribute` from the first tag of element `name`.
-std::string WithoutAttribute(std::string doc, const std::string &name, const std::string &attribute) {
+std::string WithoutAttribute(std::string doc, const std::string &name,
+                             const std::string &attribute) {
     size_t tag = doc.find("<" + name + " ");
     size_t at = doc.find(" " + attribute + "=\"", tag);
     EXPECT_NE(std::string::npos, at) << name << "@" << attribute;
@@ -122,44 +123,91 @@ TEST_F(LayoutTest, EachMissingPieceHasItsCode) {
     };
     const Row rows[] = {
         {10, "layout", nullptr},
-        {11, "layout", "appname"}, {12, "layout", "target_win"}, {13, "layout", "setupdpf"},
-        {14, "layout", "setupxml"}, {15, "layout", "skin"}, {15, "logotype", nullptr},
-        {16, "logotype", "name"}, {17, "logotype", "x"}, {18, "logotype", "y"},
-        {19, "butexit", nullptr}, {20, "butexit", "x"}, {21, "butexit", "y"},
-        {22, "butplay", nullptr}, {23, "butplay", "x"}, {24, "butplay", "y"},
-        {25, "butsave", nullptr}, {26, "butsave", "x"}, {27, "butsave", "y"},
-        {28, "general", nullptr}, {29, "general", "state"}, {30, "general", "x"}, {31, "general", "y"},
-        {32, "video", nullptr}, {33, "video", "state"}, {34, "video", "x"}, {35, "video", "y"},
-        {36, "audio", nullptr}, {37, "audio", "state"}, {38, "audio", "x"}, {39, "audio", "y"},
-        {1001, "benchmark", nullptr}, {1001, "benchmark", "state"},
-        {1002, "mtfriendly", nullptr}, {1002, "mtfriendly", "y"},
-        {1003, "cpuid", nullptr}, {1003, "cpuid", "x"},
-        {1004, "memoryinfo", nullptr}, {1005, "pindex", nullptr}, {1005, "pindex", "y"},
-        {2001, "vidrenderer_opengl", nullptr}, {2002, "vidrenderer_windib", nullptr},
-        {2003, "vidrenderer_ddraw", nullptr}, {2004, "vidrenderer_x11", nullptr},
-        {2004, "vidrenderer_x11", "state"}, {2005, "vidrenderer_fbcon", nullptr},
+        {11, "layout", "appname"},
+        {12, "layout", "target_win"},
+        {13, "layout", "setupdpf"},
+        {14, "layout", "setupxml"},
+        {15, "layout", "skin"},
+        {15, "logotype", nullptr},
+        {16, "logotype", "name"},
+        {17, "logotype", "x"},
+        {18, "logotype", "y"},
+        {19, "butexit", nullptr},
+        {20, "butexit", "x"},
+        {21, "butexit", "y"},
+        {22, "butplay", nullptr},
+        {23, "butplay", "x"},
+        {24, "butplay", "y"},
+        {25, "butsave", nullptr},
+        {26, "butsave", "x"},
+        {27, "butsave", "y"},
+        {28, "general", nullptr},
+        {29, "general", "state"},
+        {30, "general", "x"},
+        {31, "general", "y"},
+        {32, "video", nullptr},
+        {33, "video", "state"},
+        {34, "video", "x"},
+        {35, "video", "y"},
+        {36, "audio", nullptr},
+        {37, "audio", "state"},
+        {38, "audio", "x"},
+        {39, "audio", "y"},
+        {1001, "benchmark", nullptr},
+        {1001, "benchmark", "state"},
+        {1002, "mtfriendly", nullptr},
+        {1002, "mtfriendly", "y"},
+        {1003, "cpuid", nullptr},
+        {1003, "cpuid", "x"},
+        {1004, "memoryinfo", nullptr},
+        {1005, "pindex", nullptr},
+        {1005, "pindex", "y"},
+        {2001, "vidrenderer_opengl", nullptr},
+        {2002, "vidrenderer_windib", nullptr},
+        {2003, "vidrenderer_ddraw", nullptr},
+        {2004, "vidrenderer_x11", nullptr},
+        {2004, "vidrenderer_x11", "state"},
+        {2005, "vidrenderer_fbcon", nullptr},
         {2006, "vidrenderer_quartz", nullptr},
-        {2010, "vidresolution1", nullptr}, {2010, "vidresolution1", "x"},
-        {2011, "vidresolution1", "width"}, {2012, "vidresolution1", "height"},
-        {2013, "vidresolution2", nullptr}, {2014, "vidresolution2", "width"},
-        {2015, "vidresolution2", "height"}, {2016, "vidresolution3", nullptr},
-        {2017, "vidresolution3", "width"}, {2018, "vidresolution3", "height"},
-        {2019, "vidresolution4", nullptr}, {2020, "vidresolution4", "width"},
+        {2010, "vidresolution1", nullptr},
+        {2010, "vidresolution1", "x"},
+        {2011, "vidresolution1", "width"},
+        {2012, "vidresolution1", "height"},
+        {2013, "vidresolution2", nullptr},
+        {2014, "vidresolution2", "width"},
+        {2015, "vidresolution2", "height"},
+        {2016, "vidresolution3", nullptr},
+        {2017, "vidresolution3", "width"},
+        {2018, "vidresolution3", "height"},
+        {2019, "vidresolution4", nullptr},
+        {2020, "vidresolution4", "width"},
         {2021, "vidresolution4", "height"},
-        {2030, "vidcolordepth8", nullptr}, {2031, "vidcolordepth16", nullptr},
-        {2032, "vidcolordepth32", nullptr}, {2040, "vidaccelsoftware", nullptr},
-        {2041, "vidaccelhardsmooth", nullptr}, {2042, "vidaccelhardspeed", nullptr},
-        {2050, "vidmodewindow", nullptr}, {2051, "vidmodefullscreen", nullptr},
+        {2030, "vidcolordepth8", nullptr},
+        {2031, "vidcolordepth16", nullptr},
+        {2032, "vidcolordepth32", nullptr},
+        {2040, "vidaccelsoftware", nullptr},
+        {2041, "vidaccelhardsmooth", nullptr},
+        {2042, "vidaccelhardspeed", nullptr},
+        {2050, "vidmodewindow", nullptr},
+        {2051, "vidmodefullscreen", nullptr},
         {2052, "vidmodewindownoframe", nullptr},
-        {3001, "butaudioenabled", nullptr}, {3010, "butformat8", nullptr},
-        {3011, "butformat16", nullptr}, {3020, "butfreq11", nullptr}, {3021, "butfreq22", nullptr},
-        {3022, "butfreq44", nullptr}, {3030, "butmono", nullptr}, {3031, "butstereo", nullptr},
-        {3032, "butmulti", nullptr}, {3040, "butmusicvol", nullptr},
-        {3041, "butsoundvol", nullptr}, {3041, "butsoundvol", "y"},
+        {3001, "butaudioenabled", nullptr},
+        {3010, "butformat8", nullptr},
+        {3011, "butformat16", nullptr},
+        {3020, "butfreq11", nullptr},
+        {3021, "butfreq22", nullptr},
+        {3022, "butfreq44", nullptr},
+        {3030, "butmono", nullptr},
+        {3031, "butstereo", nullptr},
+        {3032, "butmulti", nullptr},
+        {3040, "butmusicvol", nullptr},
+        {3041, "butsoundvol", nullptr},
+        {3041, "butsoundvol", "y"},
     };
     const std::string complete = CompleteLayout();
     for (const Row &row : rows) {
-        SCOPED_TRACE(std::string(row.element) + (row.attribute ? std::string("@") + row.attribute : ""));
+        SCOPED_TRACE(std::string(row.element) +
+                     (row.attribute ? std::string("@") + row.attribute : ""));
         std::string doc = row.attribute ? WithoutAttribute(complete, row.element, row.attribute)
                                         : WithoutElement(complete, row.element);
         EXPECT_EQ(row.code, Parse(doc));
@@ -178,10 +226,10 @@ TEST_F(LayoutTest, ValuesLongerThanTheirFieldsAreRefused) {
         size_t fits; // longest accepted length
     };
     const Row rows[] = {
-        {111, "layout", "appname", 37},       {112, "layout", "target_win", 65},
-        {113, "layout", "setupdpf", 255},     {114, "layout", "setupxml", 255},
-        {115, "layout", "skin", 20},          {116, "logotype", "name", 27},
-        {2111, "vidresolution1", "width", 4}, {2112, "vidresolution1", "height", 4},
+        {111, "layout", "appname", 37},        {112, "layout", "target_win", 65},
+        {113, "layout", "setupdpf", 255},      {114, "layout", "setupxml", 255},
+        {115, "layout", "skin", 20},           {116, "logotype", "name", 27},
+        {2111, "vidresolution1", "width", 4},  {2112, "vidresolution1", "height", 4},
         {2121, "vidresolution4", "height", 4},
     };
     const std::string complete = CompleteLayout();
@@ -194,8 +242,9 @@ TEST_F(LayoutTest, ValuesLongerThanTheirFieldsAreRefused) {
         EXPECT_NE("unknown error code", DescribeLayoutError(row.code));
     }
     // The longest title and skin fill their fields exactly.
-    ASSERT_EQ(0, Parse(WithAttribute(WithAttribute(complete, "layout", "appname", std::string(37, 'a')),
-                                     "layout", "skin", std::string(20, 's'))));
+    ASSERT_EQ(
+        0, Parse(WithAttribute(WithAttribute(complete, "layout", "appname", std::string(37, 'a')),
+                               "layout", "skin", std::string(20, 's'))));
     EXPECT_EQ(std::string(37, 'a') + " - Setup", state->title);
     EXPECT_EQ(std::string(20, 's') + "_tabgeneral", state->resource[RES_TABGENERAL]);
 }
@@ -232,12 +281,14 @@ TEST_F(LayoutTest, CustomButtonRules) {
     EXPECT_STREQ("x y", s.custom[6].data);
     EXPECT_EQ(16, s.widget[TAB_GENERAL][16].state);
     EXPECT_EQ(-1, s.custom[5].type); // the eighth child
-    for (int i : {0, 2, 4}) EXPECT_EQ(-1, s.custom[i].type);
+    for (int i : {0, 2, 4})
+        EXPECT_EQ(-1, s.custom[i].type);
 
     // No custombuttons element, or an empty one: no links.
     for (const std::string &d : {WithoutElement(doc, "custombuttons"), withButtons("")}) {
         ASSERT_EQ(0, Parse(d));
-        for (const CustomButton &c : state->custom) EXPECT_EQ(-1, c.type);
+        for (const CustomButton &c : state->custom)
+            EXPECT_EQ(-1, c.type);
     }
 
     // Texts that do not fit.

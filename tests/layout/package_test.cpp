@@ -1,7 +1,7 @@
 // The layout read from a package: by the launcher at start-up and by
 // `dpftool layout`.
-#include "core/engine.h"
-#include "dpf/stuffdpf.h"
+#include <quenlar/core/engine.h>
+#include <quenlar/dpf/stuffdpf.h>
 #include "setup/launcher.h"
 #include "setup/layout.h"
 #include "support/support.h"
@@ -49,7 +49,8 @@ protected:
         int dpf = IStuffDPF->Create(path.c_str());
         ASSERT_LT(0, dpf);
         ASSERT_TRUE(AddBlock(dpf, "FILE", "layout.xml", layout));
-        for (const auto &block : blocks) ASSERT_TRUE(AddBlock(dpf, block.first, block.second, "data"));
+        for (const auto &block : blocks)
+            ASSERT_TRUE(AddBlock(dpf, block.first, block.second, "data"));
         IStuffDPF->Close(dpf);
     }
 
@@ -131,7 +132,8 @@ TEST_F(LayoutPackageTest, ToolMarksMissingResources) {
     EXPECT_EQ(0u, run.out.find("ok\n")) << run.out;
     size_t line = run.out.find("demo_manual");
     ASSERT_NE(std::string::npos, line) << run.out;
-    EXPECT_NE(std::string::npos, run.out.substr(line, run.out.find('\n', line) - line).find("missing"));
+    EXPECT_NE(std::string::npos,
+              run.out.substr(line, run.out.find('\n', line) - line).find("missing"));
 
     // The icon may be absent: the launcher starts without it.
     MakePackage("setup.dpf", CompleteLayout(), AllResources("demo_icon"));

@@ -4,8 +4,8 @@
 #ifndef QUENLAR_TESTS_NET_HELPERS_H
 #define QUENLAR_TESTS_NET_HELPERS_H
 
-#include "net/network.h"
-#include "net/wire_private.h"
+#include <quenlar/net/network.h>
+#include <quenlar/net/wire_private.h>
 
 #include <functional>
 #include <random>

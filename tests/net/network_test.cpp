@@ -3,9 +3,9 @@
 // sends.
 #include "net_helpers.h"
 
-#include "core/engine.h"
-#include "core/log.h"
-#include "net/net.h"
+#include <quenlar/core/engine.h>
+#include <quenlar/core/log.h>
+#include <quenlar/net/net.h>
 #include "support/support.h"
 
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
 #include "support.h"
 
-#include "core/clock.h"
-#include "core/log.h"
+#include <quenlar/core/clock.h>
+#include <quenlar/core/log.h>
 
 #include <cerrno>
 #include <csignal>
@@ -36,7 +36,9 @@ TempDir::TempDir() {
 }
 
 namespace {
-int RemoveEntry(const char *path, const struct stat *, int, struct FTW *) { return remove(path); }
+int RemoveEntry(const char *path, const struct stat *, int, struct FTW *) {
+    return remove(path);
+}
 } // namespace
 
 TempDir::~TempDir() {
@@ -57,25 +59,39 @@ void WriteFile(const std::string &path, const std::string &bytes) {
     out.write(bytes.data(), (std::streamsize)bytes.size());
 }
 
-bool FileExists(const std::string &path) { return access(path.c_str(), F_OK) == 0; }
+bool FileExists(const std::string &path) {
+    return access(path.c_str(), F_OK) == 0;
+}
 
 // ---------------------------------------------------------------------------
 // Fake clock
 // ---------------------------------------------------------------------------
 namespace {
 Uint32 g_fakeNow = 0;
-Uint32 FakeTicks() { return g_fakeNow; }
-void FakeDelay(Uint32 ms) { g_fakeNow += ms; }
+Uint32 FakeTicks() {
+    return g_fakeNow;
+}
+void FakeDelay(Uint32 ms) {
+    g_fakeNow += ms;
+}
 } // namespace
 
 FakeClock::FakeClock(Uint32 start) {
     g_fakeNow = start;
     QuenlarSetClock(FakeTicks, FakeDelay);
 }
-FakeClock::~FakeClock() { QuenlarSetClock(nullptr, nullptr); }
-void FakeClock::Set(Uint32 ms) { g_fakeNow = ms; }
-void FakeClock::Advance(Uint32 ms) { g_fakeNow += ms; }
-Uint32 FakeClock::Now() const { return g_fakeNow; }
+FakeClock::~FakeClock() {
+    QuenlarSetClock(nullptr, nullptr);
+}
+void FakeClock::Set(Uint32 ms) {
+    g_fakeNow = ms;
+}
+void FakeClock::Advance(Uint32 ms) {
+    g_fakeNow += ms;
+}
+Uint32 FakeClock::Now() const {
+    return g_fakeNow;
+}
 
 // ---------------------------------------------------------------------------
 // Log capture
@@ -84,9 +100,13 @@ LogCapture::LogCapture(int level, const std::string &file) : file_(file) {
     ILogSystem.Init(file_.c_str(), LOG_NEWFILE, (Sint8)level, "test");
 }
 
-LogCapture::~LogCapture() { ILogSystem.Close(); }
+LogCapture::~LogCapture() {
+    ILogSystem.Close();
+}
 
-std::string LogCapture::Text() const { return ReadFile(file_); }
+std::string LogCapture::Text() const {
+    return ReadFile(file_);
+}
 
 std::string LogCapture::Body() const {
     std::string text = Text();
@@ -98,7 +118,9 @@ std::string LogCapture::Body() const {
     return start <= text.size() ? text.substr(start) : std::string();
 }
 
-void LogCapture::Mark() { mark_ = Text().size(); }
+void LogCapture::Mark() {
+    mark_ = Text().size();
+}
 
 // ---------------------------------------------------------------------------
 // Child processes
@@ -121,7 +143,8 @@ void SetEnvironment(const std::vector<std::string> &env) {
     if (chdir(cwd.c_str()) != 0) _exit(126);
     SetEnvironment(env);
     std::vector<char *> args;
-    for (const std::string &a : argv) args.push_back(const_cast<char *>(a.c_str()));
+    for (const std::string &a : argv)
+        args.push_back(const_cast<char *>(a.c_str()));
     args.push_back(nullptr);
     execvp(args[0], args.data());
     _exit(127);
@@ -170,8 +193,7 @@ void Pump(int in, int out, int err, const std::string &input, RunResult &result,
 } // namespace
 
 RunResult Run(const std::vector<std::string> &argv, const std::string &cwd,
-              const std::string &input, const std::vector<std::string> &env,
-              int timeoutSeconds) {
+              const std::string &input, const std::vector<std::string> &env, int timeoutSeconds) {
     RunResult result;
     int in[2], out[2], err[2];
     if (pipe(in) || pipe(out) || pipe(err)) return result;
@@ -179,7 +201,8 @@ RunResult Run(const std::vector<std::string> &argv, const std::string &cwd,
     pid_t pid = fork();
     if (pid == 0) {
         dup2(in[0], 0), dup2(out[1], 1), dup2(err[1], 2);
-        for (int fd : {in[0], in[1], out[0], out[1], err[0], err[1]}) close(fd);
+        for (int fd : {in[0], in[1], out[0], out[1], err[0], err[1]})
+            close(fd);
         ExecInChild(argv, cwd, env);
     }
     close(in[0]), close(out[1]), close(err[1]);
@@ -191,7 +214,9 @@ RunResult Run(const std::vector<std::string> &argv, const std::string &cwd,
     return result;
 }
 
-std::string Program(const std::string &name) { return std::string(QUENLAR_BIN_DIR) + "/" + name; }
+std::string Program(const std::string &name) {
+    return std::string(QUENLAR_BIN_DIR) + "/" + name;
+}
 
 std::string ArtifactPath(const std::string &name) {
     std::string dir = std::string(QUENLAR_BIN_DIR) + "/../test-artifacts";
@@ -231,7 +256,8 @@ bool ChildProcess::Running() {
 
 int ChildProcess::Wait(int timeoutSeconds) {
     // Polled, so that a hung program cannot hang the test.
-    for (int i = 0; i < timeoutSeconds * 20 && Running(); ++i) usleep(50 * 1000);
+    for (int i = 0; i < timeoutSeconds * 20 && Running(); ++i)
+        usleep(50 * 1000);
     if (Running()) {
         kill(pid_, SIGKILL);
         waitpid(pid_, nullptr, 0);
@@ -255,7 +281,8 @@ XServer::XServer(const std::string &screen) {
     std::string number;
     struct pollfd fd = {fds[0], POLLIN, 0};
     char c;
-    while (poll(&fd, 1, 10000) > 0 && read(fds[0], &c, 1) == 1 && c != '\n') number += c;
+    while (poll(&fd, 1, 10000) > 0 && read(fds[0], &c, 1) == 1 && c != '\n')
+        number += c;
     close(fds[0]);
     if (!number.empty()) display_ = ":" + number;
 }

@@ -1,6 +1,6 @@
 #include "video/engine_fixture.h"
 
-#include "core/engine_private.h"
+#include <quenlar/core/engine_private.h>
 
 #include <cmath>
 #include <vector>
@@ -77,7 +77,8 @@ TEST_F(Pacing, UninitialisedTimeSystemRunsUnpaced) {
         // Every call is a logic step and presents a frame.
         EXPECT_EQ(0, Quenlar.Update());
     }
-    while (SDL_PollEvent(&event)) {}
+    while (SDL_PollEvent(&event)) {
+    }
     EXPECT_EQ(0, Quenlar.Update(&event));
     EXPECT_EQ(30, event.user.type);
     EXPECT_EQ(1, event.user.code);
@@ -158,7 +159,7 @@ TEST_F(Pacing, NegativeFriendlinessNeverSleeps) {
 
 TEST_F(Pacing, RestartedClockKeepsStepsAndFramesComing) {
     ITimeSystem->SetRate(60, 20);
-    Calls(3000, 1); // three seconds in
+    Calls(3000, 1);       // three seconds in
     ITimeSystem->Init(1); // the time system's clock starts again at 1
     const Uint32 flips = Flips(), steps = Steps();
     int zeros = 0;

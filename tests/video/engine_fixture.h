@@ -3,7 +3,7 @@
 #ifndef QUENLAR_TESTS_ENGINE_FIXTURE_H
 #define QUENLAR_TESTS_ENGINE_FIXTURE_H
 
-#include "quenlar.h"
+#include <quenlar/quenlar.h>
 #include "support/support.h"
 
 #include <gtest/gtest.h>
@@ -26,7 +26,9 @@ protected:
         ASSERT_EQ(1, Quenlar.SetVideoMode());
         log.Mark();
     }
-    bool Logged(const std::string &text) const { return log.Body().find(text) != std::string::npos; }
+    bool Logged(const std::string &text) const {
+        return log.Body().find(text) != std::string::npos;
+    }
 
     testing_support::TempDir dir;
     testing_support::LogCapture log{5};

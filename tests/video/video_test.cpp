@@ -1,7 +1,7 @@
 #include "video/engine_fixture.h"
 
-#include "core/engine_private.h"
-#include "platform/videodriver.h"
+#include <quenlar/core/engine_private.h>
+#include <quenlar/platform/videodriver.h>
 
 #include <cstdlib>
 
@@ -21,8 +21,10 @@ TEST(RendererTable, CodesAndDrivers) {
     EXPECT_EQ(128, RendererForDriver("quartz"));
     EXPECT_EQ(1, RendererForDriver("dummy"));
     EXPECT_EQ(1, RendererForDriver("X11")); // exact comparison
-    for (int code : {2, 4, 64}) EXPECT_STREQ("x11", DriverForRenderer(code).driver) << code;
-    for (int code : {1, 8, 16, 128}) EXPECT_EQ(nullptr, DriverForRenderer(code).driver) << code;
+    for (int code : {2, 4, 64})
+        EXPECT_STREQ("x11", DriverForRenderer(code).driver) << code;
+    for (int code : {1, 8, 16, 128})
+        EXPECT_EQ(nullptr, DriverForRenderer(code).driver) << code;
 }
 
 TEST_F(VideoMode, RefusesWithoutVideoSubsystem) {
@@ -65,7 +67,8 @@ TEST_F(VideoMode, ForcedRendererSetsNativeDriverAndReportsItsFailure) {
     EXPECT_EQ(0, Quenlar.SetVideoMode());
     EXPECT_STREQ("x11", getenv("SDL_VIDEODRIVER"));
     EXPECT_TRUE(Logged(" . [Quenlar.SetVideoMode()] Info: setting 'x11' backend for Linux\n"));
-    EXPECT_TRUE(Logged(" . [Quenlar.SetVideoMode()] Error: could not initialize SDL video system (4) ("));
+    EXPECT_TRUE(
+        Logged(" . [Quenlar.SetVideoMode()] Error: could not initialize SDL video system (4) ("));
     EXPECT_EQ(nullptr, Quenlar.screen);
 }
 
@@ -82,7 +85,8 @@ TEST_F(VideoMode, OpenGLDropsDepthAndWarnsInSoftware) {
     Quenlar.renderer = 64;
     Quenlar.colordepth = 16;
     ASSERT_EQ(1, Quenlar.SetVideoMode());
-    EXPECT_TRUE(Logged(" . [Quenlar.SetVideoMode()] Warning: using OpenGL on software mode is quite slow.\n"));
+    EXPECT_TRUE(Logged(
+        " . [Quenlar.SetVideoMode()] Warning: using OpenGL on software mode is quite slow.\n"));
     EXPECT_EQ(0, Quenlar.colordepth);
     EXPECT_EQ(1, Quenlar.IsOpenGL());
     EXPECT_FALSE(Logged(kDepthWarning));
@@ -97,8 +101,9 @@ TEST_F(VideoMode, DepthRules) {
     Start();
     Quenlar.colordepth = 24;
     ASSERT_EQ(1, Quenlar.SetVideoMode());
-    EXPECT_TRUE(Logged(" . [Quenlar.SetVideoMode()] Warning: failed attempt to set a 24bpp video mode.\n"
-                       "   It was changed to 32bpp.\n"));
+    EXPECT_TRUE(
+        Logged(" . [Quenlar.SetVideoMode()] Warning: failed attempt to set a 24bpp video mode.\n"
+               "   It was changed to 32bpp.\n"));
     EXPECT_EQ(32, Quenlar.colordepth);
     EXPECT_EQ(32, Quenlar.screen->format->BitsPerPixel);
     // The dummy desktop has 8 bits per pixel: a 32-bit window differs.
@@ -120,8 +125,10 @@ TEST_F(VideoMode, HardwareRequestsOnASoftwareSystem) {
     Quenlar.accel = 2;
     ASSERT_EQ(1, Quenlar.SetVideoMode());
     const std::string body = log.Body();
-    const size_t software = body.find("running on software mode instead of your requested hardware mode");
-    const size_t single = body.find("using a single-buffer instead of your requested double-buffer");
+    const size_t software =
+        body.find("running on software mode instead of your requested hardware mode");
+    const size_t single =
+        body.find("using a single-buffer instead of your requested double-buffer");
     ASSERT_NE(std::string::npos, software);
     ASSERT_NE(std::string::npos, single);
     EXPECT_LT(software, single);

@@ -1,7 +1,7 @@
 // XML documents kept as "FILE" blocks of packages.
-#include "core/engine_private.h"
-#include "core/log.h"
-#include "dpf/stuffdpf.h"
+#include <quenlar/core/engine_private.h>
+#include <quenlar/core/log.h>
+#include <quenlar/dpf/stuffdpf.h>
 #include "support/support.h"
 
 #include <gtest/gtest.h>
@@ -18,7 +18,8 @@ int CountBlocks(const char *package, const char *type, const char *name) {
     if (dpf < 1) return -1;
     int count = 0;
     DPFBlock b;
-    for (int found = IStuffDPF->FindFirst(dpf, &b); found == 1; found = IStuffDPF->FindNext(dpf, &b))
+    for (int found = IStuffDPF->FindFirst(dpf, &b); found == 1;
+         found = IStuffDPF->FindNext(dpf, &b))
         if (!strcmp(b.type, type) && !strcmp(b.name, name)) ++count;
     IStuffDPF->Close(dpf);
     return count;
@@ -41,7 +42,8 @@ class XmlPackageTest : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_EQ(1, Quenlar.Init(0)); }
     void TearDown() override {
-        for (int h = 1; h <= qnl::kXmlSlots; ++h) Quenlar.XMLClose(h);
+        for (int h = 1; h <= qnl::kXmlSlots; ++h)
+            Quenlar.XMLClose(h);
         Quenlar.Quit();
     }
     // A small document with texts that the printer escapes.
@@ -120,18 +122,22 @@ TEST_F(XmlPackageTest, MissingAndBrokenBlocks) {
     EXPECT_EQ(0, Quenlar.XMLOpen(0, "config.xml"));
     EXPECT_EQ(0, Quenlar.XMLOpen(dpf, nullptr));
     std::string body = log.Body();
+    EXPECT_NE(
+        std::string::npos,
+        body.find(" . [Quenlar.XMLOpen('game.dpf','absent.xml')] Error: block not found in the "
+                  "given DPF.\n"));
     EXPECT_NE(std::string::npos,
-              body.find(" . [Quenlar.XMLOpen('game.dpf','absent.xml')] Error: block not found in the "
-                        "given DPF.\n"));
-    EXPECT_NE(std::string::npos, body.find(" . [Quenlar.XMLOpen('game.dpf','broken.xml')] Error: "));
+              body.find(" . [Quenlar.XMLOpen('game.dpf','broken.xml')] Error: "));
     IStuffDPF->Close(dpf);
 
     // The failures left every other slot free.
-    for (int i = 2; i <= qnl::kXmlSlots; ++i) EXPECT_EQ(i, Quenlar.XMLCreate("r"));
+    for (int i = 2; i <= qnl::kXmlSlots; ++i)
+        EXPECT_EQ(i, Quenlar.XMLCreate("r"));
     log.Mark();
     EXPECT_EQ(0, Quenlar.XMLOpen(1, "config.xml"));
-    EXPECT_EQ(" . [Quenlar.XMLOpen('','config.xml')] Error: reached maximum limit of XML opened(10)\n",
-              log.Body());
+    EXPECT_EQ(
+        " . [Quenlar.XMLOpen('','config.xml')] Error: reached maximum limit of XML opened(10)\n",
+        log.Body());
 }
 
 TEST_F(XmlPackageTest, AFileThatIsNoPackageIsNeverOverwritten) {
@@ -152,15 +158,16 @@ TEST_F(XmlPackageTest, PackagesNeedTheEngine) {
     EXPECT_EQ(0, Quenlar.XMLOpen(3, "config.xml"));
     EXPECT_EQ(0, Quenlar.XMLSave(h, "game.dpf", "config.xml"));
     EXPECT_EQ(0, Quenlar.XMLSave(h, 3, "config.xml"));
-    EXPECT_EQ(" . [Quenlar.XMLOpen('game.dpf','config.xml')] Error: Quenlar was not initialized. "
-              "Aborting the XML load.\n"
-              " . [Quenlar.XMLOpen('','config.xml')] Error: Quenlar was not initialized. Aborting "
-              "the XML load.\n"
-              " . [Quenlar.XMLSave(1,'game.dpf','config.xml')] Error: Quenlar was not initialized. "
-              "Aborting the XML save.\n"
-              " . [Quenlar.XMLSave(1,'','config.xml')] Error: Quenlar was not initialized. Aborting "
-              "the XML save.\n",
-              log.Body());
+    EXPECT_EQ(
+        " . [Quenlar.XMLOpen('game.dpf','config.xml')] Error: Quenlar was not initialized. "
+        "Aborting the XML load.\n"
+        " . [Quenlar.XMLOpen('','config.xml')] Error: Quenlar was not initialized. Aborting "
+        "the XML load.\n"
+        " . [Quenlar.XMLSave(1,'game.dpf','config.xml')] Error: Quenlar was not initialized. "
+        "Aborting the XML save.\n"
+        " . [Quenlar.XMLSave(1,'','config.xml')] Error: Quenlar was not initialized. Aborting "
+        "the XML save.\n",
+        log.Body());
     EXPECT_FALSE(FileExists("game.dpf"));
 }
 

@@ -1,6 +1,6 @@
 // XML documents by handle: slots, moves, attributes, texts, saving to files.
-#include "core/engine_private.h"
-#include "core/log.h"
+#include <quenlar/core/engine_private.h>
+#include <quenlar/core/log.h>
 #include "support/support.h"
 
 #include <gtest/gtest.h>
@@ -11,14 +11,15 @@ using namespace testing_support;
 
 namespace {
 
-const char kSample[] = "<?xml version=\"1.0\" ?>\n"
-                       "<layout appname=\"Game\" x=\"12\" neg=\"-7\" word=\"abc\" big=\"99999999999\">\n"
-                       "    <main>\n"
-                       "        <logotype name=\"logo\" />\n"
-                       "        <butexit x=\"1\" />\n"
-                       "    </main>\n"
-                       "    <general state=\"1\" />\n"
-                       "</layout>\n";
+const char kSample[] =
+    "<?xml version=\"1.0\" ?>\n"
+    "<layout appname=\"Game\" x=\"12\" neg=\"-7\" word=\"abc\" big=\"99999999999\">\n"
+    "    <main>\n"
+    "        <logotype name=\"logo\" />\n"
+    "        <butexit x=\"1\" />\n"
+    "    </main>\n"
+    "    <general state=\"1\" />\n"
+    "</layout>\n";
 
 class XmlTest : public ::testing::Test {
 protected:
@@ -28,7 +29,8 @@ protected:
         log.Mark();
     }
     void TearDown() override {
-        for (int h = 1; h <= qnl::kXmlSlots; ++h) Quenlar.XMLClose(h);
+        for (int h = 1; h <= qnl::kXmlSlots; ++h)
+            Quenlar.XMLClose(h);
         Quenlar.Quit();
     }
     TempDir dir;
@@ -39,7 +41,8 @@ protected:
 // Slots and opening
 // ---------------------------------------------------------------------------
 TEST_F(XmlTest, TenSlotsThenTheLimitThenReuse) {
-    for (int i = 1; i <= 10; ++i) EXPECT_EQ(i, Quenlar.XMLOpen("sample.xml"));
+    for (int i = 1; i <= 10; ++i)
+        EXPECT_EQ(i, Quenlar.XMLOpen("sample.xml"));
     EXPECT_EQ(0, Quenlar.XMLOpen("sample.xml"));
     EXPECT_EQ(0, Quenlar.XMLCreate("root"));
     EXPECT_EQ(" . [Quenlar.XMLOpen('sample.xml')] Error: reached maximum limit of XML opened(10)\n"
@@ -59,8 +62,9 @@ TEST_F(XmlTest, FailedOpensLeaveNoDocumentBehind) {
     ASSERT_EQ(0, truncate("huge.xml", 17 << 20)); // sparse: nothing is written
     EXPECT_EQ(0, Quenlar.XMLOpen("huge.xml"));
     std::string body = log.Body();
-    EXPECT_NE(std::string::npos,
-              body.find(" . [Quenlar.XMLOpen('huge.xml')] Error: file too large for an XML document\n"));
+    EXPECT_NE(
+        std::string::npos,
+        body.find(" . [Quenlar.XMLOpen('huge.xml')] Error: file too large for an XML document\n"));
     EXPECT_NE(std::string::npos, body.find(" . [Quenlar.XMLOpen('broken.xml')] Error: "));
     EXPECT_NE(std::string::npos, body.find(" . [Quenlar.XMLOpen('missing.xml')] Error: "));
     // The slots were freed again: the next open takes the first one.
@@ -68,7 +72,8 @@ TEST_F(XmlTest, FailedOpensLeaveNoDocumentBehind) {
 }
 
 TEST_F(XmlTest, LineEndsAndByteOrderMarksAreRead) {
-    WriteFile("crlf.xml", "\xEF\xBB\xBF<?xml version=\"1.0\"?>\r\n<r a=\"1\">\r\n<b>x\r\ny\rz</b>\r\n</r>\r\n");
+    WriteFile("crlf.xml",
+              "\xEF\xBB\xBF<?xml version=\"1.0\"?>\r\n<r a=\"1\">\r\n<b>x\r\ny\rz</b>\r\n</r>\r\n");
     int h = Quenlar.XMLOpen("crlf.xml");
     ASSERT_EQ(1, h);
     ASSERT_EQ(1, Quenlar.XMLNodePointTo(h, 2, "r", "b"));
@@ -78,16 +83,20 @@ TEST_F(XmlTest, LineEndsAndByteOrderMarksAreRead) {
 
 TEST_F(XmlTest, DeeplyNestedDocumentsAreRefused) {
     std::string deep;
-    for (int i = 0; i < 5000; ++i) deep += "<a>";
-    for (int i = 0; i < 5000; ++i) deep += "</a>";
+    for (int i = 0; i < 5000; ++i)
+        deep += "<a>";
+    for (int i = 0; i < 5000; ++i)
+        deep += "</a>";
     WriteFile("deep.xml", deep);
     EXPECT_EQ(0, Quenlar.XMLOpen("deep.xml"));
-    EXPECT_EQ(" . [Quenlar.XMLOpen('deep.xml')] Error: elements are nested too deeply\n", log.Body());
+    EXPECT_EQ(" . [Quenlar.XMLOpen('deep.xml')] Error: elements are nested too deeply\n",
+              log.Body());
 
     // Markup inside comments, CDATA and attribute values does not count, nor
     // do empty elements.
     std::string flat = "<r>";
-    for (int i = 0; i < 1000; ++i) flat += "<!-- <a> --><![CDATA[<a>]]><e v=\"<a>\"/><e></e>";
+    for (int i = 0; i < 1000; ++i)
+        flat += "<!-- <a> --><![CDATA[<a>]]><e v=\"<a>\"/><e></e>";
     flat += "</r>";
     WriteFile("flat.xml", flat);
     EXPECT_EQ(1, Quenlar.XMLOpen("flat.xml"));
@@ -132,10 +141,11 @@ TEST_F(XmlTest, OperationsNeedAPointedElement) {
     EXPECT_EQ(0, Quenlar.XMLTextSet(h, "t"));
     EXPECT_EQ(0, Quenlar.XMLCommentSet(h, "c"));
     std::string expected;
-    for (const char *op : {"XMLNodeNext", "XMLNodeParent", "XMLNodeChild", "XMLNodeCreate",
-                           "XMLNodeGetName", "XMLAttributeSet", "XMLAttributeGet", "XMLTextSet",
-                           "XMLCommentSet"})
-        expected += std::string(" . [Quenlar.") + op + "(1)] Error: there is not an element pointed.\n";
+    for (const char *op :
+         {"XMLNodeNext", "XMLNodeParent", "XMLNodeChild", "XMLNodeCreate", "XMLNodeGetName",
+          "XMLAttributeSet", "XMLAttributeGet", "XMLTextSet", "XMLCommentSet"})
+        expected +=
+            std::string(" . [Quenlar.") + op + "(1)] Error: there is not an element pointed.\n";
     EXPECT_EQ(expected, log.Body());
     (void)text;
 }
@@ -198,8 +208,8 @@ TEST_F(XmlTest, AttributesAsTextAndInteger) {
     EXPECT_EQ(1, Quenlar.XMLAttributeGet(h, "neg", &value));
     EXPECT_EQ(-7, value);
     value = 42;
-    EXPECT_EQ(0, Quenlar.XMLAttributeGet(h, "word", &value));   // not a number
-    EXPECT_EQ(0, Quenlar.XMLAttributeGet(h, "big", &value));    // beyond an int
+    EXPECT_EQ(0, Quenlar.XMLAttributeGet(h, "word", &value)); // not a number
+    EXPECT_EQ(0, Quenlar.XMLAttributeGet(h, "big", &value));  // beyond an int
     EXPECT_EQ(0, Quenlar.XMLAttributeGet(h, "absent", &value));
     EXPECT_EQ(42, value);
     EXPECT_EQ(0, Quenlar.XMLAttributeGet(h, nullptr, &value));
@@ -283,7 +293,8 @@ TEST(XmlEngine, DestroyingTheEngineClosesItsDocuments) {
     // A second engine object of its own; LeakSanitizer would report any
     // document its destructor forgot.
     QuenlarEngine engine;
-    for (int i = 1; i <= 10; ++i) ASSERT_EQ(i, engine.XMLOpen("a.xml"));
+    for (int i = 1; i <= 10; ++i)
+        ASSERT_EQ(i, engine.XMLOpen("a.xml"));
 }
 
 } // namespace

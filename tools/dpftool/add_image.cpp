@@ -1,8 +1,8 @@
 // dpftool add-image: a PNG or BMP picture as an "IMG" block.
 #include "command.h"
 
-#include "gfx/imageblock.h"
-#include "gfx/imageconvert.h"
+#include <quenlar/gfx/imageblock.h>
+#include <quenlar/gfx/imageconvert.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -30,7 +30,10 @@ bool ParseColor(const char *text, Uint8 rgb[3]) {
 
 int Run(int argc, char **argv) {
     dpftool::Args args("add-image", argc, argv,
-                       {{"--bpp", true}, {"--colorkey", true}, {"--alpha", true}, {"--mode", true},
+                       {{"--bpp", true},
+                        {"--colorkey", true},
+                        {"--alpha", true},
+                        {"--mode", true},
                         {"--replace", false}},
                        3, 3);
     if (!args.ok()) return args.status();
@@ -38,7 +41,8 @@ int Run(int argc, char **argv) {
     if (!*name || std::strlen(name) > 31)
         return dpftool::UsageError("add-image", "NAME must have 1 to 31 characters");
     const int mode = dpftool::ModeFromName(args.Value("--mode", "compressed"));
-    if (mode < 0) return dpftool::UsageError("add-image", "unknown mode '%s'", args.Value("--mode"));
+    if (mode < 0)
+        return dpftool::UsageError("add-image", "unknown mode '%s'", args.Value("--mode"));
     const long bpp = args.Has("--bpp") ? Number(args.Value("--bpp"), 8, 32) : 0;
     if (bpp < 0 || (bpp && bpp != 8 && bpp != 16 && bpp != 24 && bpp != 32))
         return dpftool::UsageError("add-image", "--bpp must be 8, 16, 24 or 32");

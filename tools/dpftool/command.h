@@ -17,7 +17,7 @@
 #ifndef DPFTOOL_COMMAND_H
 #define DPFTOOL_COMMAND_H
 
-#include "quenlar.h"
+#include <quenlar/quenlar.h>
 
 #include <initializer_list>
 #include <map>

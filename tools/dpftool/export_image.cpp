@@ -1,8 +1,8 @@
 // dpftool export-image: an "IMG" block written as a PNG picture.
 #include "command.h"
 
-#include "gfx/imageblock.h"
-#include "gfx/pngwriter.h"
+#include <quenlar/gfx/imageblock.h>
+#include <quenlar/gfx/pngwriter.h>
 
 #include <cerrno>
 #include <cstring>

@@ -1,4 +1,4 @@
-#include "platform/fileio_private.h"
+#include <quenlar/platform/fileio_private.h>
 
 #include <cerrno>
 #include <cstdio>

@@ -1,4 +1,4 @@
-#include "platform/filesystem.h"
+#include <quenlar/platform/filesystem.h>
 
 #include <string>
 #include <sys/stat.h>
@@ -15,7 +15,7 @@ void MakeParentDirectories(const char *path) {
     if (end == std::string::npos) return;
     dir.resize(end);
     // Each growing prefix, from the top; an absolute path starts after "/".
-    for (size_t at = dir.find('/', 1); ; at = dir.find('/', at + 1)) {
+    for (size_t at = dir.find('/', 1);; at = dir.find('/', at + 1)) {
         std::string prefix = dir.substr(0, at);
         if (!prefix.empty()) mkdir(prefix.c_str(), 0777);
         if (at == std::string::npos) break;

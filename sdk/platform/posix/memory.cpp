@@ -1,4 +1,4 @@
-#include "platform/memory.h"
+#include <quenlar/platform/memory.h>
 
 #include <cstdio>
 #include <cstring>

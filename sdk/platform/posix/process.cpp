@@ -1,4 +1,4 @@
-#include "platform/process.h"
+#include <quenlar/platform/process.h>
 
 #include <cerrno>
 #include <csignal>
@@ -16,7 +16,9 @@ namespace platform {
 
 namespace {
 
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t';
+}
 
 bool IsExecutableFile(const std::string &path) {
     struct stat st;
@@ -38,7 +40,8 @@ void ReapInBackground(pid_t pid) {
 std::vector<std::string> SplitCommandLine(const std::string &line) {
     std::vector<std::string> args;
     size_t i = 0, n = line.size();
-    while (i < n && IsBlank(line[i])) ++i;
+    while (i < n && IsBlank(line[i]))
+        ++i;
     if (i == n) return args;
 
     // The program name: quotes group, backslashes are path characters.
@@ -53,7 +56,8 @@ std::vector<std::string> SplitCommandLine(const std::string &line) {
     args.push_back(word);
 
     for (;;) {
-        while (i < n && IsBlank(line[i])) ++i;
+        while (i < n && IsBlank(line[i]))
+            ++i;
         if (i == n) break;
         word.clear();
         quoted = false;
@@ -105,7 +109,8 @@ std::string FindProgram(const std::string &name) {
     size_t start = 0;
     for (;;) {
         size_t end = dirs.find(':', start);
-        std::string dir = dirs.substr(start, end == std::string::npos ? std::string::npos : end - start);
+        std::string dir =
+            dirs.substr(start, end == std::string::npos ? std::string::npos : end - start);
         std::string candidate = (dir.empty() ? std::string(".") : dir) + "/" + name;
         if (IsExecutableFile(candidate)) return candidate;
         if (end == std::string::npos) break;
@@ -120,7 +125,8 @@ bool StartProgram(const std::vector<std::string> &argv) {
     if (file.empty()) return false;
 
     std::vector<char *> args;
-    for (const std::string &arg : argv) args.push_back(const_cast<char *>(arg.c_str()));
+    for (const std::string &arg : argv)
+        args.push_back(const_cast<char *>(arg.c_str()));
     args.push_back(nullptr);
 
     // The program starts clean: none of our descriptors beyond the standard

@@ -1,5 +1,5 @@
 // AbortConnection over BSD sockets.
-#include "platform/socket_private.h"
+#include <quenlar/platform/socket_private.h>
 
 #include <arpa/inet.h>
 #include <cstddef>

@@ -1,4 +1,4 @@
-#include "platform/videodriver.h"
+#include <quenlar/platform/videodriver.h>
 
 #include <cstring>
 

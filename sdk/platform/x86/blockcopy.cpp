@@ -5,7 +5,7 @@
 // Unaligned 8-byte loads and stores go through memcpy into an __m64: the
 // compiler turns that into one movq, without the undefined behaviour of
 // dereferencing a misaligned pointer.
-#include "platform/cpu.h"
+#include <quenlar/platform/cpu.h>
 
 #include <cstring>
 #include <emmintrin.h> // SSE2: 16-byte unaligned loads and stores
@@ -25,17 +25,25 @@ inline __m64 Load8(const byte *p) {
     return v;
 }
 
-inline void Store8(byte *p, __m64 v) { memcpy(p, &v, 8); }
+inline void Store8(byte *p, __m64 v) {
+    memcpy(p, &v, 8);
+}
 
 // Non-temporal 8-byte store: bypasses the cache for data not read again soon.
-inline void Stream8(byte *p, __m64 v) { _mm_stream_pi(reinterpret_cast<__m64 *>(p), v); }
+inline void Stream8(byte *p, __m64 v) {
+    _mm_stream_pi(reinterpret_cast<__m64 *>(p), v);
+}
 
-inline void Prefetch(const byte *p) { _mm_prefetch(reinterpret_cast<const char *>(p), _MM_HINT_NTA); }
+inline void Prefetch(const byte *p) {
+    _mm_prefetch(reinterpret_cast<const char *>(p), _MM_HINT_NTA);
+}
 
 // Copies n bytes as 4-byte words and then single bytes (the K7 tail).
 void CopyDwordsBytes(byte *d, const byte *s, size_t n) {
-    for (; n >= 4; n -= 4, d += 4, s += 4) memcpy(d, s, 4);
-    for (; n; --n) *d++ = *s++;
+    for (; n >= 4; n -= 4, d += 4, s += 4)
+        memcpy(d, s, 4);
+    for (; n; --n)
+        *d++ = *s++;
 }
 
 // One 64-byte block through eight MMX registers.
@@ -71,7 +79,8 @@ void *CopyMMX1(void *dst, const void *src, size_t n) {
 void *CopyMMX2(void *dst, const void *src, size_t n) {
     byte *d = static_cast<byte *>(dst);
     const byte *s = static_cast<const byte *>(src);
-    for (size_t blocks = n / 64; blocks; --blocks, d += 64, s += 64) Block64(d, s);
+    for (size_t blocks = n / 64; blocks; --blocks, d += 64, s += 64)
+        Block64(d, s);
     _mm_empty();
     memcpy(d, s, n % 64);
     return dst;
@@ -114,11 +123,11 @@ void *CopySSE2(void *dst, const void *src, size_t n) {
 // ---------------------------------------------------------------------------
 // K7: the block-prefetch copy for large areas
 // ---------------------------------------------------------------------------
-constexpr size_t kTinyLimit = 64;          // below: dword and byte moves only
-constexpr size_t kStreamBlocks = 1024;     // from 64 KiB: non-temporal stores
+constexpr size_t kTinyLimit = 64;             // below: dword and byte moves only
+constexpr size_t kStreamBlocks = 1024;        // from 64 KiB: non-temporal stores
 constexpr size_t kBlockPrefetchBlocks = 8192; // from 512 KiB: 8 KiB block prefetch
-constexpr size_t kChunkBlocks = 128;       // 8 KiB per prefetched chunk
-constexpr size_t kPrefetchAhead = 568;     // bytes ahead of the source
+constexpr size_t kChunkBlocks = 128;          // 8 KiB per prefetched chunk
+constexpr size_t kPrefetchAhead = 568;        // bytes ahead of the source
 
 void *CopyK7(void *dst, const void *src, size_t n) {
     byte *d = static_cast<byte *>(dst);
@@ -152,7 +161,8 @@ void *CopyK7(void *dst, const void *src, size_t n) {
         while (blocks >= kChunkBlocks) {
             for (size_t line = kChunkBlocks; line; --line)
                 (void)*static_cast<const volatile byte *>(s + (line - 1) * 64);
-            for (size_t i = 0; i < kChunkBlocks; ++i, d += 64, s += 64) Block64Streamed(d, s);
+            for (size_t i = 0; i < kChunkBlocks; ++i, d += 64, s += 64)
+                Block64Streamed(d, s);
             blocks -= kChunkBlocks;
         }
         for (; blocks; --blocks, d += 64, s += 64) {
@@ -198,17 +208,28 @@ void *CopyP4Late(void *dst, const void *src, size_t n) {
 
 CopyFn GetCopyRoutine(CopyRoutine routine) {
     switch (routine) {
-    case CopyRoutine::Plain: return memcpy;
-    case CopyRoutine::MMX1: return CopyMMX1;
-    case CopyRoutine::MMX2: return CopyMMX2;
-    case CopyRoutine::MMXV: return CopyMMXV;
-    case CopyRoutine::SSE2: return CopySSE2;
-    case CopyRoutine::K7: return CopyK7;
-    case CopyRoutine::Athlon: return CopyAthlon;
-    case CopyRoutine::Banias: return CopyPrefetchingMMX<1024 * 1024>;
-    case CopyRoutine::Dothan: return CopyPrefetchingMMX<2 * 1024 * 1024>;
-    case CopyRoutine::P4Early: return CopyP4Early;
-    case CopyRoutine::P4Late: return CopyP4Late;
+    case CopyRoutine::Plain:
+        return memcpy;
+    case CopyRoutine::MMX1:
+        return CopyMMX1;
+    case CopyRoutine::MMX2:
+        return CopyMMX2;
+    case CopyRoutine::MMXV:
+        return CopyMMXV;
+    case CopyRoutine::SSE2:
+        return CopySSE2;
+    case CopyRoutine::K7:
+        return CopyK7;
+    case CopyRoutine::Athlon:
+        return CopyAthlon;
+    case CopyRoutine::Banias:
+        return CopyPrefetchingMMX<1024 * 1024>;
+    case CopyRoutine::Dothan:
+        return CopyPrefetchingMMX<2 * 1024 * 1024>;
+    case CopyRoutine::P4Early:
+        return CopyP4Early;
+    case CopyRoutine::P4Late:
+        return CopyP4Late;
     }
     return memcpy;
 }

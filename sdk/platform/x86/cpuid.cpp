@@ -1,5 +1,5 @@
 // CPUID on x86 and x86-64, through the compiler's <cpuid.h>.
-#include "platform/cpu.h"
+#include <quenlar/platform/cpu.h>
 
 #include <cpuid.h>
 #include <cstring>
