@@ -4,6 +4,7 @@
 #include <quenlar/core/clock.h>
 #include <quenlar/core/log.h>
 #include <quenlar/core/timesystem.h>
+#include <quenlar/core/version_private.h>
 #include <quenlar/dpf/stuffdpf.h>
 #include <quenlar/gfx/cursor.h>
 #include <quenlar/gfx/image.h>
@@ -35,6 +36,13 @@ QuenlarEngine::~QuenlarEngine() {
 // ---------------------------------------------------------------------------
 // Start-up and shutdown
 // ---------------------------------------------------------------------------
+namespace {
+// The log's LOG_CONSOLE output: the engine's console, when one exists.
+void ForwardToConsole(const char *format, va_list args) {
+    Quenlar.LogToConsole(format, args);
+}
+} // namespace
+
 int QuenlarEngine::Init(Uint32 flags) {
     if (!GetCPUFeatures(nullptr)) return -1;
 
@@ -61,6 +69,8 @@ int QuenlarEngine::Init(Uint32 flags) {
         ILogSystem.Msg(0, " . [Quenlar.Init()] Error: UCL failed to initiate\n");
 
     startticks = QuenlarTicks();
+    ILogSystem.SetStartTicks(startticks);
+    ILogSystem.SetConsoleOutput(ForwardToConsole);
     state_->quitRequested = false;
     state_->initialised = true;
     ILogSystem.Msg(0, "\n . Quenlar successfully initiated.\n");
@@ -122,11 +132,11 @@ bool QuenlarEngine::IsInitialized() const {
 }
 
 const char *QuenlarEngine::GetVersion() const {
-    return state_->version;
+    return qnl::kVersionText;
 }
 
 const char *QuenlarEngine::GetCredits() const {
-    return state_->credits;
+    return qnl::kCreditsText;
 }
 
 // ---------------------------------------------------------------------------

@@ -18,8 +18,6 @@ constexpr int kRepeatKeys = 300; // last-repeat times, one per SDL key code
 
 struct EngineState {
     bool initialised = false;
-    char version[64] = "Quenlar SDK Win32 v5.20 (build 3278)";
-    char credits[32] = "Quenlar team";
 
     // Keyboard: SDL's key-state array (null until the first logic step) and
     // the time each key was last reported by ReadKey, in ms.

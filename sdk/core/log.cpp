@@ -1,7 +1,7 @@
 #include <quenlar/core/log.h>
 
 #include <quenlar/core/clock.h>
-#include <quenlar/core/engine.h>
+#include <quenlar/core/version_private.h>
 
 #include <cstdio>
 #include <cstring>
@@ -25,6 +25,8 @@ struct QLogSystem::State {
     FILE *file = nullptr;
     char name[256] = {0};
     bool timestamps = false;
+    Uint32 startTicks = 0xFFFFFFFF; // timestamps count from here (ms)
+    QLogSystem::ConsoleOutput console = nullptr;
     SDL_mutex *lock = nullptr;
 };
 
@@ -75,7 +77,7 @@ void QLogSystem::Init(const char *file, Sint8 mode, Sint8 level, const char *tit
     time_t now = time(nullptr);
     const char *when = asctime(localtime(&now));
     Msg(0, "%s", kBorder);
-    Msg(0, "\xA6         %s            \xA6\n", Quenlar.GetVersion());
+    Msg(0, "\xA6         %s            \xA6\n", qnl::kVersionText);
     Msg(0, "\xA6%s\xA6\n", kCreditLine1);
     Msg(0, "\xA6%s\xA6\n", kCreditLine2);
     Msg(0, "%s", kBorder);
@@ -114,17 +116,17 @@ void QLogSystem::VMsg(Sint8 level, const char *format, va_list args) {
     }
     if ((s.mode & (LOG_NEWFILE | LOG_APPEND)) && s.file) {
         if (s.timestamps)
-            fprintf(s.file, "{%.3fs}", (Uint32)(QuenlarTicks() - Quenlar.startticks) / 1000.0);
+            fprintf(s.file, "{%.3fs}", (Uint32)(QuenlarTicks() - s.startTicks) / 1000.0);
         va_list copy;
         va_copy(copy, args);
         vfprintf(s.file, format, copy);
         va_end(copy);
         fflush(s.file);
     }
-    if (s.mode & LOG_CONSOLE) {
+    if ((s.mode & LOG_CONSOLE) && s.console) {
         va_list copy;
         va_copy(copy, args);
-        Quenlar.LogToConsole(format, copy);
+        s.console(format, copy);
         va_end(copy);
     }
     SDL_mutexV(s.lock);
@@ -141,6 +143,14 @@ void QLogSystem::Close() {
     s.timestamps = false;
     if (s.lock) SDL_DestroyMutex(s.lock);
     s.lock = nullptr;
+}
+
+void QLogSystem::SetStartTicks(Uint32 ticks) {
+    state_->startTicks = ticks;
+}
+
+void QLogSystem::SetConsoleOutput(ConsoleOutput output) {
+    state_->console = output;
 }
 
 void QLogSystem::SetTimestamps(bool on) {

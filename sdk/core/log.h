@@ -43,8 +43,14 @@ public:
     // Closes the file and turns every output off. Runs at process exit.
     void Close();
 
-    // Prefixes every file message with "{seconds}" since Quenlar.Init.
+    // Prefixes every file message with "{seconds}" since the start time.
     void SetTimestamps(bool on);
+    // The timestamps' origin in QuenlarTicks() ms; Quenlar.Init sets it.
+    void SetStartTicks(Uint32 ticks);
+    // Where LOG_CONSOLE messages go: Quenlar.Init installs its console
+    // here; null (the default) drops them.
+    typedef void (*ConsoleOutput)(const char *format, va_list args);
+    void SetConsoleOutput(ConsoleOutput output);
     // Name of the file in use ("" when none), e.g. "ILogSysError.txt".
     const char *GetFileName() const;
     bool IsOpen() const;

@@ -2,7 +2,7 @@
 #include <quenlar/dpf/stuffdpf_private.h>
 
 #include <quenlar/core/clock.h>
-#include <quenlar/core/engine.h>
+#include <quenlar/core/version_private.h>
 #include <quenlar/core/log.h>
 #include <quenlar/platform/fileio_private.h>
 #include <quenlar/platform/filesystem.h>
@@ -257,7 +257,7 @@ int QStuffDPF::Create(const char *path) {
         ILogSystem.Msg(0, " . [IStuffDPF->Create('%s')] Error: %s\n", path, LastErrorText());
         return -1;
     }
-    const char *creator = Quenlar.GetCredits();
+    const char *creator = qnl::kCreditsText;
     unsigned char info[kInfoSize];
     BuildInfoHeader(info, creator, strlen(creator), nullptr, 0);
     unsigned char file[kBlocksStart];

@@ -195,8 +195,8 @@ TEST(LogFallback, NoFileAtAllStaysClosedUnlessStdout) {
 TEST(LogTimestamps, PrefixSecondsSinceEngineStart) {
     TempDir dir;
     FakeClock clock(5000);
-    Quenlar.startticks = 1766;
     QLogSystem log;
+    log.SetStartTicks(1766);
     log.Init("ts.log", LOG_NEWFILE, 2, "T");
     log.SetTimestamps(true);
     log.Msg(0, "a\n");
@@ -205,7 +205,6 @@ TEST(LogTimestamps, PrefixSecondsSinceEngineStart) {
     log.SetTimestamps(false);
     log.Msg(0, "c\n");
     EXPECT_EQ("{3.234s}a\n{3.484s}b\nc\n", AfterHeader(ReadFile("ts.log")));
-    Quenlar.startticks = 0xFFFFFFFF;
 }
 
 TEST(LogThreads, MessagesFromManyThreadsStayWhole) {
