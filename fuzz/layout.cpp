@@ -21,6 +21,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
         Quenlar.XMLClose(h);
         for (const auto &name : state.resource)
             CheckTerminated(name);
+        CheckTerminated(state.skin);
         CheckTerminated(state.logoName);
         CheckTerminated(state.title);
         CheckTerminated(state.target);

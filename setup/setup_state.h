@@ -56,6 +56,7 @@ struct CustomButton {
 
 struct SetupState {
     // ---- From layout.xml ----------------------------------------------------
+    char skin[21] = {0}; // prefix of every resource name
     char resource[RES_COUNT][32] = {};
     char logoName[32] = {0}; // logotype name + "_win"
     Sint32 logoX = 0, logoY = 0;

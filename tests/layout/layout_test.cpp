@@ -1,10 +1,13 @@
-// layout.xml: what a complete layout fills in, every error code (each made by
-// taking one piece out of the complete layout), custom buttons, limits.
+// layout.xml: what a complete layout fills in, every row's code and
+// explanation (each made by taking that piece out of the complete layout),
+// limits, custom buttons, and the resources in loading order.
 #include <quenlar/core/engine.h>
 #include "setup/layout.h"
+#include "setup/layout_rows.h"
 #include "support/support.h"
 
 #include <gtest/gtest.h>
+#include <algorithm>
 #include <string>
 
 using namespace testing_support;
@@ -115,137 +118,75 @@ TEST_F(LayoutTest, ACompleteLayoutFillsTheState) {
     EXPECT_EQ(1, s.widget[TAB_GENERAL][12].state);
 }
 
-TEST_F(LayoutTest, EachMissingPieceHasItsCode) {
-    struct Row {
-        int code;
-        const char *element;
-        const char *attribute; // null: the element itself
-    };
-    const Row rows[] = {
-        {10, "layout", nullptr},
-        {11, "layout", "appname"},
-        {12, "layout", "target_win"},
-        {13, "layout", "setupdpf"},
-        {14, "layout", "setupxml"},
-        {15, "layout", "skin"},
-        {15, "logotype", nullptr},
-        {16, "logotype", "name"},
-        {17, "logotype", "x"},
-        {18, "logotype", "y"},
-        {19, "butexit", nullptr},
-        {20, "butexit", "x"},
-        {21, "butexit", "y"},
-        {22, "butplay", nullptr},
-        {23, "butplay", "x"},
-        {24, "butplay", "y"},
-        {25, "butsave", nullptr},
-        {26, "butsave", "x"},
-        {27, "butsave", "y"},
-        {28, "general", nullptr},
-        {29, "general", "state"},
-        {30, "general", "x"},
-        {31, "general", "y"},
-        {32, "video", nullptr},
-        {33, "video", "state"},
-        {34, "video", "x"},
-        {35, "video", "y"},
-        {36, "audio", nullptr},
-        {37, "audio", "state"},
-        {38, "audio", "x"},
-        {39, "audio", "y"},
-        {1001, "benchmark", nullptr},
-        {1001, "benchmark", "state"},
-        {1002, "mtfriendly", nullptr},
-        {1002, "mtfriendly", "y"},
-        {1003, "cpuid", nullptr},
-        {1003, "cpuid", "x"},
-        {1004, "memoryinfo", nullptr},
-        {1005, "pindex", nullptr},
-        {1005, "pindex", "y"},
-        {2001, "vidrenderer_opengl", nullptr},
-        {2002, "vidrenderer_windib", nullptr},
-        {2003, "vidrenderer_ddraw", nullptr},
-        {2004, "vidrenderer_x11", nullptr},
-        {2004, "vidrenderer_x11", "state"},
-        {2005, "vidrenderer_fbcon", nullptr},
-        {2006, "vidrenderer_quartz", nullptr},
-        {2010, "vidresolution1", nullptr},
-        {2010, "vidresolution1", "x"},
-        {2011, "vidresolution1", "width"},
-        {2012, "vidresolution1", "height"},
-        {2013, "vidresolution2", nullptr},
-        {2014, "vidresolution2", "width"},
-        {2015, "vidresolution2", "height"},
-        {2016, "vidresolution3", nullptr},
-        {2017, "vidresolution3", "width"},
-        {2018, "vidresolution3", "height"},
-        {2019, "vidresolution4", nullptr},
-        {2020, "vidresolution4", "width"},
-        {2021, "vidresolution4", "height"},
-        {2030, "vidcolordepth8", nullptr},
-        {2031, "vidcolordepth16", nullptr},
-        {2032, "vidcolordepth32", nullptr},
-        {2040, "vidaccelsoftware", nullptr},
-        {2041, "vidaccelhardsmooth", nullptr},
-        {2042, "vidaccelhardspeed", nullptr},
-        {2050, "vidmodewindow", nullptr},
-        {2051, "vidmodefullscreen", nullptr},
-        {2052, "vidmodewindownoframe", nullptr},
-        {3001, "butaudioenabled", nullptr},
-        {3010, "butformat8", nullptr},
-        {3011, "butformat16", nullptr},
-        {3020, "butfreq11", nullptr},
-        {3021, "butfreq22", nullptr},
-        {3022, "butfreq44", nullptr},
-        {3030, "butmono", nullptr},
-        {3031, "butstereo", nullptr},
-        {3032, "butmulti", nullptr},
-        {3040, "butmusicvol", nullptr},
-        {3041, "butsoundvol", nullptr},
-        {3041, "butsoundvol", "y"},
-    };
+// Every row of the table: the complete layout less that piece gives the
+// row's code, and the code's explanation names the piece.
+TEST_F(LayoutTest, EachMissingPieceHasItsCodeAndItsExplanation) {
     const std::string complete = CompleteLayout();
-    for (const Row &row : rows) {
-        SCOPED_TRACE(std::string(row.element) +
-                     (row.attribute ? std::string("@") + row.attribute : ""));
-        std::string doc = row.attribute ? WithoutAttribute(complete, row.element, row.attribute)
-                                        : WithoutElement(complete, row.element);
+    for (const LayoutRow &row : LayoutRows()) {
+        if (row.code == 0) continue; // a piece that may be missing, or none
+        std::string path = row.element, element = path.substr(path.rfind('/') + 1);
+        SCOPED_TRACE(path + (row.attribute ? std::string("/@") + row.attribute : ""));
+        std::string doc = row.attribute ? WithoutAttribute(complete, element, row.attribute)
+                                        : WithoutElement(complete, element);
         EXPECT_EQ(row.code, Parse(doc));
-        EXPECT_NE("", DescribeLayoutError(row.code));
+        std::string text = DescribeLayoutError(row.code);
+        EXPECT_NE(std::string::npos, text.find(path)) << text;
+        if (row.attribute) {
+            EXPECT_NE(std::string::npos, text.find(row.attribute)) << text;
+        }
     }
-    // A value that is not a number counts as missing.
-    EXPECT_EQ(17, Parse(WithAttribute(complete, "logotype", "x", "left")));
-    EXPECT_EQ("layout/video/vidrenderer_x11 (or its state, x or y) is missing",
-              DescribeLayoutError(2004));
-}
 
-TEST_F(LayoutTest, ValuesLongerThanTheirFieldsAreRefused) {
+    // A widget's state, x and y share the element's code.
     struct Row {
         int code;
         const char *element, *attribute;
-        size_t fits; // longest accepted length
     };
-    const Row rows[] = {
-        {111, "layout", "appname", 37},        {112, "layout", "target_win", 65},
-        {113, "layout", "setupdpf", 255},      {114, "layout", "setupxml", 255},
-        {115, "layout", "skin", 20},           {116, "logotype", "name", 27},
-        {2111, "vidresolution1", "width", 4},  {2112, "vidresolution1", "height", 4},
-        {2121, "vidresolution4", "height", 4},
+    const Row attributes[] = {
+        {1001, "benchmark", "state"},
+        {1002, "mtfriendly", "y"},
+        {1003, "cpuid", "x"},
+        {1005, "pindex", "y"},
+        {2004, "vidrenderer_x11", "state"},
+        {2010, "vidresolution1", "x"},
+        {3041, "butsoundvol", "y"},
     };
+    for (const Row &row : attributes)
+        EXPECT_EQ(row.code, Parse(WithoutAttribute(complete, row.element, row.attribute)))
+            << row.element << "@" << row.attribute;
+    // A value that is not a number counts as missing.
+    EXPECT_EQ(17, Parse(WithAttribute(complete, "logotype", "x", "left")));
+
+    // The texts dpftool prints.
+    EXPECT_EQ("the root element layout is missing", DescribeLayoutError(10));
+    EXPECT_EQ("layout/@skin or layout/main/logotype is missing", DescribeLayoutError(15));
+    EXPECT_EQ("layout/main/butplay/@y is missing or not a number", DescribeLayoutError(24));
+    EXPECT_EQ("layout/video/vidrenderer_x11 (or its state, x or y) is missing",
+              DescribeLayoutError(2004));
+    EXPECT_EQ("layout/general/pindex (or its x or y) is missing", DescribeLayoutError(1005));
+    EXPECT_EQ("unknown error code", DescribeLayoutError(2007));
+}
+
+// Every text row: its longest value is kept whole, one more character is
+// refused with the row's own code.
+TEST_F(LayoutTest, ValuesLongerThanTheirFieldsAreRefused) {
     const std::string complete = CompleteLayout();
-    for (const Row &row : rows) {
-        SCOPED_TRACE(row.attribute);
-        EXPECT_EQ(0, Parse(WithAttribute(complete, row.element, row.attribute,
-                                         std::string(row.fits, '9'))));
-        EXPECT_EQ(row.code, Parse(WithAttribute(complete, row.element, row.attribute,
-                                                std::string(row.fits + 1, '9'))));
-        EXPECT_NE("unknown error code", DescribeLayoutError(row.code));
+    for (const LayoutRow &row : LayoutRows()) {
+        if (row.store != LayoutStore::Text) continue;
+        std::string path = row.element, element = path.substr(path.rfind('/') + 1);
+        SCOPED_TRACE(path + "/@" + row.attribute);
+        auto with = [&](size_t length) {
+            return Parse(WithAttribute(complete, element, row.attribute, std::string(length, '9')));
+        };
+        EXPECT_EQ(0, with(row.limit));
+        EXPECT_EQ(std::string(row.limit, '9') + row.suffix, row.field(*state).text); // not cut
+        EXPECT_EQ(row.tooLongCode, with(row.limit + 1));
+        EXPECT_EQ(path + "/@" + row.attribute + " is longer than " + std::to_string(row.limit) +
+                      " characters",
+                  DescribeLayoutError(row.tooLongCode));
     }
-    // The longest title and skin fill their fields exactly.
-    ASSERT_EQ(
-        0, Parse(WithAttribute(WithAttribute(complete, "layout", "appname", std::string(37, 'a')),
-                               "layout", "skin", std::string(20, 's'))));
-    EXPECT_EQ(std::string(37, 'a') + " - Setup", state->title);
+
+    // The longest skin still fits the longest resource name.
+    ASSERT_EQ(0, Parse(WithAttribute(complete, "layout", "skin", std::string(20, 's'))));
     EXPECT_EQ(std::string(20, 's') + "_tabgeneral", state->resource[RES_TABGENERAL]);
 }
 
@@ -300,22 +241,40 @@ TEST_F(LayoutTest, CustomButtonRules) {
     EXPECT_NE("unknown error code", DescribeLayoutError(1214));
 }
 
-TEST_F(LayoutTest, ResourcesFollowTheSkin) {
+// The loading order of the launcher, the blocks dpftool checks, and the
+// names the reader built.
+TEST_F(LayoutTest, ResourcesFollowTheLoadingOrder) {
     ASSERT_EQ(0, Parse(CompleteLayout()));
-    std::vector<LayoutResource> list = LayoutResources(*state);
-    ASSERT_EQ(21u, list.size()); // the 18 skin names, the logo and the two links
-    EXPECT_EQ("demo_icon", list.front().name);
-    EXPECT_TRUE(list.front().optional);
-    bool sawLogo = false, sawLink = false;
-    for (const LayoutResource &r : list) {
-        if (r.name == "logo_win") sawLogo = std::string(r.type) == "SPR2";
-        if (r.name == "demo_manual") sawLink = std::string(r.type) == "BUT";
-        if (r.name != "demo_icon") {
-            EXPECT_FALSE(r.optional) << r.name;
+    std::vector<std::string> blocks;
+    int clones = 0, slider = 0;
+    for (const LayoutResource &r : LayoutResources(*state)) {
+        if (r.kind == LoadKind::Clone) ++clones;
+        if (r.name == "demo_slider") ++slider;
+        if (r.firstUse) blocks.push_back(r.name + " " + r.type);
+        EXPECT_EQ(r.kind == LoadKind::Icon, r.optional) << r.name;
+        if (r.slot > 0) {
+            EXPECT_EQ(r.tab + 1, r.layer) << r.name;
+            EXPECT_NE(0, state->widget[r.tab][r.slot].x) << r.name; // a placed widget
         }
     }
-    EXPECT_TRUE(sawLogo);
-    EXPECT_TRUE(sawLink);
+    const std::vector<std::string> expected = {
+        "demo_icon IMG",    "demo_cursor IMG", "demo_bggeneral IMG",  "demo_bgvideo IMG",
+        "demo_bgaudio IMG", "logo_win SPR2",   "demo_font FONT2",     "demo_exit BUT",
+        "demo_play BUT",    "demo_save BUT",   "demo_click SND",      "demo_music MUS",
+        "demo_check BUT",   "demo_radio BUT",  "demo_tabgeneral BUT", "demo_benchmark BUT",
+        "demo_web BUT",     "demo_manual BUT", "demo_tabvideo BUT",   "demo_tabaudio BUT",
+        "demo_slider BUT",
+    };
+    EXPECT_EQ(expected, blocks);
+    EXPECT_EQ(2 + 16 + 8, clones); // two check boxes, sixteen and eight radio buttons
+    EXPECT_EQ(2, slider);          // one block, two sliders
+
+    // Every name the reader built is loaded.
+    std::vector<std::string> names(blocks.size());
+    std::transform(blocks.begin(), blocks.end(), names.begin(),
+                   [](const std::string &b) { return b.substr(0, b.find(' ')); });
+    for (const auto &name : state->resource)
+        EXPECT_NE(names.end(), std::find(names.begin(), names.end(), name)) << name;
 }
 
 } // namespace

@@ -62,7 +62,7 @@ protected:
         Quenlar.XMLClose(h);
         std::vector<std::pair<const char *, std::string>> blocks;
         for (const LayoutResource &r : LayoutResources(state))
-            if (r.name != skip) blocks.push_back({r.type, r.name});
+            if (r.firstUse && r.name != skip) blocks.push_back({r.type, r.name});
         return blocks;
     }
 

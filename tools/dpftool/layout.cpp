@@ -44,6 +44,7 @@ int Run(int argc, char **argv) {
         if (!dpf) return dpftool::kFailed;
         printf("resources:\n");
         for (const LayoutResource &r : LayoutResources(*state)) {
+            if (!r.firstUse) continue; // a clone, or a block already listed
             bool present = HasBlock(dpf, r.name, r.type) || HasBlock(dpf, r.name, r.fallback);
             const char *mark = present ? "" : r.optional ? "  missing (optional)" : "  missing";
             printf("  %-32s %s%s\n", r.name.c_str(), r.type, mark);
