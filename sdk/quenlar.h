@@ -9,6 +9,5 @@
 #include <quenlar/sound/sound.h>
 #include <quenlar/tools/tools.h>
 #include <quenlar/net/net.h>
-#include <quenlar/platform/platform.h>
 
 #endif

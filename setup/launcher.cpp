@@ -1,7 +1,7 @@
 // The launcher's start-up sequence, main loop and shutdown.
 //
 // Index
-//   RunLauncher ...... start-up steps, the loop, the normal end
+//   RunLauncher ...... start-up, the loop, the normal end
 //   LoadResources .... everything the window needs from setup.dpf
 //   FreeResources .... the reverse, before the engine shuts down
 //   RunMainLoop ...... one pass per logic step until the quit flag is set
@@ -28,8 +28,8 @@ const int kWindowWidth = 430;
 const int kWindowHeight = 400;
 const int kEscape = 27;
 
-// The window configuration of start-up step 4; the engine's other fields
-// keep their values.
+// The launcher's window: a fixed size, framed, on the platform's windowed
+// driver. The engine's other fields keep their values.
 void ConfigureWindow(SetupState &state) {
     Quenlar.title = state.title;
     Quenlar.icon = IImage->Load(kPackage, state.resource[RES_ICON]); // optional
@@ -72,17 +72,17 @@ void RunMainLoop(SetupState &) {
 }
 
 int RunLauncher() {
-    // 1. The log: a new Setup.log every run.
+    // A new Setup.log every run.
     ILogSystem.Init("Setup.log", LOG_NEWFILE, 2, "Quenlar SDK - Setup v1.1b");
 
-    // 2. The engine: timer, audio and video.
+    // The engine: timer, audio and video.
     if (Quenlar.Init(SDL_INIT_TIMER | SDL_INIT_AUDIO | SDL_INIT_VIDEO) < 0) {
         ILogSystem.Msg(2, " \xB7 [Init Error] - Couldn\xB4t initialize Quenlar: %s\n",
                        SDL_GetError());
         return 1;
     }
 
-    // 3. The layout.
+    // The layout.
     std::unique_ptr<SetupState> state(new SetupState);
     if (int code = ParseLayout(*state)) {
         ILogSystem.Msg(
@@ -90,7 +90,7 @@ int RunLauncher() {
         return 1;
     }
 
-    // 4, 5. The window.
+    // The window.
     ConfigureWindow(*state);
     if (!Quenlar.SetVideoMode()) {
         std::string reason = SDL_GetError(); // read before SDL shuts down
@@ -100,11 +100,11 @@ int RunLauncher() {
         return 1;
     }
 
-    // 8. Rendering at 60 frames and logic at 20 steps per second.
+    // Rendering at 60 frames and logic at 20 steps per second.
     ITimeSystem->Init(0);
     ITimeSystem->SetRate(60, 20);
 
-    // 9. The resources.
+    // The resources.
     if (const char *failed = LoadResources(*state)) {
         ILogSystem.Msg(2, " \xB7 [Init Error] - Couldn't load graphic resource: '%s'.\n", failed);
         FreeResources(*state);
@@ -112,7 +112,7 @@ int RunLauncher() {
         return 1;
     }
 
-    // 16. The general tab.
+    // The general tab.
     state->currentTab = -1;
     ShowTab(*state, TAB_GENERAL);
 

@@ -3,12 +3,7 @@
 #ifndef QUENLAR_SETUP_SETUP_STATE_H
 #define QUENLAR_SETUP_SETUP_STATE_H
 
-#include <quenlar/core/config.h>
-
 #include <SDL.h>
-
-class CSprite;
-class CFont;
 
 // Resources of setup.dpf; each name is the layout's skin prefix + a suffix.
 enum SetupResource {
@@ -68,12 +63,7 @@ struct SetupState {
     char resHeight[4][5] = {};
 
     // ---- Loaded resources (owned by the launcher) ---------------------------
-    Sint32 cursorId = -1;
     SDL_Surface *background[TAB_COUNT] = {nullptr, nullptr, nullptr};
-    CSprite *logo = nullptr;
-    CFont *font = nullptr;
-    Sint32 clickId = -1, musicId = -1;
-    Sint32 checkMaster = -1, radioMaster = -1;
 
     // ---- Widgets ----------------------------------------------------------------
     SetupWidget exitButton, playButton, saveButton;
@@ -81,10 +71,6 @@ struct SetupState {
     CustomButton custom[kCustomButtons];
 
     Sint32 currentTab = -1;
-    Sint32 benchmarkPoints = 0;
-    Sint32 mtfriendly = 0; // remembered value of the game's mtfriendly
-
-    QuenlarConfig config; // the game's settings, as the panel edits them
 };
 
 #endif

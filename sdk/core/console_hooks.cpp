@@ -1,8 +1,6 @@
-// The engine's hooks to its console: each does nothing while no console
-// exists (the console is created by SetVideoMode).
-#include <quenlar/core/engine_private.h>
-
-#include <quenlar/tools/console.h>
+// The engine's hooks to its console. The SDK creates no console, so each
+// does nothing and the log's console output is dropped.
+#include <quenlar/core/engine.h>
 
 void QuenlarEngine::ShowConsole(int) {}
 

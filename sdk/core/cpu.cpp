@@ -1,7 +1,6 @@
 // Processor identification and the choice of the block-copy routine.
 #include <quenlar/core/blockcopy.h>
 #include <quenlar/core/cpu_private.h>
-#include <quenlar/core/engine.h>
 #include <quenlar/core/log.h>
 #include <quenlar/platform/cpu.h>
 
@@ -234,20 +233,8 @@ int DescribeCPU(const CpuProbe &probe, char *buffer, int *code) {
     return 1;
 }
 
-} // namespace qnl
-
-// ---------------------------------------------------------------------------
-// Engine operations
-// ---------------------------------------------------------------------------
-int QuenlarEngine::GetCPUFeatures(char *buffer) {
-    int code = 0;
-    int usable = qnl::DescribeCPU(qnl::ProbeCPU(), buffer, &code);
-    if (buffer || !usable) return usable;
-    return SelectCodePath(code);
-}
-
-int QuenlarEngine::SelectCodePath(int code) {
-    using qnl::platform::CopyRoutine;
+int SelectCopyPath(int code) {
+    using platform::CopyRoutine;
     struct Path {
         int code;
         const char *name; // null: the normal path
@@ -275,7 +262,7 @@ int QuenlarEngine::SelectCodePath(int code) {
     };
     for (const Path &path : kPaths) {
         if (path.code != code) continue;
-        QuenlarBlockCopy = qnl::platform::GetCopyRoutine(path.routine);
+        QuenlarBlockCopy = platform::GetCopyRoutine(path.routine);
         if (path.name)
             ILogSystem.Msg(2, " . Selected '%s' optimized code path.\n", path.name);
         else
@@ -284,3 +271,5 @@ int QuenlarEngine::SelectCodePath(int code) {
     }
     return 0;
 }
+
+} // namespace qnl

@@ -7,6 +7,7 @@
 #include <quenlar/core/version_private.h>
 #include <quenlar/dpf/stuffdpf.h>
 #include <quenlar/gfx/cursor.h>
+#include <quenlar/gfx/display_private.h>
 #include <quenlar/gfx/image.h>
 #include <quenlar/gfx/primitives.h>
 #include <quenlar/gfx/screenfx.h>
@@ -14,8 +15,6 @@
 #include <quenlar/gui/button.h>
 #include <quenlar/net/network.h>
 #include <quenlar/sound/soundfx.h>
-#include <quenlar/tools/console.h>
-#include <quenlar/tools/debugwin.h>
 
 #include <ucl/ucl.h>
 #include <zlib.h>
@@ -26,7 +25,25 @@ qnl::EngineState &EngineStateOf(QuenlarEngine &engine) {
     return *engine.state_;
 }
 
-QuenlarEngine::QuenlarEngine() : state_(new qnl::EngineState) {}
+// ---------------------------------------------------------------------------
+// The display as the drawing code sees it: the program's one engine object.
+// ---------------------------------------------------------------------------
+namespace {
+SDL_Surface *Screen() {
+    return Quenlar.screen;
+}
+bool OpenGL() {
+    return Quenlar.IsOpenGL() != 0;
+}
+bool SurfacesCanBeLost() {
+    return Quenlar.lostsurfaces != 0;
+}
+const qnl::DisplayQueries kDisplay = {Screen, OpenGL, SurfacesCanBeLost};
+} // namespace
+
+QuenlarEngine::QuenlarEngine() : state_(new qnl::EngineState) {
+    qnl::SetDisplayQueries(&kDisplay);
+}
 
 QuenlarEngine::~QuenlarEngine() {
     for (int h = 1; h <= qnl::kXmlSlots; ++h)
@@ -37,7 +54,7 @@ QuenlarEngine::~QuenlarEngine() {
 // Start-up and shutdown
 // ---------------------------------------------------------------------------
 namespace {
-// The log's LOG_CONSOLE output: the engine's console, when one exists.
+// The log's LOG_CONSOLE output goes through the engine's console hook.
 void ForwardToConsole(const char *format, va_list args) {
     Quenlar.LogToConsole(format, args);
 }
@@ -87,9 +104,6 @@ template <typename T> void Destroy(T *&object) {
 void QuenlarEngine::Quit() {
     qnl::EngineState &s = *state_;
     if (!s.initialised) return;
-
-    Destroy(s.console);
-    Destroy(s.debug);
 
     Destroy(ISoundFX);
     Destroy(IVideo);

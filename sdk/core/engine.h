@@ -89,7 +89,7 @@ public:
     // swallow; 0 before.
     int QuitRequested();
 
-    // ---- Console hooks (do nothing while no console exists) -------------------
+    // ---- Console hooks (the SDK creates no console: they do nothing) ----------
     void ShowConsole(int show);
     int ConsoleVisible();
     void LogToConsole(const char *format, va_list args);

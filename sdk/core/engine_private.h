@@ -8,8 +8,6 @@
 
 class TiXmlDocument;
 class TiXmlElement;
-class cConsole;
-class cDebugWO;
 
 namespace qnl {
 
@@ -42,12 +40,6 @@ struct EngineState {
     float renderAccumulator = 0.0f;
     SDL_Event event{};          // the record Update fills when given none
     bool quitRequested = false; // an SDL_QUIT event was seen by Update
-    int dragging = 0;           // debug-window drag
-    Sint32 dragX = 0, dragY = 0;
-
-    // Overlay windows, created by SetVideoMode, destroyed by Quit.
-    cConsole *console = nullptr;
-    cDebugWO *debug = nullptr;
 };
 
 } // namespace qnl

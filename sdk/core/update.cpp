@@ -3,9 +3,9 @@
 // render rate says so, and sleeps `mtfriendly` milliseconds.
 //
 // Index
-//   Event inspection ... back-quote console toggle, debug-window drag
+//   Event inspection ... the request to close the program
 //   Input refresh ...... once per logic step
-//   Presenting ......... overlay windows, cursor, flip
+//   Presenting ......... cursor, flip
 //   Update ............. the pacing itself
 #include <quenlar/core/engine_private.h>
 
@@ -56,33 +56,9 @@ float Carry(float accumulator) {
 // ---------------------------------------------------------------------------
 // Event inspection
 // ---------------------------------------------------------------------------
-static void InspectEvent(QuenlarEngine &engine, qnl::EngineState &s, const SDL_Event &e) {
-    switch (e.type) {
-    case SDL_KEYDOWN:
-        // Back-quote without Shift shows or hides the console.
-        // >>> Once the console exists, also require bit 0 of its features
-        // >>> value to be clear.
-        if (e.key.keysym.sym == SDLK_BACKQUOTE && !(e.key.keysym.mod & KMOD_SHIFT) && s.console)
-            engine.ShowConsole(!engine.ConsoleVisible());
-        break;
-    case SDL_MOUSEBUTTONDOWN:
-    case SDL_MOUSEMOTION:
-        // >>> Debug-window drag, once cDebugWO exists: a button press inside
-        // >>> the enabled window's rectangle (edges included) starts a drag
-        // >>> with the anchor at (mousex, mousey); motion while dragging moves
-        // >>> the window by (mousex - anchor x, mousey - anchor y) in 16 bits
-        // >>> with cSimpleWin::Move and makes (mousex, mousey) the anchor.
-        break;
-    case SDL_MOUSEBUTTONUP:
-        s.dragging = 0;
-        break;
-    case SDL_QUIT:
-        // The window's close button, or SIGINT/SIGTERM through SDL.
-        s.quitRequested = true;
-        break;
-    default:
-        break;
-    }
+static void InspectEvent(qnl::EngineState &s, const SDL_Event &e) {
+    // The window's close button, or SIGINT/SIGTERM through SDL.
+    if (e.type == SDL_QUIT) s.quitRequested = true;
 }
 
 // ---------------------------------------------------------------------------
@@ -97,9 +73,6 @@ static void RefreshInput(QuenlarEngine &engine, qnl::EngineState &s) {
     engine.mousex = x;
     engine.mousey = y;
     s.keys = SDL_GetKeyState(&s.keyCount);
-    // >>> IButton's per-step input update runs here, once buttons take input.
-    // >>> Then the console's and the debug window's per-step update
-    // >>> (cSimpleWin::Animate), when they exist.
     if (ITimeSystem) ITimeSystem->CountLogicFrame();
 }
 
@@ -108,8 +81,6 @@ static void RefreshInput(QuenlarEngine &engine, qnl::EngineState &s) {
 // ---------------------------------------------------------------------------
 static void Present(QuenlarEngine &engine, qnl::EngineState &s, SDL_Event &record) {
     record.user.code = 1;
-    // >>> While s.refresh is non-zero, the console and then the debug window
-    // >>> draw themselves here (cSimpleWin::Draw), once they exist.
     if (ICursor) ICursor->Draw();
     SDL_Flip(engine.screen);
     if (ITimeSystem) ITimeSystem->CountRenderFrame();
@@ -122,17 +93,17 @@ static void Present(QuenlarEngine &engine, qnl::EngineState &s, SDL_Event &recor
 int QuenlarEngine::Update(SDL_Event *event) {
     qnl::EngineState &s = *state_;
 
-    // 1. One event. A caller that passed a record handles it and calls again.
+    // One event. A caller that passed a record handles it and calls again.
     SDL_Event &record = event ? *event : s.event;
     if (SDL_PollEvent(&record)) {
-        InspectEvent(*this, s, record);
+        InspectEvent(s, record);
         if (event) return 1;
     } else {
         record.user.type = kIdleEvent;
         record.user.code = 0;
     }
 
-    // 2. Logic: hand out the steps of the current batch one call at a time.
+    // Logic: hand out the steps of the current batch one call at a time.
     const int logicRate = LogicRate();
     if (logicRate <= 0) {
         RefreshInput(*this, s);
@@ -152,7 +123,7 @@ int QuenlarEngine::Update(SDL_Event *event) {
         s.logicAccumulator = Carry(s.logicAccumulator + s.due);
     }
 
-    // 3. Rendering.
+    // Rendering.
     if (screen) {
         const int renderRate = RenderRate();
         if (renderRate <= 0) {
@@ -169,7 +140,7 @@ int QuenlarEngine::Update(SDL_Event *event) {
         }
     }
 
-    // 4. End of the call.
+    // End of the call.
     if (ITimeSystem) ITimeSystem->Update();
     s.logicLast = s.logicNow;
     s.logicPending = 0;

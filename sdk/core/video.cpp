@@ -3,7 +3,7 @@
 #include <quenlar/core/engine_private.h>
 
 #include <quenlar/core/log.h>
-#include <quenlar/gfx/cursor.h>
+#include <quenlar/gfx/blit.h>
 #include <quenlar/platform/videodriver.h>
 
 #include <cstdlib>
@@ -66,7 +66,7 @@ int QuenlarEngine::SetVideoMode() {
         return 0;
     }
 
-    // 1. Backend.
+    // The backend.
     if (renderer == kDefault) {
         char name[20] = "";
         if (SDL_VideoDriverName(name, sizeof name))
@@ -85,7 +85,7 @@ int QuenlarEngine::SetVideoMode() {
         }
     }
 
-    // 2. Surface flags.
+    // Surface flags.
     Uint32 flags = AccelFlags(accel);
     if (renderer == kOpenGL) {
         if (accel == 1)
@@ -98,7 +98,7 @@ int QuenlarEngine::SetVideoMode() {
     if (icon) SDL_WM_SetIcon(icon, nullptr);
     if (title) SDL_WM_SetCaption(title, nullptr);
 
-    // 3. Colour depth.
+    // Colour depth.
     if (colordepth == 24) {
         ILogSystem.Msg(2, " . [Quenlar.SetVideoMode()] Warning: failed attempt to set a 24bpp "
                           "video mode.\n   It was changed to 32bpp.\n");
@@ -113,7 +113,7 @@ int QuenlarEngine::SetVideoMode() {
                               "application.\n");
     }
 
-    // 4. The surface.
+    // The surface.
     screen = SDL_SetVideoMode(resolutionx, resolutiony, colordepth, flags);
     if (!screen) {
         ILogSystem.Msg(0,
@@ -127,12 +127,12 @@ int QuenlarEngine::SetVideoMode() {
                           "This color depth mode is very slow and could cause problems. Try to "
                           "change it or to run at fullscreen.\n");
 
-    // 5. What the renderer means for the rest of the SDK: surfaces in video
+    // What the renderer means for the rest of the SDK: surfaces in video
     // memory can be lost only under DirectX with acceleration.
     lostsurfaces = renderer == kDirectX && accel != 1;
     s.opengl = renderer == kOpenGL;
 
-    // 6. Requests the surface does not honour.
+    // Requests the surface does not honour.
     const Uint32 got = screen->flags;
     if ((flags & SDL_HWSURFACE) && !(got & SDL_HWSURFACE))
         ILogSystem.Msg(2, " . [Quenlar.SetVideoMode()] Warning: running on software mode instead "
@@ -147,11 +147,6 @@ int QuenlarEngine::SetVideoMode() {
         ILogSystem.Msg(2, " . [Quenlar.SetVideoMode()] Warning: running on a window mode instead "
                           "of your requested full screen.\n");
 
-    // 7. Overlay windows.
-    // >>> The console (cConsole) and then the debug window (cDebugWO,
-    // >>> attached to the console) are created here and stored in
-    // >>> s.console and s.debug, once the developer tools exist.
-
     if (got & SDL_DOUBLEBUF) s.refresh = 2;
     return 1;
 }
@@ -163,8 +158,6 @@ int QuenlarEngine::IsOpenGL() {
 int QuenlarEngine::ScreenBlit(SDL_Surface *src, SDL_Rect *srcrect, SDL_Surface *dst,
                               SDL_Rect *dstrect) {
     if (!dst || dst != screen) return SDL_UpperBlit(src, srcrect, dst, dstrect);
-    const int restored = ICursor ? ICursor->RestoreBackground(dstrect) : 0;
-    const int result = SDL_UpperBlit(src, srcrect, dst, dstrect);
-    if (restored) ICursor->SaveBackground();
-    return result;
+    qnl::CursorGuard guard(dstrect);
+    return SDL_UpperBlit(src, srcrect, dst, dstrect);
 }

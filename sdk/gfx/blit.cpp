@@ -1,9 +1,9 @@
 #include <quenlar/gfx/blit.h>
 
 #include <quenlar/core/clock.h>
-#include <quenlar/core/engine.h>
 #include <quenlar/core/log.h>
 #include <quenlar/gfx/cursor.h>
+#include <quenlar/gfx/display_private.h>
 
 namespace qnl {
 
@@ -21,7 +21,7 @@ int BlitWithRestore(SDL_Surface *src, SDL_Rect *srcrect, SDL_Surface *dst, SDL_R
     // the caller's original.
     SDL_Rect original = dstrect ? *dstrect : SDL_Rect{};
     int result = g_blit(src, srcrect, dst, dstrect);
-    if (result != -2 || !Quenlar.lostsurfaces || !backup || backup->Empty()) return result;
+    if (result != -2 || !SurfacesCanBeLost() || !backup || backup->Empty()) return result;
     if (!backup->Restore(src)) {
         QuenlarDelay(10); // the next draw tries again
         return result;

@@ -12,7 +12,7 @@ QCursor::~QCursor() {
     ILogSystem.Msg(5, " . [ICursor] Interfaz deleted.\n");
 }
 
-// No cursor image can be selected yet, so no background is ever saved: the
+// No cursor image can be selected, so no background is ever saved: the
 // protection calls have nothing to put back or take again.
 int QCursor::RestoreBackground(SDL_Rect *) {
     return 0;

@@ -1,11 +1,11 @@
 // ICursor: the software mouse cursor.
 //
-// Every drawing operation on the screen protects the cursor: it calls
-// RestoreBackground with its destination rectangle before drawing and
-// SaveBackground afterwards when that returned 1. Quenlar.Update hands the
-// previous pointer position over once per logic step and calls Draw before
-// each flip. Until cursor images exist nothing is drawn and no background is
-// ever saved, so these calls do nothing.
+// Every drawing operation on the screen protects the cursor through
+// qnl::CursorGuard (gfx/blit.h): RestoreBackground with its destination
+// rectangle before drawing, SaveBackground afterwards when that returned 1.
+// Quenlar.Update hands the previous pointer position over once per logic
+// step and calls Draw before each flip. No cursor image can be selected, so
+// nothing is drawn and no background is saved: these calls do nothing.
 #ifndef QUENLAR_GFX_CURSOR_H
 #define QUENLAR_GFX_CURSOR_H
 

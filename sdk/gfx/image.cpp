@@ -1,6 +1,5 @@
 #include <quenlar/gfx/image.h>
 
-#include <quenlar/core/engine.h>
 #include <quenlar/core/log.h>
 #include <quenlar/dpf/stuffdpf.h>
 #include <quenlar/gfx/imageblock.h>

@@ -1,8 +1,8 @@
 #include <quenlar/gfx/primitives.h>
 
-#include <quenlar/core/engine.h>
 #include <quenlar/core/log.h>
-#include <quenlar/gfx/cursor.h>
+#include <quenlar/gfx/blit.h>
+#include <quenlar/gfx/display_private.h>
 #include <quenlar/gfx/gllayer.h>
 #include <quenlar/gfx/pixel_private.h>
 
@@ -38,12 +38,11 @@ int QPrimitives::VLine(SDL_Surface *surface, Sint16 x, Sint16 y1, Sint16 y2, Uin
 void QPrimitives::Rect(SDL_Surface *surface, Sint16 x1, Sint16 y1, Sint16 x2, Sint16 y2,
                        Uint32 color) {
     SDL_Rect area = {x1, y1, (Uint16)(x2 - x1), (Uint16)(y2 - y1)};
-    const int restored = ICursor ? ICursor->RestoreBackground(&area) : 0;
+    qnl::CursorGuard guard(&area);
     HLine(surface, x1, x2, y1, color);
     HLine(surface, x1, x2, y2, color);
     VLine(surface, x1, y1, y2, color);
     VLine(surface, x2, y1, y2, color);
-    if (restored) ICursor->SaveBackground();
 }
 
 // ---------------------------------------------------------------------------
@@ -74,9 +73,9 @@ bool InClip(const SDL_Surface *s, int x, int y) {
 
 void QPrimitives::PutPixel(SDL_Surface *surface, Sint16 x, Sint16 y, Uint32 pixel, Uint8 lock) {
     if (!surface || !OnSurface(surface, x, y) || !InClip(surface, x, y)) return;
-    if (Quenlar.IsOpenGL() && qnl::gl::IsTexture(surface)) {
+    if (qnl::DisplayIsOpenGL() && qnl::gl::IsTexture(surface)) {
         // Of the textures only the screen takes pixels.
-        if (surface == Quenlar.screen) qnl::gl::PutPixel(surface, x, y, pixel);
+        if (surface == qnl::DisplayScreen()) qnl::gl::PutPixel(surface, x, y, pixel);
         return;
     }
     if (lock == 1) Lock(surface);
@@ -88,7 +87,8 @@ void QPrimitives::PutPixel(SDL_Surface *surface, Sint16 x, Sint16 y, Uint32 pixe
 // reads 0 instead of memory outside the pixels.
 Uint32 QPrimitives::GetPixel(SDL_Surface *surface, Sint16 x, Sint16 y, Uint8 lock) {
     if (!surface || !OnSurface(surface, x, y)) return 0;
-    if (Quenlar.IsOpenGL() && qnl::gl::IsTexture(surface)) return qnl::gl::GetPixel(surface, x, y);
+    if (qnl::DisplayIsOpenGL() && qnl::gl::IsTexture(surface))
+        return qnl::gl::GetPixel(surface, x, y);
     if (lock == 1) Lock(surface);
     const Uint32 pixel = surface->pixels ? qnl::ReadRawPixel(surface, x, y) : 0;
     if (lock == 1) Unlock(surface);

@@ -36,7 +36,8 @@ int UploadTexture(SDL_Surface *surface);
 // lost-surface flag is clear.
 class PixelBackup {
 public:
-    // Copies the pixels when Quenlar.lostsurfaces is set; else stays empty.
+    // Copies the pixels when surfaces can be lost (the engine's
+    // `lostsurfaces` flag); else stays empty.
     void Take(SDL_Surface *surface);
     // Copies the backup back into `surface`. false when the backup is empty
     // or the surface cannot be locked.

@@ -1,6 +1,8 @@
 // Processor identification tables, code-path selection, memory figure.
 #include <quenlar/core/blockcopy.h>
 #include <quenlar/core/cpu_private.h>
+#include <quenlar/platform/cpu.h>
+#include <quenlar/platform/memory.h>
 #include <quenlar/quenlar.h>
 #include "support.h"
 
