@@ -7,10 +7,15 @@
 //   Conversion ... ConvertToRGBA32
 #include <quenlar/gfx/screenfx_private.h>
 
+#include <algorithm>
 #include <cstddef>
 #include <cstring>
 #include <memory>
 #include <new>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace qnl {
 namespace fx {
@@ -24,8 +29,21 @@ struct Pixel24 {
     Uint8 bytes[3];
 };
 
-// One channel step of the bilinear filter on all four bytes of a pixel:
-// a + ((b - a) * f >> 16) per byte, f a 16-bit fraction.
+template <typename P> std::unique_ptr<P[]> Table(int count) {
+    return std::unique_ptr<P[]>(new (std::nothrow) P[(size_t)count]);
+}
+} // namespace
+
+// ---------------------------------------------------------------------------
+// The bilinear filter
+// ---------------------------------------------------------------------------
+// One step on every channel: a + ((b - a) * f >> 16), f a 16-bit fraction;
+// the result lies between a and b, so it keeps to 8 bits. Every byte of a
+// 32-bit pixel is a channel, so the byte order does not matter. With SSE2
+// the steps run on all channels at once, with the same results: (b - a) * f
+// is formed exactly as (2 (b - a)) * (f >> 1) + (b - a) * (f & 1), the pair
+// of 16-bit products that one multiply-add instruction sums.
+namespace {
 inline Uint32 Lerp(Uint32 a, Uint32 b, int f) {
     Uint32 out = 0;
     for (int shift = 0; shift < 32; shift += 8) {
@@ -35,8 +53,68 @@ inline Uint32 Lerp(Uint32 a, Uint32 b, int f) {
     return out;
 }
 
-template <typename P> std::unique_ptr<P[]> Table(int count) {
-    return std::unique_ptr<P[]>(new (std::nothrow) P[(size_t)count]);
+#if defined(__SSE2__)
+// The weight of fraction f for the multiply-add: f >> 1 in the low half,
+// f & 1 in the high half of each 32-bit lane.
+inline __m128i Weight(int f) {
+    return _mm_set1_epi32((f >> 1) | (f & 1) << 16);
+}
+
+// Four 32-bit lanes a + (d * f >> 16) from 16-bit differences d (the four
+// low lanes of `d`, or the four high ones) and 32-bit channels a.
+inline __m128i StepLow(__m128i d, __m128i a, __m128i w) {
+    const __m128i pairs = _mm_unpacklo_epi16(_mm_add_epi16(d, d), d);
+    return _mm_add_epi32(a, _mm_srai_epi32(_mm_madd_epi16(pairs, w), 16));
+}
+inline __m128i StepHigh(__m128i d, __m128i a, __m128i w) {
+    const __m128i pairs = _mm_unpackhi_epi16(_mm_add_epi16(d, d), d);
+    return _mm_add_epi32(a, _mm_srai_epi32(_mm_madd_epi16(pairs, w), 16));
+}
+#endif
+
+// The full filter: a b on the upper row, c d on the lower.
+inline Uint32 Bilinear(Uint32 a, Uint32 b, Uint32 c, Uint32 d, int fx, int fy) {
+#if defined(__SSE2__)
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i left = _mm_unpacklo_epi8(
+        _mm_unpacklo_epi32(_mm_cvtsi32_si128((int)a), _mm_cvtsi32_si128((int)c)), zero);
+    const __m128i right = _mm_unpacklo_epi8(
+        _mm_unpacklo_epi32(_mm_cvtsi32_si128((int)b), _mm_cvtsi32_si128((int)d)), zero);
+    const __m128i diff = _mm_sub_epi16(right, left), wx = Weight(fx);
+    const __m128i top = StepLow(diff, _mm_unpacklo_epi16(left, zero), wx);
+    const __m128i bottom = StepHigh(diff, _mm_unpackhi_epi16(left, zero), wx);
+    // bottom - top fits 16 bits: rebuild its pairs within each 32-bit lane.
+    const __m128i dv = _mm_sub_epi32(bottom, top);
+    const __m128i pairs = _mm_or_si128(
+        _mm_slli_epi32(dv, 16), _mm_and_si128(_mm_add_epi32(dv, dv), _mm_set1_epi32(0xFFFF)));
+    __m128i out = _mm_add_epi32(top, _mm_srai_epi32(_mm_madd_epi16(pairs, Weight(fy)), 16));
+    out = _mm_packs_epi32(out, out);
+    return (Uint32)_mm_cvtsi128_si32(_mm_packus_epi16(out, out));
+#else
+    return Lerp(Lerp(a, b, fx), Lerp(c, d, fx), fy);
+#endif
+}
+
+// out[k] = Lerp(in[k], below[k], f) for a whole row.
+void LerpRows(const Uint32 *in, const Uint32 *below, int f, Uint32 *out, int count) {
+    int k = 0;
+#if defined(__SSE2__)
+    const __m128i zero = _mm_setzero_si128(), w = Weight(f);
+    for (; k + 4 <= count; k += 4) {
+        const __m128i t = _mm_loadu_si128(reinterpret_cast<const __m128i *>(in + k));
+        const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i *>(below + k));
+        const __m128i tl = _mm_unpacklo_epi8(t, zero), th = _mm_unpackhi_epi8(t, zero);
+        const __m128i dl = _mm_sub_epi16(_mm_unpacklo_epi8(b, zero), tl);
+        const __m128i dh = _mm_sub_epi16(_mm_unpackhi_epi8(b, zero), th);
+        const __m128i lo = _mm_packs_epi32(StepLow(dl, _mm_unpacklo_epi16(tl, zero), w),
+                                           StepHigh(dl, _mm_unpackhi_epi16(tl, zero), w));
+        const __m128i hi = _mm_packs_epi32(StepLow(dh, _mm_unpacklo_epi16(th, zero), w),
+                                           StepHigh(dh, _mm_unpackhi_epi16(th, zero), w));
+        _mm_storeu_si128(reinterpret_cast<__m128i *>(out + k), _mm_packus_epi16(lo, hi));
+    }
+#endif
+    for (; k < count; ++k)
+        out[k] = Lerp(in[k], below[k], f);
 }
 } // namespace
 
@@ -44,14 +122,17 @@ template <typename P> std::unique_ptr<P[]> Table(int count) {
 // Rows
 // ---------------------------------------------------------------------------
 namespace {
+// The source and the result never overlap; saying so lets the compiler
+// vectorise the reversal.
+template <typename P> void ReverseRow(const P *__restrict in, P *__restrict out, int count) {
+    const int last = count - 1;
+    for (int x = 0; x < count; ++x)
+        out[x] = in[last - x];
+}
+
 template <typename P> void MirrorLoop(const View &src, const View &dst) {
-    const int last = src.w - 1;
-    for (int y = 0; y < dst.h; ++y) {
-        const P *in = Row<P>(src, y);
-        P *out = Row<P>(dst, y);
-        for (int x = 0; x < dst.w; ++x)
-            out[x] = in[last - x];
-    }
+    for (int y = 0; y < dst.h; ++y)
+        ReverseRow(Row<P>(src, y), Row<P>(dst, y), dst.w);
 }
 } // namespace
 
@@ -133,6 +214,29 @@ void BuildTaps(Tap *taps, int count, int size, bool mirror) {
     }
 }
 
+// out[k] = Lerp(in[cols[k].a], in[cols[k].b], cols[k].f) for a whole row.
+void LerpColumns(const Uint32 *in, const Tap *cols, int count, Uint32 *out) {
+    int k = 0;
+#if defined(__SSE2__)
+    const __m128i zero = _mm_setzero_si128();
+    auto pair = [in](int first, int second) {
+        return _mm_unpacklo_epi32(_mm_cvtsi32_si128((int)in[first]),
+                                  _mm_cvtsi32_si128((int)in[second]));
+    };
+    for (; k + 2 <= count; k += 2) {
+        const Tap &t0 = cols[k], &t1 = cols[k + 1];
+        const __m128i left = _mm_unpacklo_epi8(pair(t0.a, t1.a), zero);
+        const __m128i diff = _mm_sub_epi16(_mm_unpacklo_epi8(pair(t0.b, t1.b), zero), left);
+        const __m128i out2 =
+            _mm_packs_epi32(StepLow(diff, _mm_unpacklo_epi16(left, zero), Weight(t0.f)),
+                            StepHigh(diff, _mm_unpackhi_epi16(left, zero), Weight(t1.f)));
+        _mm_storel_epi64(reinterpret_cast<__m128i *>(out + k), _mm_packus_epi16(out2, out2));
+    }
+#endif
+    for (; k < count; ++k)
+        out[k] = Lerp(in[cols[k].a], in[cols[k].b], cols[k].f);
+}
+
 // Two source rows scaled horizontally, kept while consecutive result rows
 // use them again.
 class ScaledRows {
@@ -145,12 +249,9 @@ public:
         for (int s = 0; s < 2; ++s)
             if (row_[s] == y) return line_[s];
         const int s = row_[0] == keep ? 1 : 0;
-        const Uint32 *in = Row<Uint32>(src_, y);
-        Uint32 *out = line_[s];
-        for (int k = 0; k < count_; ++k)
-            out[k] = Lerp(in[cols_[k].a], in[cols_[k].b], cols_[k].f);
+        LerpColumns(Row<Uint32>(src_, y), cols_, count_, line_[s]);
         row_[s] = y;
-        return out;
+        return line_[s];
     }
 
 private:
@@ -161,15 +262,6 @@ private:
     int row_[2] = {-1, -1};
 };
 
-// The vertical step, byte by byte (every byte is a channel): contiguous, so
-// the compiler vectorises it.
-void BlendRows(const Uint32 *top, const Uint32 *bottom, int f, Uint32 *out, int count) {
-    const Uint8 *t = reinterpret_cast<const Uint8 *>(top);
-    const Uint8 *b = reinterpret_cast<const Uint8 *>(bottom);
-    Uint8 *o = reinterpret_cast<Uint8 *>(out);
-    for (int k = 0; k < 4 * count; ++k)
-        o[k] = (Uint8)(t[k] + ((b[k] - t[k]) * f >> 16));
-}
 } // namespace
 
 bool ScaleNearest8(const View &src, const View &dst, bool mirrorX, bool mirrorY) {
@@ -197,7 +289,7 @@ bool ScaleSmooth32(const View &src, const View &dst, bool mirrorX, bool mirrorY)
             std::memcpy(out, top, (size_t)dst.w * 4);
             continue;
         }
-        BlendRows(top, scaled.Get(r.b, r.a), r.f, out, dst.w);
+        LerpRows(top, scaled.Get(r.b, r.a), r.f, out, dst.w);
     }
     return true;
 }
@@ -214,18 +306,50 @@ inline void RowStart(const View &src, const View &dst, const Rotation &r, int j,
     y = ((Sint64)(src.h / 2) << 16) + di * r.sinStep + dj * r.cosStep;
 }
 
+inline Sint64 FloorDiv(Sint64 a, Sint64 b) { // b > 0
+    return a >= 0 ? a / b : -((-a + b - 1) / b);
+}
+
+// The pixels first <= i < end of a result row whose source point lies in
+// [xlo, xhi) x [ylo, yhi) (16.16). The map is linear in i, so they form one
+// interval, found exactly from the row's start and steps; the loops then
+// run without a test per pixel.
+struct Span {
+    int first, end;
+};
+Span Within(Sint64 v0, Sint64 dv, Sint64 lo, Sint64 hi, int count) {
+    Sint64 first = 0, end = count;
+    if (dv > 0)
+        first = -FloorDiv(v0 - lo, dv), end = -FloorDiv(v0 - hi, dv);
+    else if (dv < 0)
+        first = FloorDiv(v0 - hi, -dv) + 1, end = FloorDiv(v0 - lo, -dv) + 1;
+    else if (v0 < lo || v0 >= hi)
+        end = 0;
+    first = std::min(std::max(first, (Sint64)0), (Sint64)count);
+    end = std::min(std::max(end, first), (Sint64)count);
+    return {(int)first, (int)end};
+}
+Span RowSpan(Sint64 sx, Sint64 sy, const Rotation &r, Sint64 xlo, Sint64 xhi, Sint64 ylo,
+             Sint64 yhi, int count) {
+    const Span x = Within(sx, r.cosStep, xlo, xhi, count);
+    const Span y = Within(sy, r.sinStep, ylo, yhi, count);
+    const int first = std::max(x.first, y.first);
+    return {first, std::max(first, std::min(x.end, y.end))};
+}
+
 template <typename P>
 void RotateNearestLoop(const View &src, const View &dst, const Rotation &r, P fill) {
-    const Uint64 w = (Uint64)src.w, h = (Uint64)src.h;
+    const Sint64 xhi = (Sint64)src.w << 16, yhi = (Sint64)src.h << 16;
     for (int j = 0; j < dst.h; ++j) {
         Sint64 sx, sy;
         RowStart(src, dst, r, j, sx, sy);
+        const Span in = RowSpan(sx, sy, r, 0, xhi, 0, yhi, dst.w);
         P *out = Row<P>(dst, j);
-        for (int i = 0; i < dst.w; ++i, sx += r.cosStep, sy += r.sinStep) {
-            // Negative points wrap to huge values: one test per axis.
-            const Uint64 x = (Uint64)(sx >> 16), y = (Uint64)(sy >> 16);
-            out[i] = x < w && y < h ? Row<P>(src, (int)y)[x] : fill;
-        }
+        std::fill(out, out + in.first, fill);
+        sx += in.first * r.cosStep, sy += in.first * r.sinStep;
+        for (int i = in.first; i < in.end; ++i, sx += r.cosStep, sy += r.sinStep)
+            out[i] = Row<P>(src, (int)(sy >> 16))[sx >> 16];
+        std::fill(out + in.end, out + dst.w, fill);
     }
 }
 } // namespace
@@ -238,25 +362,43 @@ void RotateNearest32(const View &src, const View &dst, const Rotation &r, Uint32
     RotateNearestLoop<Uint32>(src, dst, r, fill);
 }
 
+// Smooth rows have five parts: fill, edge pixels (a neighbour missing,
+// taken from the nearest pixel inside), inner pixels, edge pixels, fill.
 void RotateSmooth32(const View &src, const View &dst, const Rotation &r, Uint32 fill) {
     const int w = src.w, h = src.h;
+    const Sint64 one = 1 << 16;
+    auto edge = [&src, w, h](Sint64 sx, Sint64 sy) {
+        const int xi = (int)(sx >> 16), yi = (int)(sy >> 16);
+        const int x0 = std::max(xi, 0), x1 = std::min(xi + 1, w - 1);
+        const Uint32 *above = Row<Uint32>(src, std::max(yi, 0));
+        const Uint32 *below = Row<Uint32>(src, std::min(yi + 1, h - 1));
+        return Bilinear(above[x0], above[x1], below[x0], below[x1], (int)(sx & 0xFFFF),
+                        (int)(sy & 0xFFFF));
+    };
     for (int j = 0; j < dst.h; ++j) {
         Sint64 sx, sy;
         RowStart(src, dst, r, j, sx, sy);
+        // From one pixel left of or above the source to its last pixel ...
+        const Span all = RowSpan(sx, sy, r, -one, w * one, -one, h * one, dst.w);
+        // ... of which these have all four neighbours inside.
+        Span inner = RowSpan(sx, sy, r, 0, (w - 1) * one, 0, (h - 1) * one, dst.w);
+        if (inner.first >= inner.end) inner = {all.end, all.end};
         Uint32 *out = Row<Uint32>(dst, j);
-        for (int i = 0; i < dst.w; ++i, sx += r.cosStep, sy += r.sinStep) {
-            const Sint64 xi = sx >> 16, yi = sy >> 16;
-            // Points from one pixel left of or above the source to its last pixel.
-            if ((Uint64)(xi + 1) > (Uint64)w || (Uint64)(yi + 1) > (Uint64)h) {
-                out[i] = fill;
-                continue;
-            }
-            const int x0 = xi < 0 ? 0 : (int)xi, x1 = xi + 1 < w ? (int)xi + 1 : w - 1;
-            const int y0 = yi < 0 ? 0 : (int)yi, y1 = yi + 1 < h ? (int)yi + 1 : h - 1;
-            const Uint32 *above = Row<Uint32>(src, y0), *below = Row<Uint32>(src, y1);
-            const int fx = (int)(sx & 0xFFFF), fy = (int)(sy & 0xFFFF);
-            out[i] = Lerp(Lerp(above[x0], above[x1], fx), Lerp(below[x0], below[x1], fx), fy);
+        std::fill(out, out + all.first, fill);
+        sx += all.first * r.cosStep, sy += all.first * r.sinStep;
+        int i = all.first;
+        for (; i < inner.first; ++i, sx += r.cosStep, sy += r.sinStep)
+            out[i] = edge(sx, sy);
+        for (; i < inner.end; ++i, sx += r.cosStep, sy += r.sinStep) {
+            const Uint32 *above = Row<Uint32>(src, (int)(sy >> 16)) + (sx >> 16);
+            const Uint32 *below = reinterpret_cast<const Uint32 *>(
+                reinterpret_cast<const Uint8 *>(above) + src.pitch);
+            out[i] = Bilinear(above[0], above[1], below[0], below[1], (int)(sx & 0xFFFF),
+                              (int)(sy & 0xFFFF));
         }
+        for (; i < all.end; ++i, sx += r.cosStep, sy += r.sinStep)
+            out[i] = edge(sx, sy);
+        std::fill(out + all.end, out + dst.w, fill);
     }
 }
 

@@ -3,6 +3,7 @@
 #include <quenlar/gfx/gllayer.h>
 #include <quenlar/gfx/pixel_private.h>
 
+#include <algorithm>
 #include <climits>
 #include <cstring>
 #include <cmath>
@@ -191,6 +192,53 @@ TEST_F(ScreenFX, QuarterTurnOf40x20Gives21x41WithKeyedFill) {
             SDL_FreeSurface(r);
         }
     }
+}
+
+TEST_F(ScreenFX, RotationsFollowTheInverseMapping) {
+    // The rule written out per pixel: 16.16 source points, the nearest
+    // pixel inside, or (smooth) the four neighbours from one pixel before
+    // the source on, missing ones taken from the edge.
+    SDL_Surface *src = Make(kRGBA, 13, 9);
+    for (int y = 0; y < 9; ++y)
+        for (int x = 0; x < 13; ++x)
+            Put(src, x, y,
+                (Uint32)(x * 19) | (Uint32)(y * 28) << 8 | (Uint32)((x * y) & 0xFF) << 16 |
+                    0x80000000);
+    auto ch = [&](int x, int y, int c) {
+        x = std::min(std::max(x, 0), 12), y = std::min(std::max(y, 0), 8);
+        return (int)(At(src, x, y) >> c & 0xFF);
+    };
+    for (double angle : {30.0, -123.4})
+        for (double zoom : {1.3, 0.7})
+            for (bool smooth : {false, true}) {
+                SCOPED_TRACE(angle * zoom + smooth);
+                SDL_Surface *r = IScreenFX->RotoZoom(src, smooth, angle, zoom);
+                ASSERT_TRUE(r);
+                const double rad = angle * 3.141592654 / 180;
+                const Sint64 cs = (Sint64)(65536 * std::cos(rad) / zoom),
+                             sn = (Sint64)(65536 * std::sin(rad) / zoom);
+                for (int j = 0; j < r->h; ++j)
+                    for (int i = 0; i < r->w; ++i) {
+                        const Sint64 sx = (6 << 16) + (i - r->w / 2) * cs - (j - r->h / 2) * sn;
+                        const Sint64 sy = (4 << 16) + (i - r->w / 2) * sn + (j - r->h / 2) * cs;
+                        const int x = (int)(sx >> 16), y = (int)(sy >> 16);
+                        const int fx = (int)(sx & 0xFFFF), fy = (int)(sy & 0xFFFF);
+                        Uint32 want = 0;
+                        if (!smooth && x >= 0 && y >= 0 && x < 13 && y < 9) want = At(src, x, y);
+                        if (smooth && x >= -1 && y >= -1 && x < 13 && y < 9)
+                            for (int c = 0; c < 32; c += 8) {
+                                const int top =
+                                    ch(x, y, c) + ((ch(x + 1, y, c) - ch(x, y, c)) * fx >> 16);
+                                const int bottom =
+                                    ch(x, y + 1, c) +
+                                    ((ch(x + 1, y + 1, c) - ch(x, y + 1, c)) * fx >> 16);
+                                want |= (Uint32)(top + ((bottom - top) * fy >> 16)) << c;
+                            }
+                        ASSERT_EQ(want, At(r, i, j)) << i << "," << j;
+                    }
+                SDL_FreeSurface(r);
+            }
+    SDL_FreeSurface(src);
 }
 
 TEST_F(ScreenFX, RotoZoomKeysAlphaAndTinyAngles) {
