@@ -21,6 +21,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 
 QScreenFX *IScreenFX = nullptr;
 
@@ -223,7 +224,7 @@ public:
         const SDL_PixelFormat *f = src->format;
         keyed_ = (src->flags & SDL_SRCCOLORKEY) != 0;
         if (f->BitsPerPixel == 32 || f->BitsPerPixel == 8) {
-            lock_ = new Locked(src);
+            lock_.emplace(src);
             if (lock_->ok()) view_ = ViewOf(src, a), ok_ = true;
             key_ = f->colorkey;
             return;
@@ -245,7 +246,6 @@ public:
         view_ = ViewOf(copy_), ok_ = true;
     }
     ~WorkingSource() {
-        delete lock_;
         if (copy_) SDL_FreeSurface(copy_);
     }
     WorkingSource(const WorkingSource &) = delete;
@@ -260,7 +260,7 @@ public:
 private:
     SDL_Surface *src_;
     SDL_Surface *copy_ = nullptr;
-    Locked *lock_ = nullptr;
+    std::optional<Locked> lock_; // a source read in place
     View view_ = {nullptr, 0, 0, 0};
     bool ok_ = false, keyed_ = false;
     Uint32 key_ = 0;
