@@ -12,6 +12,8 @@ PACKAGES=(
   libucl-dev libtinyxml-dev zlib1g-dev libpng-dev
   # Tests and benchmarks
   googletest libgtest-dev libgmock-dev libbenchmark-dev
+  # The reference of bench/screenfx.cpp (linked into that benchmark only)
+  libsdl-gfx1.2-dev
   # Whole-launcher tests: a real X server, input injection, screenshots
   xvfb xauth xdotool x11-utils imagemagick
 )
