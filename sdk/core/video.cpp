@@ -157,7 +157,5 @@ int QuenlarEngine::IsOpenGL() {
 
 int QuenlarEngine::ScreenBlit(SDL_Surface *src, SDL_Rect *srcrect, SDL_Surface *dst,
                               SDL_Rect *dstrect) {
-    if (!dst || dst != screen) return SDL_UpperBlit(src, srcrect, dst, dstrect);
-    qnl::CursorGuard guard(dstrect);
-    return SDL_UpperBlit(src, srcrect, dst, dstrect);
+    return qnl::ScreenBlit(src, srcrect, dst, dstrect);
 }

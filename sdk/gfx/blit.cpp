@@ -39,4 +39,10 @@ CursorGuard::~CursorGuard() {
     if (restored_ && ICursor) ICursor->SaveBackground();
 }
 
+int ScreenBlit(SDL_Surface *src, SDL_Rect *srcrect, SDL_Surface *dst, SDL_Rect *dstrect) {
+    if (!dst || dst != DisplayScreen()) return SDL_UpperBlit(src, srcrect, dst, dstrect);
+    CursorGuard guard(dstrect);
+    return SDL_UpperBlit(src, srcrect, dst, dstrect);
+}
+
 } // namespace qnl

@@ -38,6 +38,10 @@ private:
     int restored_;
 };
 
+// SDL_UpperBlit that, when `dst` is the display surface, keeps the software
+// cursor intact (the engine's Quenlar.ScreenBlit).
+int ScreenBlit(SDL_Surface *src, SDL_Rect *srcrect, SDL_Surface *dst, SDL_Rect *dstrect);
+
 } // namespace qnl
 
 #endif

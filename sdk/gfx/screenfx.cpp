@@ -11,8 +11,9 @@
 #include <quenlar/gfx/screenfx.h>
 
 #include <quenlar/core/blockcopy.h>
-#include <quenlar/core/engine.h>
 #include <quenlar/core/log.h>
+#include <quenlar/gfx/blit.h>
+#include <quenlar/gfx/display_private.h>
 #include <quenlar/gfx/gllayer.h>
 #include <quenlar/gfx/primitives.h>
 #include <quenlar/gfx/screenfx_private.h>
@@ -133,7 +134,7 @@ SDL_Surface *Deliver(SDL_Surface *result, SDL_Surface *dst, const SDL_Rect *dstr
     auto coordinate = [](int v) { return (Sint16)std::min(std::max(v, -32768), 32767); };
     SDL_Rect at = {coordinate((dstrect ? dstrect->x : 0) + dx),
                    coordinate((dstrect ? dstrect->y : 0) + dy), 0, 0};
-    Quenlar.ScreenBlit(result, nullptr, dst, &at);
+    qnl::ScreenBlit(result, nullptr, dst, &at);
     SDL_FreeSurface(result);
     return dst;
 }
@@ -144,7 +145,7 @@ SDL_Surface *Deliver(SDL_Surface *result, SDL_Surface *dst, const SDL_Rect *dstr
 // ---------------------------------------------------------------------------
 namespace {
 bool OnTexturePath(SDL_Surface *src, SDL_Surface *dst) {
-    return dst && Quenlar.IsOpenGL() && qnl::gl::IsTexture(src);
+    return dst && qnl::DisplayIsOpenGL() && qnl::gl::IsTexture(src);
 }
 
 // The texture layer draws the rectangle onto `dst` with the rectangle's
