@@ -2,12 +2,12 @@
 #include <quenlar/core/engine_private.h>
 
 #include <quenlar/core/clock.h>
+#include <quenlar/core/enginelink_private.h>
 #include <quenlar/core/log.h>
 #include <quenlar/core/timesystem.h>
 #include <quenlar/core/version_private.h>
 #include <quenlar/dpf/stuffdpf.h>
 #include <quenlar/gfx/cursor.h>
-#include <quenlar/gfx/display_private.h>
 #include <quenlar/gfx/image.h>
 #include <quenlar/gfx/primitives.h>
 #include <quenlar/gfx/screenfx.h>
@@ -26,23 +26,32 @@ qnl::EngineState &EngineStateOf(QuenlarEngine &engine) {
 }
 
 // ---------------------------------------------------------------------------
-// The display as the drawing code sees it: the program's one engine object.
+// The engine as the layers below it see it: the program's one engine object.
 // ---------------------------------------------------------------------------
 namespace {
-SDL_Surface *Screen() {
-    return Quenlar.screen;
-}
-bool OpenGL() {
-    return Quenlar.IsOpenGL() != 0;
-}
-bool SurfacesCanBeLost() {
-    return Quenlar.lostsurfaces != 0;
-}
-const qnl::DisplayQueries kDisplay = {Screen, OpenGL, SurfacesCanBeLost};
+const qnl::EngineLink kLink = {
+    [] { return Quenlar.startticks != 0xFFFFFFFF; },
+    [] { return Quenlar.screen; },
+    [] { return Quenlar.IsOpenGL() != 0; },
+    [] { return Quenlar.lostsurfaces != 0; },
+    [] { return Quenlar.GetFrameAccumulator(); },
+    [](int request) { Quenlar.Refresh(request); },
+    [] { return Quenlar.NeedRefresh(); },
+    [](int key) { return Quenlar.KeyDown(key); },
+    [](Uint32 delay) { return Quenlar.ReadKey(delay); },
+    [](int code) { return Quenlar.KeyText(code); },
+    &Quenlar.mousex,
+    &Quenlar.mousey,
+    &Quenlar.mousebuttons,
+    &Quenlar.lastmousebuttons,
+    &Quenlar.fontcount,
+    &Quenlar.spritecount,
+    &Quenlar.tilecount,
+};
 } // namespace
 
 QuenlarEngine::QuenlarEngine() : state_(new qnl::EngineState) {
-    qnl::SetDisplayQueries(&kDisplay);
+    qnl::SetEngineLink(&kLink);
 }
 
 QuenlarEngine::~QuenlarEngine() {

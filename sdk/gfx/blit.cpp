@@ -3,7 +3,7 @@
 #include <quenlar/core/clock.h>
 #include <quenlar/core/log.h>
 #include <quenlar/gfx/cursor.h>
-#include <quenlar/gfx/display_private.h>
+#include <quenlar/core/enginelink_private.h>
 
 namespace qnl {
 
@@ -21,7 +21,8 @@ int BlitWithRestore(SDL_Surface *src, SDL_Rect *srcrect, SDL_Surface *dst, SDL_R
     // the caller's original.
     SDL_Rect original = dstrect ? *dstrect : SDL_Rect{};
     int result = g_blit(src, srcrect, dst, dstrect);
-    if (result != -2 || !SurfacesCanBeLost() || !backup || backup->Empty()) return result;
+    if (result != -2 || !qnl::Engine().surfacesCanBeLost() || !backup || backup->Empty())
+        return result;
     if (!backup->Restore(src)) {
         QuenlarDelay(10); // the next draw tries again
         return result;
@@ -40,7 +41,7 @@ CursorGuard::~CursorGuard() {
 }
 
 int ScreenBlit(SDL_Surface *src, SDL_Rect *srcrect, SDL_Surface *dst, SDL_Rect *dstrect) {
-    if (!dst || dst != DisplayScreen()) return SDL_UpperBlit(src, srcrect, dst, dstrect);
+    if (!dst || dst != qnl::Engine().screen()) return SDL_UpperBlit(src, srcrect, dst, dstrect);
     CursorGuard guard(dstrect);
     return SDL_UpperBlit(src, srcrect, dst, dstrect);
 }

@@ -2,7 +2,7 @@
 
 #include <quenlar/core/log.h>
 #include <quenlar/gfx/blit.h>
-#include <quenlar/gfx/display_private.h>
+#include <quenlar/core/enginelink_private.h>
 #include <quenlar/gfx/gllayer.h>
 #include <quenlar/gfx/pixel_private.h>
 
@@ -73,9 +73,9 @@ bool InClip(const SDL_Surface *s, int x, int y) {
 
 void QPrimitives::PutPixel(SDL_Surface *surface, Sint16 x, Sint16 y, Uint32 pixel, Uint8 lock) {
     if (!surface || !OnSurface(surface, x, y) || !InClip(surface, x, y)) return;
-    if (qnl::DisplayIsOpenGL() && qnl::gl::IsTexture(surface)) {
+    if (qnl::Engine().openGL() && qnl::gl::IsTexture(surface)) {
         // Of the textures only the screen takes pixels.
-        if (surface == qnl::DisplayScreen()) qnl::gl::PutPixel(surface, x, y, pixel);
+        if (surface == qnl::Engine().screen()) qnl::gl::PutPixel(surface, x, y, pixel);
         return;
     }
     if (lock == 1) Lock(surface);
@@ -87,7 +87,7 @@ void QPrimitives::PutPixel(SDL_Surface *surface, Sint16 x, Sint16 y, Uint32 pixe
 // reads 0 instead of memory outside the pixels.
 Uint32 QPrimitives::GetPixel(SDL_Surface *surface, Sint16 x, Sint16 y, Uint8 lock) {
     if (!surface || !OnSurface(surface, x, y)) return 0;
-    if (qnl::DisplayIsOpenGL() && qnl::gl::IsTexture(surface))
+    if (qnl::Engine().openGL() && qnl::gl::IsTexture(surface))
         return qnl::gl::GetPixel(surface, x, y);
     if (lock == 1) Lock(surface);
     const Uint32 pixel = surface->pixels ? qnl::ReadRawPixel(surface, x, y) : 0;

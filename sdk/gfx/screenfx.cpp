@@ -13,7 +13,7 @@
 #include <quenlar/core/blockcopy.h>
 #include <quenlar/core/log.h>
 #include <quenlar/gfx/blit.h>
-#include <quenlar/gfx/display_private.h>
+#include <quenlar/core/enginelink_private.h>
 #include <quenlar/gfx/gllayer.h>
 #include <quenlar/gfx/primitives.h>
 #include <quenlar/gfx/screenfx_private.h>
@@ -145,7 +145,7 @@ SDL_Surface *Deliver(SDL_Surface *result, SDL_Surface *dst, const SDL_Rect *dstr
 // ---------------------------------------------------------------------------
 namespace {
 bool OnTexturePath(SDL_Surface *src, SDL_Surface *dst) {
-    return dst && qnl::DisplayIsOpenGL() && qnl::gl::IsTexture(src);
+    return dst && qnl::Engine().openGL() && qnl::gl::IsTexture(src);
 }
 
 // The texture layer draws the rectangle onto `dst` with the rectangle's

@@ -1,6 +1,6 @@
 #include <quenlar/gfx/surface.h>
 
-#include <quenlar/gfx/display_private.h>
+#include <quenlar/core/enginelink_private.h>
 #include <quenlar/gfx/gllayer.h>
 #include <quenlar/gfx/primitives.h>
 
@@ -29,7 +29,7 @@ void UnlockPixels(SDL_Surface *s) {
 } // namespace
 
 int NeedsDisplayFormat(const SDL_Surface *surface) {
-    const SDL_Surface *screen = DisplayScreen();
+    const SDL_Surface *screen = qnl::Engine().screen();
     if (!screen || !surface) return 0;
     if ((screen->flags & SDL_HWSURFACE) && !(surface->flags & SDL_HWSURFACE)) return 1;
     const SDL_PixelFormat *a = surface->format, *b = screen->format;
@@ -38,7 +38,7 @@ int NeedsDisplayFormat(const SDL_Surface *surface) {
 }
 
 SDL_Surface *ConvertToDisplayFormat(SDL_Surface *surface, bool perPixelAlpha) {
-    if (!surface || !DisplayScreen()) return surface;
+    if (!surface || !qnl::Engine().screen()) return surface;
     SDL_Surface *copy =
         perPixelAlpha ? SDL_DisplayFormatAlpha(surface) : SDL_DisplayFormat(surface);
     if (!copy) return surface;
@@ -56,13 +56,13 @@ bool ImageConversion() {
 }
 
 int UploadTexture(SDL_Surface *surface) {
-    if (!DisplayIsOpenGL()) return 0;
+    if (!qnl::Engine().openGL()) return 0;
     return gl::Upload(surface);
 }
 
 void PixelBackup::Take(SDL_Surface *surface) {
     bytes_.clear();
-    if (!SurfacesCanBeLost() || !surface || surface->h <= 0) return;
+    if (!qnl::Engine().surfacesCanBeLost() || !surface || surface->h <= 0) return;
     if (!LockPixels(surface)) return;
     if (surface->pixels) {
         const Uint8 *p = static_cast<const Uint8 *>(surface->pixels);
