@@ -99,6 +99,24 @@ TEST_F(DpftoolImage, RoundTripOfEveryDepth) {
     SDL_FreeSurface(source);
 }
 
+TEST_F(DpftoolImage, ListDescribesAndPreviewDrawsTheImage) {
+    ASSERT_EQ(0, Tool({"add-image", "pack.dpf", "pic", "picture.png", "--bpp", "24"}).status);
+    WriteFile("junk.bin", std::string(60, 'j'));
+    ASSERT_EQ(0, Tool({"add", "pack.dpf", "junk", "IMG", "junk.bin"}).status);
+    RunResult list = Tool({"list", "pack.dpf"});
+    ASSERT_EQ(0, list.status) << list.err;
+    EXPECT_NE(std::string::npos, list.out.find("image 12x7, 24 bits\n")) << list.out;
+    EXPECT_EQ(std::string::npos, list.out.find("image 0x")); // the junk block is not described
+
+    ASSERT_EQ(0, Tool({"preview", "pack.dpf", "pic", "IMG", "pic.png"}).status);
+    SDL_Surface *shown = qnl::LoadImageFile("pic.png");
+    ASSERT_NE(nullptr, shown);
+    EXPECT_EQ(12, shown->w);
+    SDL_FreeSurface(shown);
+    EXPECT_EQ(2, Tool({"preview", "pack.dpf", "pic", "NOPE", "x.png"}).status);
+    EXPECT_EQ(1, Tool({"preview", "pack.dpf", "junk", "IMG", "x.png"}).status);
+}
+
 TEST_F(DpftoolImage, AlphaPictureKeepsItsChannelWithoutConversion) {
     ASSERT_EQ(0, Tool({"add-image", "pack.dpf", "own", "picture.png", "--mode", "stored"}).status);
     std::vector<Uint8> payload = Block("pack.dpf", "own");

@@ -274,7 +274,8 @@ int StoreBlock(const char *path, const char *name, const char *type, int mode, c
     std::string reason = added || r == -1 ? "" : SdkReason();
     IStuffDPF->Close(handle);
     if (r == -1)
-        return Fail("%s: a block '%s' of type '%s' exists already (use --replace)", path, name, type);
+        return Fail("%s: a block '%s' of type '%s' exists already (use --replace)", path, name,
+                    type);
     if (!added) return Fail("%s: %s", path, reason.c_str());
     return kOk;
 }

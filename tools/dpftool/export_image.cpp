@@ -1,5 +1,6 @@
-// dpftool export-image: an "IMG" block written as a PNG picture.
-#include "command.h"
+// dpftool export-image: an "IMG" block written as a PNG picture. The same
+// picture is the block's preview, and `list` describes it by its header.
+#include "resource_kind.h"
 
 #include <quenlar/gfx/imageblock.h>
 #include <quenlar/gfx/pngwriter.h>
@@ -8,6 +9,32 @@
 #include <cstring>
 
 namespace {
+int WritePng(int handle, const char *name, const char *out) {
+    DPFBlock block;
+    std::memset(&block, 0, sizeof block);
+    const int size = IStuffDPF->LoadBlock(handle, "IMG", name, &block);
+    if (size <= 0) {
+        delete[] block.data;
+        return dpftool::Fail("no image '%s' (%s)", name, dpftool::SdkReason().c_str());
+    }
+    SDL_Surface *picture =
+        qnl::DecodeImageBlock(reinterpret_cast<const Uint8 *>(block.data), (size_t)size);
+    delete[] block.data;
+    if (!picture) return dpftool::Fail("the image block '%s' is damaged", name);
+    errno = 0;
+    const int saved = qnl::SavePNG(picture, out);
+    SDL_FreeSurface(picture);
+    if (!saved) return dpftool::Fail("%s: %s", out, errno ? std::strerror(errno) : "cannot write");
+    return dpftool::kOk;
+}
+
+std::string Describe(const unsigned char *data, size_t size) {
+    qnl::ImageBlockHeader header;
+    if (!qnl::ParseImageBlockHeader(data, size, header)) return "";
+    return "image " + std::to_string(header.width) + "x" + std::to_string(header.height) + ", " +
+           std::to_string(header.bitsPerPixel) + " bits";
+}
+
 int Run(int argc, char **argv) {
     dpftool::Args args("export-image", argc, argv, {}, 3, 3);
     if (!args.ok()) return args.status();
@@ -18,25 +45,11 @@ int Run(int argc, char **argv) {
     dpftool::Sdk sdk;
     const int handle = dpftool::OpenPackage(path, dpftool::kReadOnly | dpftool::kNeedBlocks);
     if (!handle) return dpftool::kFailed;
-    DPFBlock block;
-    std::memset(&block, 0, sizeof block);
-    const int size = IStuffDPF->LoadBlock(handle, "IMG", name, &block);
-    const std::string reason = size > 0 ? "" : dpftool::SdkReason();
+    const int status = WritePng(handle, name, out);
     IStuffDPF->Close(handle);
-    if (size <= 0) {
-        delete[] block.data;
-        return dpftool::Fail("%s: no image '%s' (%s)", path, name, reason.c_str());
-    }
-    SDL_Surface *picture =
-        qnl::DecodeImageBlock(reinterpret_cast<const Uint8 *>(block.data), (size_t)size);
-    delete[] block.data;
-    if (!picture) return dpftool::Fail("%s: the image block '%s' is damaged", path, name);
-    errno = 0;
-    const int saved = qnl::SavePNG(picture, out);
-    SDL_FreeSurface(picture);
-    if (!saved) return dpftool::Fail("%s: %s", out, errno ? std::strerror(errno) : "cannot write");
-    return dpftool::kOk;
+    return status;
 }
 } // namespace
 
 DPFTOOL_COMMAND("export-image", "export-image PACKAGE NAME OUT.png", Run);
+DPFTOOL_RESOURCE_KIND("IMG", Describe, WritePng);
