@@ -1,0 +1,74 @@
+// Fuzz target for the resource loaders: the first input byte picks a
+// loader, the rest is the payload of a block of its type, stored (no
+// compression) in a fresh package in memory, which the loader then reads
+// through IStuffDPF like any game would. A loader may refuse the payload;
+// it must never read outside it or allocate more than it could describe.
+//
+// A resource kind adds a row to kLoaders: its block type and a function
+// that loads block "r" from the open package, uses what it loaded a little,
+// and frees it.
+#include <quenlar/quenlar.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <unistd.h>
+
+namespace {
+typedef void (*LoaderFn)(int handle);
+
+void LoadImage(int handle) {
+    if (SDL_Surface *s = IImage->Load(handle, "r")) SDL_FreeSurface(s);
+}
+
+struct Loader {
+    const char *type;
+    LoaderFn load;
+};
+const Loader kLoaders[] = {
+    {"IMG", LoadImage},
+};
+
+std::string g_package;
+
+void Stop() {
+    Quenlar.Quit();
+    remove(g_package.c_str());
+}
+
+bool Start() {
+    // In memory where possible: every input writes a package.
+    const char *dir = access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp";
+    g_package = std::string(dir) + "/quenlar-fuzz-resources-" + std::to_string(getpid()) + ".dpf";
+    setenv("SDL_VIDEODRIVER", "dummy", 0);
+    if (Quenlar.Init(SDL_INIT_VIDEO) != 1) return false;
+    atexit(Stop);
+    return true;
+}
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
+    static const bool started = Start();
+    if (!started || size < 1) return 0;
+    const Loader &loader = kLoaders[data[0] % (sizeof kLoaders / sizeof kLoaders[0])];
+
+    remove(g_package.c_str());
+    const int handle = IStuffDPF->Create(g_package.c_str());
+    if (handle <= 0) return 0;
+    DPFBlock block;
+    std::memset(&block, 0, sizeof block);
+    std::strcpy(block.name, "r");
+    std::strcpy(block.type, loader.type);
+    block.mode = 1; // stored: the loader sees exactly these bytes
+    block.size = (unsigned int)(size - 1);
+    // The payload in a buffer of its own size, so that a read past it is seen.
+    char *payload = new char[size - 1 ? size - 1 : 1];
+    std::memcpy(payload, data + 1, size - 1);
+    block.data = payload;
+    if (IStuffDPF->AddData(handle, &block) > 0) loader.load(handle);
+    delete[] payload;
+    IStuffDPF->Close(handle);
+    return 0;
+}
