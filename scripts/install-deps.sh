@@ -10,6 +10,8 @@ PACKAGES=(
   # Libraries the SDK links
   libsdl1.2-dev libsdl-image1.2-dev libsdl-mixer1.2-dev libsdl-net1.2-dev
   libucl-dev libtinyxml-dev zlib1g-dev libpng-dev
+  # dpftool: TrueType fonts made into game fonts, labels of its previews
+  libsdl-ttf2.0-dev fonts-dejavu-core
   # Tests and benchmarks
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   # The reference of bench/screenfx.cpp (linked into that benchmark only)
