@@ -60,6 +60,15 @@ HeadKind ProbeFile(const char *path) {
     return ClassifyHead(head, got < 0 ? 0 : (size_t)got);
 }
 
+int OpenOrCreate(QStuffDPF &archive, const char *path) {
+    if (!path) {
+        SetError(ErrorCode::kInvalidArgument, "no path was given.");
+        return 0;
+    }
+    int handle = PathExists(path) ? archive.Open(path) : archive.Create(path);
+    return handle > 0 ? handle : 0;
+}
+
 // ---------------------------------------------------------------------------
 // FileSwap
 // ---------------------------------------------------------------------------

@@ -6,6 +6,7 @@
 //   ChecksumFrom ..... CRC-32 of the block area
 //   BuildFileHead .... the 520 bytes that open a new package
 //   ProbeFile ........ what kind of file a path names, by its head
+//   OpenOrCreate ..... a package to write into, new only where no file is
 //   FileSwap ......... write a whole new file, then swap it in
 //
 // Failures are recorded (core/error_private.h) where this says so.
@@ -14,6 +15,7 @@
 
 #include <quenlar/dpf/blowfish_private.h>
 #include <quenlar/dpf/format_private.h>
+#include <quenlar/dpf/stuffdpf.h>
 
 #include <cstdint>
 #include <string>
@@ -63,6 +65,11 @@ void BuildFileHead(unsigned char *file, const unsigned char *info, const Blowfis
 // What the file at `path` is by its first bytes; kNotPackage when it cannot
 // be read.
 HeadKind ProbeFile(const char *path);
+
+// Opens the package at `path` for writing, or creates it when there is no
+// file at all: a file that exists but is no package is never overwritten.
+// The handle, or 0 (recorded).
+int OpenOrCreate(QStuffDPF &archive, const char *path);
 
 // A new file written in full before it takes the place of an old one, so
 // that a failure at any step leaves the old file as it was. Unless Swap
