@@ -19,13 +19,13 @@ constexpr Sint32 kMaxSide = 32767;
 
 // Records why a block cannot be an image; returns false.
 bool Damaged(const char *reason) {
-    SetError(ErrorCode::kCorrupted, "the image block %s.", reason);
+    SetError(ErrorCode::kCorrupted, "image block %s", reason);
     return false;
 }
 } // namespace
 
 bool ParseImageBlockHeader(const Uint8 *data, size_t size, ImageBlockHeader &h) {
-    if (!data || size < kImageHeaderSize) return Damaged("is shorter than its header");
+    if (!data || size < kImageHeaderSize) return Damaged("shorter than its header");
     h.width = (Sint32)GetLE32(data + 0);
     h.height = (Sint32)GetLE32(data + 4);
     h.bitsPerPixel = data[12];
@@ -36,16 +36,16 @@ bool ParseImageBlockHeader(const Uint8 *data, size_t size, ImageBlockHeader &h) 
     h.colorkey = GetLE32(data + 40);
     h.alpha = data[44];
     const int bpp = h.bitsPerPixel;
-    if (bpp != 8 && bpp != 16 && bpp != 24 && bpp != 32) return Damaged("has an unknown depth");
+    if (bpp != 8 && bpp != 16 && bpp != 24 && bpp != 32) return Damaged("of an unknown depth");
     if (h.width <= 0 || h.height <= 0 || h.width > kMaxSide || h.height > kMaxSide)
-        return Damaged("has a size out of range");
+        return Damaged("of a size out of range");
     // Everything the header promises must be in the payload: the surface
     // is never larger than the block that describes it.
     const size_t trailer = bpp == 8 ? kImagePaletteSize : 0;
     const size_t pixels = StoredPitch(h.width, bpp) * (size_t)h.height;
     if (size - kImageHeaderSize >= trailer && size - kImageHeaderSize - trailer >= pixels)
         return true;
-    return Damaged("holds fewer pixels than its header says");
+    return Damaged("with fewer pixels than its header says");
 }
 
 SDL_Surface *DecodeImageBlock(const Uint8 *data, size_t size, ImageBlockHeader *out) {

@@ -23,7 +23,8 @@ int Run(int argc, char **argv) {
         return dpftool::Fail("%s: the file is too large for a block", file);
 
     dpftool::Sdk sdk;
-    return dpftool::StoreBlock(path, name, type, mode, data.data(), data.size(), args.Has("--replace"));
+    return dpftool::StoreBlock(path, name, type, mode, data.data(), data.size(),
+                               args.Has("--replace"));
 }
 } // namespace
 

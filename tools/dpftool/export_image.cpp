@@ -30,7 +30,9 @@ int Run(int argc, char **argv) {
     SDL_Surface *picture =
         qnl::DecodeImageBlock(reinterpret_cast<const Uint8 *>(block.data), (size_t)size);
     delete[] block.data;
-    if (!picture) return dpftool::Fail("%s: the image block '%s' is damaged", path, name);
+    if (!picture)
+        return dpftool::Fail("%s: the image block '%s' is damaged (%s)", path, name,
+                             dpftool::SdkReason().c_str());
     errno = 0;
     const int saved = qnl::SavePNG(picture, out);
     SDL_FreeSurface(picture);
