@@ -4,6 +4,7 @@
 #ifndef QUENLAR_TESTS_DPF_FIXTURE_H
 #define QUENLAR_TESTS_DPF_FIXTURE_H
 
+#include <quenlar/core/error_private.h>
 #include <quenlar/dpf/blowfish_private.h>
 #include <quenlar/dpf/format_private.h>
 #include <quenlar/quenlar.h>
