@@ -61,11 +61,8 @@ HeadKind ProbeFile(const char *path) {
 }
 
 int OpenOrCreate(QStuffDPF &archive, const char *path) {
-    if (!path) {
-        SetError(ErrorCode::kInvalidArgument, "no path was given.");
-        return 0;
-    }
-    int handle = PathExists(path) ? archive.Open(path) : archive.Create(path);
+    // Create records a missing path.
+    int handle = path && PathExists(path) ? archive.Open(path) : archive.Create(path);
     return handle > 0 ? handle : 0;
 }
 

@@ -108,10 +108,7 @@ bool QStuffDPF::State::CheckCompactable(int in, const std::string &origin,
 
 int QStuffDPF::Compact(const char *path) {
     State &s = *state_;
-    if (!path) {
-        qnl::SetError(ErrorCode::kInvalidArgument, "no path was given.");
-        return 0;
-    }
+    if (!Given(path)) return 0;
     const std::string origin = qnl::Format("IStuffDPF->Compact('%s')", path);
     for (const Entry &e : s.table) {
         if (e.handle != 0 && e.path == path) {

@@ -26,16 +26,52 @@ void FillRecord(const BlockFields &f, DPFBlock *b) {
     b->size = f.size;
     b->storedSize = f.stored;
 }
+enum class Undo { kDone, kDamaged, kNoMemory };
+
+// Turns the payload read for block b (deciphered, padded to 8) back into
+// the owner's data by the block's mode. Takes `payload`, a new[] array;
+// `*data` gets the data as a new[] array (in mode 1, the payload itself,
+// padding included).
+Undo UndoMode(unsigned char *payload, const DPFBlock &b, unsigned char **data) {
+    const uint32_t stored = b.storedSize, size = b.size;
+    if (b.mode == kScrambled) {
+        unsigned char *bytes = payload;
+        if (PaddedSize(stored) != stored) {
+            bytes = new (std::nothrow) unsigned char[stored ? stored : 1];
+            if (bytes) memcpy(bytes, payload, stored);
+            delete[] payload;
+            if (!bytes) return Undo::kNoMemory;
+        }
+        Scramble(bytes, stored);
+        *data = bytes;
+        return Undo::kDone;
+    }
+    if (b.mode != kCompressed) {
+        *data = payload;
+        return Undo::kDone;
+    }
+    unsigned char *bytes = nullptr;
+    if ((uint64_t)size <= (uint64_t)stored * kMaxExpansion) {
+        bytes = new (std::nothrow) unsigned char[size ? size : 1];
+        if (bytes && !Decompress(payload, stored, bytes, size)) {
+            delete[] bytes;
+            bytes = nullptr;
+        }
+    }
+    delete[] payload;
+    // A size no stream of this length can give, a stream that does not
+    // decode, or no memory for the data: the block cannot be read.
+    if (!bytes) return Undo::kDamaged;
+    *data = bytes;
+    return Undo::kDone;
+}
 } // namespace
 
 int QStuffDPF::State::Search(int handle, bool first, DPFBlock *b, bool *end) {
     if (end) *end = false;
     Entry *entry = Require(handle);
     if (!entry) return 2;
-    if (!b) {
-        qnl::SetError(ErrorCode::kInvalidArgument, "no block record was given.");
-        return 2;
-    }
+    if (!Given(b)) return 2;
     found = false;
     if (entry->protect && !keySet) {
         qnl::ReportError(ErrorCode::kProtected, LOG_ERROR,
@@ -108,10 +144,7 @@ int QStuffDPF::FindNext(int handle, DPFBlock *b) {
 }
 
 int QStuffDPF::Find(int handle, DPFBlock *b) {
-    if (!b) {
-        qnl::SetError(ErrorCode::kInvalidArgument, "no block record was given.");
-        return 2;
-    }
+    if (!Given(b)) return 2;
     return state_->FindNamed(handle, b->name, b->type, true, b);
 }
 
@@ -149,31 +182,15 @@ int QStuffDPF::State::ReadFoundPayload(Entry &entry, const char *op, const char 
     }
     if (entry.protect) userKey.Decipher(payload, padded);
 
-    unsigned char *data = payload;
-    if (b->mode == kScrambled) {
-        if (padded != stored) {
-            data = new (std::nothrow) unsigned char[stored ? stored : 1];
-            if (data) memcpy(data, payload, stored);
-            delete[] payload;
-        }
-        if (data) Scramble(data, stored);
-    } else if (b->mode == kCompressed) {
-        data = nullptr;
-        if ((uint64_t)size <= (uint64_t)stored * kMaxExpansion) {
-            data = new (std::nothrow) unsigned char[size ? size : 1];
-            if (data && !Decompress(payload, stored, data, size)) {
-                delete[] data;
-                data = nullptr;
-            }
-        }
-        delete[] payload;
-        if (!data) {
-            qnl::ReportError(ErrorCode::kCorrupted, LOG_ERROR, origin(),
-                             "UCL failed to decompress the data block.");
-            return 0;
-        }
-    }
-    if (!data) {
+    unsigned char *data = nullptr;
+    switch (UndoMode(payload, *b, &data)) {
+    case Undo::kDone:
+        break;
+    case Undo::kDamaged:
+        qnl::ReportError(ErrorCode::kCorrupted, LOG_ERROR, origin(),
+                         "UCL failed to decompress the data block.");
+        return 0;
+    case Undo::kNoMemory:
         qnl::ReportError(ErrorCode::kNoMemory, LOG_ERROR, origin(), kNotLoaded);
         return 0;
     }
@@ -221,10 +238,7 @@ int QStuffDPF::LoadBlock(int handle, const char *type, const char *name, DPFBloc
 
 int QStuffDPF::LoadFound(int handle, DPFBlock *b) {
     State &s = *state_;
-    if (!b) {
-        qnl::SetError(ErrorCode::kInvalidArgument, "no block record was given.");
-        return 0;
-    }
+    if (!Given(b)) return 0;
     memset(b, 0, sizeof *b);
     Entry *entry = s.Require(handle);
     if (!entry) return 0;

@@ -61,6 +61,16 @@ Entry *QStuffDPF::State::ByHandle(int handle) {
     return nullptr;
 }
 
+bool qnl::dpf::Given(const char *path) {
+    if (!path) qnl::SetError(ErrorCode::kInvalidArgument, "no path was given.");
+    return path != nullptr;
+}
+
+bool qnl::dpf::Given(const DPFBlock *b) {
+    if (!b) qnl::SetError(ErrorCode::kInvalidArgument, "no block record was given.");
+    return b != nullptr;
+}
+
 Entry *QStuffDPF::State::Require(int handle) {
     Entry *entry = ByHandle(handle);
     if (!entry)
@@ -251,10 +261,7 @@ int QStuffDPF::State::AcceptHead(QStuffDPF &dpf, int fd, const char *path,
 
 int QStuffDPF::OpenPackage(const char *path, bool verifyCrc) {
     State &s = *state_;
-    if (!path) {
-        qnl::SetError(ErrorCode::kInvalidArgument, "no path was given.");
-        return 0;
-    }
+    if (!Given(path)) return 0;
     const std::string origin = qnl::Format("IStuffDPF->Open('%s')", path);
     bool readOnly = false;
     int fd = OpenEitherWay(path, origin, &readOnly);
@@ -295,10 +302,7 @@ int QStuffDPF::OpenPackage(const char *path, bool verifyCrc) {
 }
 
 int QStuffDPF::Create(const char *path) {
-    if (!path) {
-        qnl::SetError(ErrorCode::kInvalidArgument, "no path was given.");
-        return -1;
-    }
+    if (!Given(path)) return -1;
     const std::string origin = qnl::Format("IStuffDPF->Create('%s')", path);
     qnl::platform::MakeParentDirectories(path);
     int fd = OpenFile(path, OpenMode::Create);

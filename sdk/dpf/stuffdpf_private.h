@@ -29,6 +29,11 @@ struct Entry {
     int references = 0;  // opens not yet matched by a Close
 };
 
+// The arguments every operation needs: false, with the failure recorded,
+// when the caller gave none.
+bool Given(const char *path);
+bool Given(const DPFBlock *b);
+
 // The texts of failures that several operations report.
 constexpr char kProtectedText[] = "the given DPF is protected and the key was not set.";
 constexpr char kNotFoundText[] = "datablock was not found in the given DPF.";
@@ -98,9 +103,10 @@ struct QStuffDPF::State {
     // The checksum of the blocks of an open file, as CalculateCRC takes it:
     // a failure is logged and recorded.
     bool Checksum(int fd, uint32_t *crc);
-    // The checks before a block is written (name and type lengths, handle,
-    // protection), reported under `origin`. The entry, or null.
-    qnl::dpf::Entry *Writable(int handle, const DPFBlock *b, const std::string &origin);
+    // The checks before operation `op` writes block b (a record, name and
+    // type lengths, handle, protection), reported under `origin`, which is
+    // set to name the call. The entry, or null.
+    qnl::dpf::Entry *Writable(const char *op, int handle, const DPFBlock *b, std::string &origin);
     enum class Added { kYes, kExists, kFailed };
     // AddData after its checks: appends b as a new block unless one of its
     // name and type exists.

@@ -59,8 +59,9 @@ struct Block {
 
 enum class Read { kBlock, kEnd, kFailed };
 
-// The conversion of one package: the old file, the new one and the running
-// state, with the steps that read an old block and write a new one.
+// The block-by-block part of a conversion: reading an old block and
+// writing it as a new one, with the position in the old file and the count
+// of blocks imported.
 class Conversion {
 public:
     // `origin` names the call in messages.
@@ -153,6 +154,31 @@ private:
     uint64_t pos_ = kV3HeadSize;
     int imported_ = 0;
 };
+
+// Opens the package to convert and reads its head. The descriptor, or -1
+// (recorded).
+int OpenOld(const char *path, const std::string &origin, unsigned char (&head)[kV3HeadSize]) {
+    int old = OpenFile(path, OpenMode::ReadWrite);
+    if (old < 0) {
+        qnl::SetError(ErrorCode::kIo, "%s", LastErrorText());
+        return -1;
+    }
+    int64_t got = ReadAll(old, head, sizeof head);
+    if (got != (int64_t)sizeof head || ClassifyHead(head, (size_t)got) != HeadKind::kVersion3) {
+        qnl::ReportError(ErrorCode::kNotPackage, LOG_ERROR, origin, "it is not a DPF v3.0.");
+        CloseFile(old);
+        return -1;
+    }
+    // Creating the working file must not truncate the file being converted.
+    if (SameFile(old, kWorkFile)) {
+        qnl::ReportError(ErrorCode::kInvalidArgument, LOG_ERROR, origin,
+                         "the working file '%s' is the file to update.", kWorkFile);
+        CloseFile(old);
+        return -1;
+    }
+    return old;
+}
+
 // The new file's head and info header; they keep the old file's creator
 // text and creation date. False (recorded) when the write fails.
 bool WriteNewHead(int fd, const unsigned char *oldHead, const Blowfish &headerKey) {
@@ -192,27 +218,9 @@ int QStuffDPF::Update3to4(const char *path) {
     }
     const std::string origin = qnl::Format("IStuffDPF->Update3to4('%s')", path);
 
-    int old = OpenFile(path, OpenMode::ReadWrite);
-    if (old < 0) {
-        qnl::SetError(ErrorCode::kIo, "%s", LastErrorText());
-        return 0;
-    }
     unsigned char head[kV3HeadSize];
-    int64_t headBytes = ReadAll(old, head, sizeof head);
-    if (headBytes != (int64_t)sizeof head ||
-        ClassifyHead(head, (size_t)headBytes) != HeadKind::kVersion3) {
-        qnl::ReportError(ErrorCode::kNotPackage, LOG_ERROR, origin, "it is not a DPF v3.0.");
-        CloseFile(old);
-        return 0;
-    }
-
-    // Creating the working file must not truncate the file being converted.
-    if (SameFile(old, kWorkFile)) {
-        qnl::ReportError(ErrorCode::kInvalidArgument, LOG_ERROR, origin,
-                         "the working file '%s' is the file to update.", kWorkFile);
-        CloseFile(old);
-        return 0;
-    }
+    int old = OpenOld(path, origin, head);
+    if (old < 0) return 0;
     FileSwap neu;
     if (!neu.Create(path, kWorkFile, -1)) {
         qnl::SetError(ErrorCode::kIo, "%s", LastErrorText());

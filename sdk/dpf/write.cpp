@@ -42,7 +42,10 @@ unsigned int QStuffDPF::CalculateCRC(int fd) {
 // ---------------------------------------------------------------------------
 // AddData
 // ---------------------------------------------------------------------------
-Entry *QStuffDPF::State::Writable(int handle, const DPFBlock *b, const std::string &origin) {
+Entry *QStuffDPF::State::Writable(const char *op, int handle, const DPFBlock *b,
+                                  std::string &origin) {
+    if (!Given(b)) return nullptr;
+    origin = qnl::Format("IStuffDPF->%s(%d,'%s')", op, handle, NameText(b).c_str());
     if (FieldLength(b->type, sizeof b->type) > 7 || FieldLength(b->name, sizeof b->name) > 31) {
         qnl::ReportError(ErrorCode::kInvalidArgument, LOG_ERROR, origin,
                          "name or type are too long. Maximum chars for name is 32 and 8 for type.");
@@ -111,13 +114,8 @@ QStuffDPF::State::Added QStuffDPF::State::Append(Entry &entry, DPFBlock *b,
 
 int QStuffDPF::AddData(int handle, DPFBlock *b) {
     State &s = *state_;
-    if (!b) {
-        qnl::SetError(ErrorCode::kInvalidArgument, "no block record was given.");
-        return 0;
-    }
-    const std::string origin =
-        qnl::Format("IStuffDPF->AddData(%d,'%s')", handle, NameText(b).c_str());
-    Entry *entry = s.Writable(handle, b, origin);
+    std::string origin;
+    Entry *entry = s.Writable("AddData", handle, b, origin);
     if (!entry) return 0;
     uint32_t stored = 0;
     switch (s.Append(*entry, b, origin, &stored)) {
@@ -152,10 +150,7 @@ bool QStuffDPF::State::MarkFoundDeleted(Entry &entry) {
 
 int QStuffDPF::Delete(int handle, DPFBlock *b) {
     State &s = *state_;
-    if (!b) {
-        qnl::SetError(ErrorCode::kInvalidArgument, "no block record was given.");
-        return 0;
-    }
+    if (!Given(b)) return 0;
     Entry *entry = s.Require(handle);
     if (!entry) return 0;
 
@@ -184,13 +179,8 @@ int QStuffDPF::Delete(int handle, DPFBlock *b) {
 // ---------------------------------------------------------------------------
 int QStuffDPF::Replace(int handle, DPFBlock *b) {
     State &s = *state_;
-    if (!b) {
-        qnl::SetError(ErrorCode::kInvalidArgument, "no block record was given.");
-        return 0;
-    }
-    const std::string origin =
-        qnl::Format("IStuffDPF->Replace(%d,'%s')", handle, NameText(b).c_str());
-    Entry *entry = s.Writable(handle, b, origin);
+    std::string origin;
+    Entry *entry = s.Writable("Replace", handle, b, origin);
     if (!entry) return 0;
 
     // The older block is only marked deleted; its header is kept, so that
