@@ -117,6 +117,18 @@ void RecordMissing(const char *what) {
     qnl::SetError(ErrorCode::kInvalidArgument, "no %s was given.", what);
 }
 
+// A move of the current element: 1 when `to` exists and becomes current;
+// else 0, recording that the element has no `which` element.
+int MoveTo(TiXmlElement *&current, TiXmlElement *to, const char *which) {
+    if (!to) {
+        qnl::SetError(ErrorCode::kNotFound, "the element %s has no %s element.", current->Value(),
+                      which);
+        return 0;
+    }
+    current = to;
+    return 1;
+}
+
 // Records an attribute the current element lacks; returns 0.
 int MissingAttribute(const TiXmlElement *element, const char *name) {
     qnl::SetError(ErrorCode::kNotFound, "the element %s has no attribute %s.", element->Value(),
@@ -208,6 +220,14 @@ int FreeSlot(qnl::EngineState &s) {
         if (!s.xmlDoc[i]) return i;
     return -1;
 }
+
+// Puts a document (owned by the slot from now on) and its current element
+// into a free slot; its handle.
+int Occupy(qnl::EngineState &s, int slot, TiXmlDocument *doc, TiXmlElement *current) {
+    s.xmlDoc[slot] = doc;
+    s.xmlCurrent[slot] = current;
+    return slot + 1;
+}
 } // namespace
 
 // ---------------------------------------------------------------------------
@@ -235,9 +255,7 @@ int QuenlarEngine::XMLOpen(const char *file) {
         delete doc;
         return 0;
     }
-    state_->xmlDoc[slot] = doc;
-    state_->xmlCurrent[slot] = nullptr;
-    return slot + 1;
+    return Occupy(*state_, slot, doc, nullptr);
 }
 
 int QuenlarEngine::XMLOpen(int dpf, const char *block) {
@@ -275,9 +293,7 @@ int QuenlarEngine::XMLOpen(int dpf, const char *block) {
         delete doc;
         return 0;
     }
-    state_->xmlDoc[slot] = doc;
-    state_->xmlCurrent[slot] = nullptr;
-    return slot + 1;
+    return Occupy(*state_, slot, doc, nullptr);
 }
 
 int QuenlarEngine::XMLOpen(const char *dpfFile, const char *block) {
@@ -325,9 +341,7 @@ int QuenlarEngine::XMLCreate(const char *root) {
         delete doc;
         return 0;
     }
-    state_->xmlDoc[slot] = doc;
-    state_->xmlCurrent[slot] = element;
-    return slot + 1;
+    return Occupy(*state_, slot, doc, element);
 }
 
 // ---------------------------------------------------------------------------
@@ -455,40 +469,21 @@ int QuenlarEngine::XMLNodePointTo(int h, int count, ...) {
 int QuenlarEngine::XMLNodeChild(int h) {
     QNL_SLOT_OR(h, 0);
     if (!Pointed(current, "XMLNodeChild", h)) return 0;
-    TiXmlElement *child = current->FirstChildElement();
-    if (!child) {
-        qnl::SetError(ErrorCode::kNotFound, "the element %s has no child element.",
-                      current->Value());
-        return 0;
-    }
-    current = child;
-    return 1;
+    return MoveTo(current, current->FirstChildElement(), "child");
 }
 
 int QuenlarEngine::XMLNodeNext(int h) {
     QNL_SLOT_OR(h, 0);
     if (!Pointed(current, "XMLNodeNext", h)) return 0;
-    TiXmlElement *next = current->NextSiblingElement();
-    if (!next) {
-        qnl::SetError(ErrorCode::kNotFound, "the element %s has no next element.",
-                      current->Value());
-        return 0;
-    }
-    current = next;
-    return 1;
+    return MoveTo(current, current->NextSiblingElement(), "next");
 }
 
 int QuenlarEngine::XMLNodeParent(int h) {
     QNL_SLOT_OR(h, 0);
     if (!Pointed(current, "XMLNodeParent", h)) return 0;
     TiXmlNode *parent = current->Parent();
-    TiXmlElement *element = parent ? parent->ToElement() : nullptr;
-    if (!element) { // the root's parent is the document
-        qnl::SetError(ErrorCode::kNotFound, "the root element has no parent element.");
-        return 0;
-    }
-    current = element;
-    return 1;
+    // The root's parent is the document, not an element.
+    return MoveTo(current, parent ? parent->ToElement() : nullptr, "parent");
 }
 
 // ---------------------------------------------------------------------------

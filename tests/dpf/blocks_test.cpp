@@ -3,21 +3,10 @@
 #include "dpf_fixture.h"
 
 #include <csignal>
-#include <random>
 #include <sys/resource.h>
 
 using testing_support::ReadFile;
 using testing_support::WriteFile;
-
-namespace {
-std::string RandomBytes(size_t n, unsigned seed) {
-    std::mt19937 gen(seed);
-    std::string s(n, '\0');
-    for (char &c : s)
-        c = (char)(gen() & 0xFF);
-    return s;
-}
-} // namespace
 
 TEST_F(DpfTest, EveryModeAndSizeClassRoundTrips) {
     std::string text;

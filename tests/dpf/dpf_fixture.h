@@ -14,7 +14,17 @@
 #include <cstring>
 #include <deque>
 #include <gtest/gtest.h>
+#include <random>
 #include <string>
+
+// n bytes of noise, the same for the same seed.
+inline std::string RandomBytes(size_t n, unsigned seed = 7) {
+    std::mt19937 gen(seed);
+    std::string s(n, '\0');
+    for (char &c : s)
+        c = (char)(gen() & 0xFF);
+    return s;
+}
 
 class DpfTest : public ::testing::Test {
 protected:

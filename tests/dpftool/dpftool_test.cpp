@@ -2,7 +2,6 @@
 #include "dpf/dpf_fixture.h"
 
 #include <dirent.h>
-#include <random>
 
 using testing_support::FileExists;
 using testing_support::Program;
@@ -36,14 +35,6 @@ protected:
         return names;
     }
 };
-
-std::string RandomBytes(size_t n) {
-    std::mt19937 gen(7);
-    std::string s(n, '\0');
-    for (char &c : s)
-        c = (char)(gen() & 0xFF);
-    return s;
-}
 } // namespace
 
 TEST_F(DpftoolTest, WhatGoesInComesOutByteForByte) {
