@@ -79,7 +79,7 @@ bool QStuffDPF::State::CheckCompactable(int in, const std::string &origin,
     int64_t got = ReadAt(in, file, sizeof file, 0);
     HeadKind kind = ClassifyHead(file, got < 0 ? 0 : (size_t)got);
     if (got != (int64_t)sizeof file || kind == HeadKind::kNotPackage) {
-        qnl::ReportError(ErrorCode::kNotPackage, LOG_ERROR, origin, "it is not a valid DPF.");
+        qnl::ReportError(ErrorCode::kNotPackage, LOG_ERROR, origin, kNotPackageText);
         return false;
     }
     if (kind != HeadKind::kVersion4) {
@@ -88,19 +88,9 @@ bool QStuffDPF::State::CheckCompactable(int in, const std::string &origin,
         return false;
     }
     headerKey.Decipher(info, kInfoSize);
-    uint32_t crc = 0;
-    if (!ChecksumFrom(in, kBlocksStart, &crc)) {
-        // The reason the checksum could not be taken stays the recorded one.
-        ILogSystem.Msg(LOG_ERROR, " . [%s] Error: the given DPF is corrupted.\n", origin.c_str());
-        return false;
-    }
-    if (crc != GetLE32(info + kInfoCrc)) {
-        qnl::ReportError(ErrorCode::kCorrupted, LOG_ERROR, origin, "the given DPF is corrupted.");
-        return false;
-    }
+    if (!ChecksumMatches(in, info, origin)) return false;
     if (info[kInfoProtected] && !keySet) {
-        qnl::ReportError(ErrorCode::kProtected, LOG_ERROR, origin,
-                         "the given DPF is protected and the key was not set.");
+        qnl::ReportError(ErrorCode::kProtected, LOG_ERROR, origin, kProtectedText);
         return false;
     }
     return true;

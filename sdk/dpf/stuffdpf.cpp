@@ -224,7 +224,7 @@ int QStuffDPF::State::AcceptHead(QStuffDPF &dpf, int fd, const char *path,
     HeadKind kind = ClassifyHead(bytes, got < 0 ? 0 : (size_t)got);
     if (kind == HeadKind::kNotPackage) {
         CloseFile(fd);
-        qnl::ReportError(ErrorCode::kNotPackage, LOG_ERROR, origin, "it is not a valid DPF.");
+        qnl::ReportError(ErrorCode::kNotPackage, LOG_ERROR, origin, kNotPackageText);
         return -1;
     }
     memcpy(head, bytes, kHeadSize);
@@ -272,7 +272,7 @@ int QStuffDPF::OpenPackage(const char *path, bool verifyCrc) {
     unsigned char info[kInfoSize];
     if (ReadAll(fd, info, kInfoSize) != (int64_t)kInfoSize) {
         CloseFile(fd);
-        qnl::ReportError(ErrorCode::kNotPackage, LOG_ERROR, origin, "it is not a valid DPF.");
+        qnl::ReportError(ErrorCode::kNotPackage, LOG_ERROR, origin, kNotPackageText);
         return 0;
     }
     s.headerKey.Decipher(info, kInfoSize);
@@ -281,19 +281,9 @@ int QStuffDPF::OpenPackage(const char *path, bool verifyCrc) {
     // A package this table knows by path and length was checked before.
     int64_t length = FileLength(fd);
     bool known = length > 0 && s.IsKnown(path, (uint64_t)length);
-    if (!known && verifyCrc) {
-        uint32_t crc = 0;
-        bool read = s.Checksum(fd, &crc);
-        if (!read || crc != GetLE32(info + kInfoCrc)) {
-            if (read)
-                qnl::ReportError(ErrorCode::kCorrupted, LOG_ERROR, origin,
-                                 "the given DPF is corrupted.");
-            else // the checksum's own failure stays the recorded reason
-                ILogSystem.Msg(LOG_ERROR, " . [%s] Error: the given DPF is corrupted.\n",
-                               origin.c_str());
-            CloseFile(fd);
-            return 0;
-        }
+    if (!known && verifyCrc && !s.ChecksumMatches(fd, info, origin)) {
+        CloseFile(fd);
+        return 0;
     }
 
     int handle = s.Register(fd, info[kInfoProtected], path, (uint64_t)length, known);

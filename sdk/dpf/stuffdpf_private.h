@@ -36,6 +36,8 @@ bool Given(const DPFBlock *b);
 
 // The texts of failures that several operations report.
 constexpr char kProtectedText[] = "the given DPF is protected and the key was not set.";
+constexpr char kNotPackageText[] = "it is not a valid DPF.";
+constexpr char kCorruptedText[] = "the given DPF is corrupted.";
 constexpr char kNotFoundText[] = "datablock was not found in the given DPF.";
 
 } // namespace dpf
@@ -100,9 +102,12 @@ struct QStuffDPF::State {
                          DPFBlock *b);
 
     // ---- Writing (write.cpp) ------------------------------------------------------------
-    // The checksum of the blocks of an open file, as CalculateCRC takes it:
-    // a failure is logged and recorded.
-    bool Checksum(int fd, uint32_t *crc);
+    // The checksum of a file from `from` (-1: a failed Tell) to its end, as
+    // CalculateCRC takes it: a failure is logged and recorded.
+    bool Checksum(int fd, int64_t from, uint32_t *crc);
+    // Whether the blocks' checksum is the one of the (deciphered) info
+    // header; if not, the package is reported corrupted under `origin`.
+    bool ChecksumMatches(int fd, const unsigned char *info, const std::string &origin);
     // The checks before operation `op` writes block b (a record, name and
     // type lengths, handle, protection), reported under `origin`, which is
     // set to name the call. The entry, or null.

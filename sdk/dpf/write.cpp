@@ -24,19 +24,31 @@ std::string NameText(const DPFBlock *b) {
 // ---------------------------------------------------------------------------
 // Checksum
 // ---------------------------------------------------------------------------
-bool QStuffDPF::State::Checksum(int fd, uint32_t *crc) {
-    int64_t position = Tell(fd);
-    if (position >= 0 && ChecksumFrom(fd, (uint64_t)position, crc)) return true;
-    if (position < 0) qnl::SetError(ErrorCode::kIo, "%s", LastErrorText());
+bool QStuffDPF::State::Checksum(int fd, int64_t from, uint32_t *crc) {
+    if (from >= 0 && ChecksumFrom(fd, (uint64_t)from, crc)) return true;
+    if (from < 0) qnl::SetError(ErrorCode::kIo, "%s", LastErrorText());
     ILogSystem.Msg(LOG_ERROR, " . [IStuffDPF->CalculateCRC('%d')] Error: %s\n", fd,
                    qnl::LastError().reason);
+    return false;
+}
+
+bool QStuffDPF::State::ChecksumMatches(int fd, const unsigned char *info,
+                                       const std::string &origin) {
+    uint32_t crc = 0;
+    if (!Checksum(fd, kBlocksStart, &crc)) {
+        // The read's own failure stays the recorded reason.
+        ILogSystem.Msg(LOG_ERROR, " . [%s] Error: %s\n", origin.c_str(), kCorruptedText);
+        return false;
+    }
+    if (crc == GetLE32(info + kInfoCrc)) return true;
+    qnl::ReportError(ErrorCode::kCorrupted, LOG_ERROR, origin, kCorruptedText);
     return false;
 }
 
 unsigned int QStuffDPF::CalculateCRC(int fd) {
     uint32_t crc = 0;
     // Reads go by offset: the position stays where the caller left it.
-    return state_->Checksum(fd, &crc) ? crc : 0;
+    return state_->Checksum(fd, Tell(fd), &crc) ? crc : 0;
 }
 
 // ---------------------------------------------------------------------------
