@@ -1,5 +1,6 @@
 // Fuzz target for package reading: arbitrary bytes are opened as a package,
-// every block is found and loaded, and one block is deleted and one added.
+// every block is found and loaded, one block is deleted, one added and one
+// replaced, and the closed package is compacted.
 // Each input runs twice: as given, and with its bytes 8..519 taken as a
 // clear info header (enciphered, with a matching checksum) so that inputs
 // get past the checksum into the block scan. Version 3.0 inputs run the
@@ -77,7 +78,14 @@ void Exercise(const std::vector<uint8_t> &bytes) {
         add.size = sizeof extra;
         add.data = extra;
         IStuffDPF->AddData(h, &add);
+        if (found.size() > 1) {
+            DPFBlock replacement = add;
+            memcpy(replacement.name, found[1].name, sizeof replacement.name);
+            memcpy(replacement.type, found[1].type, sizeof replacement.type);
+            IStuffDPF->Replace(h, &replacement);
+        }
         IStuffDPF->Close(h);
+        IStuffDPF->Compact("f.dpf");
     }
     delete IStuffDPF;
     IStuffDPF = nullptr;

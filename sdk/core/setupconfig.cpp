@@ -3,6 +3,8 @@
 // plain file or as a "FILE" block of a package.
 #include <quenlar/core/engine.h>
 
+#include <quenlar/core/error_private.h>
+
 namespace {
 
 int Clamp(int value, int low, int high) {
@@ -96,10 +98,18 @@ bool SameText(const char *a, const char *b) {
     return *a == *b;
 }
 
+// A configuration needs a file or block name; failures of the document
+// itself are recorded by the XML layer and passed up as they are.
+bool HasName(const char *name) {
+    if (name && *name) return true;
+    qnl::SetError(qnl::ErrorCode::kInvalidArgument, "no configuration name was given.");
+    return false;
+}
+
 } // namespace
 
 int QuenlarEngine::ReadConfig(const char *dpf, const char *name, QuenlarConfig *cfg) {
-    if (!name || !*name) return 0;
+    if (!HasName(name)) return 0;
     QuenlarConfig &record = cfg ? *cfg : *this;
     int h = dpf && *dpf ? XMLOpen(dpf, name) : XMLOpen(name);
     if (!h) return 0;
@@ -134,7 +144,7 @@ int QuenlarEngine::ReadConfig(const char *dpf, const char *name, QuenlarConfig *
 }
 
 int QuenlarEngine::WriteConfig(const char *dpf, const char *name, QuenlarConfig *cfg) {
-    if (!name || !*name) return 0;
+    if (!HasName(name)) return 0;
     const QuenlarConfig &record = cfg ? *cfg : *this;
     int h = XMLCreate("setup");
     if (!h) return 0;

@@ -14,11 +14,14 @@
 //                              XMLTextSet, XMLCommentSet
 #include <quenlar/core/engine_private.h>
 
+#include <quenlar/core/error_private.h>
 #include <quenlar/core/log.h>
-#include <quenlar/dpf/stuffdpf.h>
+#include <quenlar/dpf/archive_private.h>
 #include <quenlar/platform/filesystem.h>
 
 #include <tinyxml.h>
+
+using qnl::ErrorCode;
 
 #include <cerrno>
 #include <climits>
@@ -34,6 +37,8 @@ constexpr char kFileBlock[] = "FILE";
 // Deepest element nesting a document may have (see NestingWithinLimit).
 constexpr int kMaxXmlDepth = 256;
 constexpr char kXmlTooDeep[] = "elements are nested too deeply";
+constexpr char kXmlCannotOpen[] = "Failed to open file"; // TinyXML's wording
+constexpr char kXmlTooLarge[] = "file too large for an XML document";
 // Largest plain XML file read, in bytes: settings and layouts are a few KiB.
 constexpr size_t kMaxXmlFileBytes = 16u << 20;
 
@@ -101,9 +106,34 @@ bool NestingWithinLimit(const char *text, size_t length) {
 // operation shares and returns null when there is none.
 TiXmlElement *Pointed(TiXmlElement *current, const char *operation, int h) {
     if (!current)
-        ILogSystem.Msg(0, " . [Quenlar.%s(%d)] Error: there is not an element pointed.\n",
-                       operation, h);
+        qnl::ReportError(ErrorCode::kInvalidArgument, LOG_ERROR,
+                         qnl::Format("Quenlar.%s(%d)", operation, h),
+                         "there is not an element pointed.");
     return current;
+}
+
+// Records an argument an operation cannot use; its caller returns 0.
+void RecordMissing(const char *what) {
+    qnl::SetError(ErrorCode::kInvalidArgument, "no %s was given.", what);
+}
+
+// A move of the current element: 1 when `to` exists and becomes current;
+// else 0, recording that the element has no `which` element.
+int MoveTo(TiXmlElement *&current, TiXmlElement *to, const char *which) {
+    if (!to) {
+        qnl::SetError(ErrorCode::kNotFound, "the element %s has no %s element.", current->Value(),
+                      which);
+        return 0;
+    }
+    current = to;
+    return 1;
+}
+
+// Records an attribute the current element lacks; returns 0.
+int MissingAttribute(const TiXmlElement *element, const char *name) {
+    qnl::SetError(ErrorCode::kNotFound, "the element %s has no attribute %s.", element->Value(),
+                  name);
+    return 0;
 }
 
 // The document as TinyXML's printer writes it.
@@ -114,36 +144,43 @@ void PrintXmlDocument(const TiXmlDocument &doc, std::string &out) {
 }
 
 // Parses a document from bytes (a block holds exactly its bytes, TinyXML
-// wants a NUL-terminated text). 0 on a parse error (doc.Error() is set) or
-// when the elements nest too deeply (it is not).
-int ParseXmlText(TiXmlDocument &doc, const char *data, size_t length) {
+// wants a NUL-terminated text). Null, or why it failed (recorded).
+const char *ParseXmlText(TiXmlDocument &doc, const char *data, size_t length) {
     std::string text(data ? data : "", data ? length : 0);
-    if (!NestingWithinLimit(text.data(), text.size())) return 0;
-    doc.Parse(text.c_str(), nullptr, TIXML_DEFAULT_ENCODING);
-    return doc.Error() ? 0 : 1;
+    const char *error = nullptr;
+    if (!NestingWithinLimit(text.data(), text.size())) {
+        error = kXmlTooDeep;
+    } else {
+        doc.Parse(text.c_str(), nullptr, TIXML_DEFAULT_ENCODING);
+        if (doc.Error()) error = doc.ErrorDesc();
+    }
+    if (error) qnl::SetError(ErrorCode::kParse, "%s", error);
+    return error;
 }
 
 // Reads a plain XML file whole, with its line ends made "\n" as TinyXML's
-// own file loader makes them. Null, or the error text.
+// own file loader makes them. Null, or the error text (recorded).
 const char *ReadXmlFile(const char *file, std::string &text) {
     FILE *fp = fopen(file, "rb");
-    if (!fp) return "Failed to open file"; // TinyXML's wording
     struct stat st;
     const char *error = nullptr;
-    if (fstat(fileno(fp), &st) != 0 || !S_ISREG(st.st_mode)) {
-        error = "Failed to open file";
+    if (!fp || fstat(fileno(fp), &st) != 0 || !S_ISREG(st.st_mode)) {
+        error = kXmlCannotOpen;
     } else if (static_cast<unsigned long long>(st.st_size) > kMaxXmlFileBytes) {
-        error = "file too large for an XML document";
+        error = kXmlTooLarge;
     } else {
         char buffer[65536];
         size_t n;
         while ((n = fread(buffer, 1, sizeof buffer, fp)) > 0 && text.size() <= kMaxXmlFileBytes)
             text.append(buffer, n);
-        if (ferror(fp)) error = "Failed to open file";
-        if (text.size() > kMaxXmlFileBytes) error = "file too large for an XML document";
+        if (ferror(fp)) error = kXmlCannotOpen;
+        if (text.size() > kMaxXmlFileBytes) error = kXmlTooLarge;
     }
-    fclose(fp);
-    if (error) return error;
+    if (fp) fclose(fp);
+    if (error) {
+        qnl::SetError(error == kXmlTooLarge ? ErrorCode::kTooLarge : ErrorCode::kIo, "%s", error);
+        return error;
+    }
 
     // CR LF and lone CR become LF.
     size_t out = 0;
@@ -165,9 +202,12 @@ const char *ReadXmlFile(const char *file, std::string &text) {
 // Slots
 // ---------------------------------------------------------------------------
 // Handles outside 1..10 and free slots are invalid; operations on them return
-// 0 without a message.
+// 0 without a message (the failure is recorded).
 #define QNL_SLOT_OR(h, result)                                                                     \
-    if ((h) < 1 || (h) > qnl::kXmlSlots || !state_->xmlDoc[(h)-1]) return result;                  \
+    if ((h) < 1 || (h) > qnl::kXmlSlots || !state_->xmlDoc[(h)-1]) {                               \
+        qnl::SetError(ErrorCode::kInvalidArgument, "no XML document has handle %d.", (h));         \
+        return result;                                                                             \
+    }                                                                                              \
     TiXmlDocument *doc = state_->xmlDoc[(h)-1];                                                    \
     TiXmlElement *&current = state_->xmlCurrent[(h)-1];                                            \
     (void)doc;                                                                                     \
@@ -180,104 +220,115 @@ int FreeSlot(qnl::EngineState &s) {
         if (!s.xmlDoc[i]) return i;
     return -1;
 }
+
+// Puts a document (owned by the slot from now on) and its current element
+// into a free slot; its handle.
+int Occupy(qnl::EngineState &s, int slot, TiXmlDocument *doc, TiXmlElement *current) {
+    s.xmlDoc[slot] = doc;
+    s.xmlCurrent[slot] = current;
+    return slot + 1;
+}
 } // namespace
 
 // ---------------------------------------------------------------------------
 // Opening and creating
 // ---------------------------------------------------------------------------
 int QuenlarEngine::XMLOpen(const char *file) {
-    if (!file) return 0;
+    if (!file) {
+        RecordMissing("file name");
+        return 0;
+    }
     int slot = FreeSlot(*state_);
     if (slot < 0) {
-        ILogSystem.Msg(
-            0, " . [Quenlar.XMLOpen('%s')] Error: reached maximum limit of XML opened(%d)\n", file,
-            qnl::kXmlSlots);
+        qnl::ReportError(ErrorCode::kTableFull, LOG_ERROR,
+                         qnl::Format("Quenlar.XMLOpen('%s')", file),
+                         "reached maximum limit of XML opened(%d)", qnl::kXmlSlots);
         return 0;
     }
 
     std::string text;
     const char *error = ReadXmlFile(file, text);
     TiXmlDocument *doc = new TiXmlDocument(file);
-    if (!error && !ParseXmlText(*doc, text.data(), text.size()))
-        error = doc->Error() ? doc->ErrorDesc() : kXmlTooDeep;
-    if (error) {
+    if (!error) error = ParseXmlText(*doc, text.data(), text.size());
+    if (error) { // recorded by the reader or the parser
         ILogSystem.Msg(0, " . [Quenlar.XMLOpen('%s')] Error: %s\n", file, error);
         delete doc;
         return 0;
     }
-    state_->xmlDoc[slot] = doc;
-    state_->xmlCurrent[slot] = nullptr;
-    return slot + 1;
+    return Occupy(*state_, slot, doc, nullptr);
 }
 
 int QuenlarEngine::XMLOpen(int dpf, const char *block) {
-    if (dpf < 1 || !block) return 0;
+    if (dpf < 1 || !block) {
+        RecordMissing("package handle or block name");
+        return 0;
+    }
+    auto origin = [&] {
+        return qnl::Format("Quenlar.XMLOpen('%s','%s')", PackageName(dpf), block);
+    };
     if (!state_->initialised || !IStuffDPF) {
-        ILogSystem.Msg(0,
-                       " . [Quenlar.XMLOpen('%s','%s')] Error: Quenlar was not initialized. "
-                       "Aborting the XML load.\n",
-                       PackageName(dpf), block);
+        qnl::ReportError(ErrorCode::kNotInitialized, LOG_ERROR, origin(),
+                         "Quenlar was not initialized. Aborting the XML load.");
         return 0;
     }
     int slot = FreeSlot(*state_);
     if (slot < 0) {
-        ILogSystem.Msg(0,
-                       " . [Quenlar.XMLOpen('%s','%s')] Error: reached maximum limit of XML "
-                       "opened(%d)\n",
-                       PackageName(dpf), block, qnl::kXmlSlots);
+        qnl::ReportError(ErrorCode::kTableFull, LOG_ERROR, origin(),
+                         "reached maximum limit of XML opened(%d)", qnl::kXmlSlots);
         return 0;
     }
 
     DPFBlock b; // LoadBlock leaves data null unless it returns a size
     if (IStuffDPF->LoadBlock(dpf, kFileBlock, block, &b) <= 0 || !b.data) {
-        ILogSystem.Msg(0,
-                       " . [Quenlar.XMLOpen('%s','%s')] Error: block not found in the given DPF.\n",
-                       PackageName(dpf), block);
+        // The package recorded why: not there, empty or damaged.
+        ILogSystem.Msg(LOG_ERROR, " . [%s] Error: block not found in the given DPF.\n",
+                       origin().c_str());
         return 0;
     }
     TiXmlDocument *doc = new TiXmlDocument;
-    int parsed = ParseXmlText(*doc, b.data, b.size);
+    const char *error = ParseXmlText(*doc, b.data, b.size);
     delete[] b.data; // the caller owns what LoadBlock read
-    if (!parsed) {
-        ILogSystem.Msg(0, " . [Quenlar.XMLOpen('%s','%s')] Error: %s\n", PackageName(dpf), block,
-                       doc->Error() ? doc->ErrorDesc() : kXmlTooDeep);
+    if (error) {
+        ILogSystem.Msg(LOG_ERROR, " . [%s] Error: %s\n", origin().c_str(), error);
         delete doc;
         return 0;
     }
-    state_->xmlDoc[slot] = doc;
-    state_->xmlCurrent[slot] = nullptr;
-    return slot + 1;
+    return Occupy(*state_, slot, doc, nullptr);
 }
 
 int QuenlarEngine::XMLOpen(const char *dpfFile, const char *block) {
-    if (!dpfFile || !block) return 0;
+    if (!dpfFile || !block) {
+        RecordMissing("package file or block name");
+        return 0;
+    }
     if (!state_->initialised || !IStuffDPF) {
-        ILogSystem.Msg(0,
-                       " . [Quenlar.XMLOpen('%s','%s')] Error: Quenlar was not initialized. "
-                       "Aborting the XML load.\n",
-                       dpfFile, block);
+        qnl::ReportError(ErrorCode::kNotInitialized, LOG_ERROR,
+                         qnl::Format("Quenlar.XMLOpen('%s','%s')", dpfFile, block),
+                         "Quenlar was not initialized. Aborting the XML load.");
         return 0;
     }
     int dpf = IStuffDPF->Open(dpfFile);
-    if (dpf < 1) return 0; // the archive has logged why
+    if (dpf < 1) return 0; // the archive has logged and recorded why
     int h = XMLOpen(dpf, block);
     IStuffDPF->Close(dpf);
     return h;
 }
 
 int QuenlarEngine::XMLCreate(const char *root) {
+    const char kOrigin[] = "Quenlar.XMLCreate()";
     if (!state_->initialised) {
-        ILogSystem.Msg(0,
-                       " . [Quenlar.XMLCreate()] Error: Quenlar was not initialized. Aborting the "
-                       "XML load.\n");
+        qnl::ReportError(ErrorCode::kNotInitialized, LOG_ERROR, kOrigin,
+                         "Quenlar was not initialized. Aborting the XML load.");
         return 0;
     }
-    if (!root) return 0;
+    if (!root) {
+        RecordMissing("root name");
+        return 0;
+    }
     int slot = FreeSlot(*state_);
     if (slot < 0) {
-        ILogSystem.Msg(0,
-                       " . [Quenlar.XMLCreate()] Error: reached maximum limit of XML opened(%d)\n",
-                       qnl::kXmlSlots);
+        qnl::ReportError(ErrorCode::kTableFull, LOG_ERROR, kOrigin,
+                         "reached maximum limit of XML opened(%d)", qnl::kXmlSlots);
         return 0;
     }
 
@@ -286,13 +337,11 @@ int QuenlarEngine::XMLCreate(const char *root) {
     doc->LinkEndChild(new TiXmlElement(root));
     TiXmlElement *element = doc->FirstChildElement();
     if (doc->Error() || !element) {
-        ILogSystem.Msg(0, " . [Quenlar.XMLCreate()] Error: %s\n", doc->ErrorDesc());
+        qnl::ReportError(ErrorCode::kParse, LOG_ERROR, kOrigin, "%s", doc->ErrorDesc());
         delete doc;
         return 0;
     }
-    state_->xmlDoc[slot] = doc;
-    state_->xmlCurrent[slot] = element;
-    return slot + 1;
+    return Occupy(*state_, slot, doc, element);
 }
 
 // ---------------------------------------------------------------------------
@@ -302,87 +351,73 @@ int QuenlarEngine::XMLCreate(const char *root) {
 // file and a package block of one document hold the same bytes.
 int QuenlarEngine::XMLSave(int h, const char *file) {
     QNL_SLOT_OR(h, 0);
-    if (!file) return 0;
+    if (!file) {
+        RecordMissing("file name");
+        return 0;
+    }
     qnl::platform::MakeParentDirectories(file);
 
     std::string text;
     PrintXmlDocument(*doc, text);
     FILE *fp = fopen(file, "wb");
-    if (!fp) return 0;
-    bool written = fwrite(text.data(), 1, text.size(), fp) == text.size();
-    if (fclose(fp) != 0) written = false;
+    bool written = fp && fwrite(text.data(), 1, text.size(), fp) == text.size();
+    if (fp && fclose(fp) != 0) written = false;
+    if (!written)
+        qnl::SetError(ErrorCode::kIo, "'%s' could not be written: %s", file, strerror(errno));
     return written ? 1 : 0;
 }
 
 int QuenlarEngine::XMLSave(int h, int dpf, const char *block) {
     if (!state_->initialised || !IStuffDPF) {
-        ILogSystem.Msg(0,
-                       " . [Quenlar.XMLSave(%d,'%s','%s')] Error: Quenlar was not initialized. "
-                       "Aborting the XML save.\n",
-                       h, PackageName(dpf), block ? block : "");
+        qnl::ReportError(
+            ErrorCode::kNotInitialized, LOG_ERROR,
+            qnl::Format("Quenlar.XMLSave(%d,'%s','%s')", h, PackageName(dpf), block ? block : ""),
+            "Quenlar was not initialized. Aborting the XML save.");
         return 0;
     }
     QNL_SLOT_OR(h, 0);
-    if (dpf < 1 || !block) return 0;
+    if (dpf < 1 || !block) {
+        RecordMissing("package handle or block name");
+        return 0;
+    }
+    DPFBlock b;
+    memset(&b, 0, sizeof b);
     // A name the block record cannot hold would be cut, and the cut name
     // could replace some other block.
-    DPFBlock b;
-    if (strlen(block) >= sizeof b.name) return 0;
+    if (strlen(block) >= sizeof b.name) {
+        qnl::SetError(ErrorCode::kInvalidArgument,
+                      "the block name '%s' is longer than %d characters.", block,
+                      (int)sizeof b.name - 1);
+        return 0;
+    }
 
     std::string text;
     PrintXmlDocument(*doc, text);
-
-    // Exactly one block of the name remains: an older one goes first. It is
-    // kept in memory until the new one is in, and put back if that fails.
-    DPFBlock old;
-    memset(&old, 0, sizeof old);
-    snprintf(old.name, sizeof old.name, "%s", block);
-    snprintf(old.type, sizeof old.type, "%s", kFileBlock);
-    bool replacing = false;
-    if (IStuffDPF->Find(dpf, &old) == 1) {
-        // (An empty block loads as 0 bytes: there is nothing to keep.)
-        if (IStuffDPF->LoadBlock(dpf, kFileBlock, block, &old) <= 0 && old.size != 0) return 0;
-        replacing = IStuffDPF->Delete(dpf, &old) == 1;
-        if (!replacing) {
-            delete[] old.data;
-            return 0;
-        }
-    }
-
-    memset(&b, 0, sizeof b);
     snprintf(b.name, sizeof b.name, "%s", block);
     snprintf(b.type, sizeof b.type, "%s", kFileBlock);
     b.mode = 0; // compressed
     b.size = static_cast<unsigned int>(text.size());
-    b.data = &text[0]; // AddData copies the bytes (no terminator is stored)
-    int added = IStuffDPF->AddData(dpf, &b) > 0;
-    if (!added && replacing) IStuffDPF->AddData(dpf, &old);
-    delete[] old.data;
-    return added ? 1 : 0;
+    b.data = &text[0]; // copied by the package (no terminator is stored)
+    // Exactly one block of the name remains; if the new one cannot be
+    // added, the older one stays as it was.
+    return IStuffDPF->Replace(dpf, &b);
 }
 
 int QuenlarEngine::XMLSave(int h, const char *dpfFile, const char *block) {
     if (!state_->initialised || !IStuffDPF) {
-        ILogSystem.Msg(0,
-                       " . [Quenlar.XMLSave(%d,'%s','%s')] Error: Quenlar was not initialized. "
-                       "Aborting the XML save.\n",
-                       h, dpfFile ? dpfFile : "", block ? block : "");
+        qnl::ReportError(ErrorCode::kNotInitialized, LOG_ERROR,
+                         qnl::Format("Quenlar.XMLSave(%d,'%s','%s')", h, dpfFile ? dpfFile : "",
+                                     block ? block : ""),
+                         "Quenlar was not initialized. Aborting the XML save.");
         return 0;
     }
     QNL_SLOT_OR(h, 0);
-    if (!dpfFile || !block) return 0;
-
-    // A new package only where there is no file at all: a file that exists
-    // but cannot be opened as a package is never overwritten.
-    FILE *probe = fopen(dpfFile, "rb");
-    int dpf;
-    if (probe) {
-        fclose(probe);
-        dpf = IStuffDPF->Open(dpfFile);
-    } else {
-        dpf = IStuffDPF->Create(dpfFile);
+    if (!dpfFile || !block) {
+        RecordMissing("package file or block name");
+        return 0;
     }
-    if (dpf < 1) return 0;
+    int dpf = qnl::dpf::OpenOrCreate(*IStuffDPF, dpfFile);
+    if (dpf < 1) return 0; // the archive has logged and recorded why
     int result = XMLSave(h, dpf, block);
     IStuffDPF->Close(dpf);
     return result;
@@ -400,21 +435,30 @@ void QuenlarEngine::XMLClose(int h) {
 // ---------------------------------------------------------------------------
 int QuenlarEngine::XMLNodePointTo(int h, int count, ...) {
     QNL_SLOT_OR(h, 0);
-    if (count < 1) return 0;
+    if (count < 1) {
+        RecordMissing("element name");
+        return 0;
+    }
 
     va_list names;
     va_start(names, count);
     TiXmlElement *found = nullptr;
+    std::string path; // the names walked, for the reason of a failure
     for (int i = 0; i < count; ++i) {
         const char *name = va_arg(names, const char *);
         if (!name) {
             found = nullptr;
+            RecordMissing("element name");
             break;
         }
+        path += (i ? "/" : "") + std::string(name);
         // The first name must be the root's: it is looked up among the
         // document's children like every later name among the element's.
         found = i == 0 ? doc->FirstChildElement(name) : found->FirstChildElement(name);
-        if (!found) break;
+        if (!found) {
+            qnl::SetError(ErrorCode::kNotFound, "the document has no element %s.", path.c_str());
+            break;
+        }
     }
     va_end(names);
     if (!found) return 0;
@@ -425,29 +469,21 @@ int QuenlarEngine::XMLNodePointTo(int h, int count, ...) {
 int QuenlarEngine::XMLNodeChild(int h) {
     QNL_SLOT_OR(h, 0);
     if (!Pointed(current, "XMLNodeChild", h)) return 0;
-    TiXmlElement *child = current->FirstChildElement();
-    if (!child) return 0;
-    current = child;
-    return 1;
+    return MoveTo(current, current->FirstChildElement(), "child");
 }
 
 int QuenlarEngine::XMLNodeNext(int h) {
     QNL_SLOT_OR(h, 0);
     if (!Pointed(current, "XMLNodeNext", h)) return 0;
-    TiXmlElement *next = current->NextSiblingElement();
-    if (!next) return 0;
-    current = next;
-    return 1;
+    return MoveTo(current, current->NextSiblingElement(), "next");
 }
 
 int QuenlarEngine::XMLNodeParent(int h) {
     QNL_SLOT_OR(h, 0);
     if (!Pointed(current, "XMLNodeParent", h)) return 0;
     TiXmlNode *parent = current->Parent();
-    TiXmlElement *element = parent ? parent->ToElement() : nullptr;
-    if (!element) return 0; // the root's parent is the document
-    current = element;
-    return 1;
+    // The root's parent is the document, not an element.
+    return MoveTo(current, parent ? parent->ToElement() : nullptr, "parent");
 }
 
 // ---------------------------------------------------------------------------
@@ -456,9 +492,15 @@ int QuenlarEngine::XMLNodeParent(int h) {
 int QuenlarEngine::XMLNodeCreate(int h, const char *name) {
     QNL_SLOT_OR(h, 0);
     if (!Pointed(current, "XMLNodeCreate", h)) return 0;
-    if (!name || !*name) return 0;
+    if (!name || !*name) {
+        RecordMissing("element name");
+        return 0;
+    }
     TiXmlNode *added = current->LinkEndChild(new TiXmlElement(name));
-    if (!added) return 0;
+    if (!added) {
+        qnl::SetError(ErrorCode::kNoMemory, "the element %s could not be added.", name);
+        return 0;
+    }
     current = added->ToElement();
     return 1;
 }
@@ -472,7 +514,10 @@ const char *QuenlarEngine::XMLNodeGetName(int h) {
 int QuenlarEngine::XMLAttributeSet(int h, const char *name, int value) {
     QNL_SLOT_OR(h, 0);
     if (!Pointed(current, "XMLAttributeSet", h)) return 0;
-    if (!name || !*name) return 0;
+    if (!name || !*name) {
+        RecordMissing("attribute name");
+        return 0;
+    }
     current->SetAttribute(name, value); // replaces, or appends after the others
     return 1;
 }
@@ -480,23 +525,34 @@ int QuenlarEngine::XMLAttributeSet(int h, const char *name, int value) {
 int QuenlarEngine::XMLAttributeGet(int h, const char *name, const char **text) {
     QNL_SLOT_OR(h, 0);
     if (!Pointed(current, "XMLAttributeGet", h)) return 0;
-    if (!name || !text) return 0;
+    if (!name || !text) {
+        RecordMissing("attribute name or result");
+        return 0;
+    }
     *text = current->Attribute(name); // owned by the document
-    return *text ? 1 : 0;
+    if (!*text) return MissingAttribute(current, name);
+    return 1;
 }
 
 int QuenlarEngine::XMLAttributeGet(int h, const char *name, int *value) {
     QNL_SLOT_OR(h, 0);
     if (!Pointed(current, "XMLAttributeGet", h)) return 0;
-    if (!name || !value) return 0;
+    if (!name || !value) {
+        RecordMissing("attribute name or result");
+        return 0;
+    }
     const char *text = current->Attribute(name);
-    if (!text) return 0;
+    if (!text) return MissingAttribute(current, name);
     // A decimal integer at the start of the text, as TinyXML reads one, but
     // a value outside the int range is refused rather than wrapped.
     errno = 0;
     char *end = nullptr;
     long number = strtol(text, &end, 10);
-    if (end == text || errno == ERANGE || number < INT_MIN || number > INT_MAX) return 0;
+    if (end == text || errno == ERANGE || number < INT_MIN || number > INT_MAX) {
+        qnl::SetError(ErrorCode::kParse, "the attribute %s of %s is not an integer: '%s'.", name,
+                      current->Value(), text);
+        return 0;
+    }
     *value = static_cast<int>(number);
     return 1;
 }
@@ -504,7 +560,10 @@ int QuenlarEngine::XMLAttributeGet(int h, const char *name, int *value) {
 int QuenlarEngine::XMLTextSet(int h, const char *text) {
     QNL_SLOT_OR(h, 0);
     if (!Pointed(current, "XMLTextSet", h)) return 0;
-    if (!text) return 0;
+    if (!text) {
+        RecordMissing("text");
+        return 0;
+    }
     // Repeated calls grow the element's first text node.
     for (TiXmlNode *child = current->FirstChild(); child; child = child->NextSibling()) {
         if (TiXmlText *node = child->ToText()) {
@@ -512,15 +571,22 @@ int QuenlarEngine::XMLTextSet(int h, const char *text) {
             return 1;
         }
     }
-    return current->LinkEndChild(new TiXmlText(text)) ? 1 : 0;
+    if (current->LinkEndChild(new TiXmlText(text))) return 1;
+    qnl::SetError(ErrorCode::kNoMemory, "the text could not be added.");
+    return 0;
 }
 
 int QuenlarEngine::XMLCommentSet(int h, const char *text) {
     QNL_SLOT_OR(h, 0);
     if (!Pointed(current, "XMLCommentSet", h)) return 0;
-    if (!text) return 0;
+    if (!text) {
+        RecordMissing("text");
+        return 0;
+    }
     TiXmlComment comment(text);
-    if (TiXmlNode *first = current->FirstChild())
-        return current->InsertBeforeChild(first, comment) ? 1 : 0;
-    return current->InsertEndChild(comment) ? 1 : 0;
+    TiXmlNode *first = current->FirstChild();
+    if (first ? current->InsertBeforeChild(first, comment) : current->InsertEndChild(comment))
+        return 1;
+    qnl::SetError(ErrorCode::kNoMemory, "the comment could not be added.");
+    return 0;
 }

@@ -3,9 +3,10 @@
 // Live blocks are copied byte for byte (marker, header, padded payload) in
 // file order into a new file beside the old one; the info header keeps
 // creator, creation date and filler, with a new modification date and
-// checksum. Only a complete, flushed new file is renamed over the old one.
+// checksum. Only a complete, flushed new file takes the old one's place.
 #include <quenlar/dpf/stuffdpf_private.h>
 
+#include <quenlar/core/error_private.h>
 #include <quenlar/core/log.h>
 #include <quenlar/platform/fileio_private.h>
 
@@ -16,123 +17,135 @@
 
 using namespace qnl::dpf;
 using namespace qnl::platform;
+using qnl::ErrorCode;
 
 namespace {
 // Copies `length` bytes at `from` in `in` to the end of `out`, adding them
-// to the running checksum.
+// to the running checksum. False (recorded) on a short read or write.
 bool CopyRange(int in, uint64_t from, uint64_t length, int out, uLong &crc) {
     std::vector<unsigned char> buffer(65536);
     while (length > 0) {
         size_t chunk = length < buffer.size() ? (size_t)length : buffer.size();
-        if (ReadAt(in, buffer.data(), chunk, from) != (int64_t)chunk) return false;
-        if (!WriteAll(out, buffer.data(), chunk)) return false;
+        if (ReadAt(in, buffer.data(), chunk, from) != (int64_t)chunk ||
+            !WriteAll(out, buffer.data(), chunk)) {
+            qnl::SetError(ErrorCode::kIo, "%s", LastErrorText());
+            return false;
+        }
         crc = crc32(crc, buffer.data(), (uInt)chunk);
         from += chunk;
         length -= chunk;
     }
     return true;
 }
+
+struct Counts {
+    int kept = 0, dropped = 0;
+};
+
+// Writes the compacted file: the head of `in` as it is (`file`; its info
+// header is rewritten last), then the live blocks in their order. False
+// (recorded) when the walk, a read or a write fails.
+bool WriteCompacted(int in, int out, const unsigned char *file, uLong &crc, Counts &counts) {
+    if (!WriteAll(out, file, kBlocksStart)) {
+        qnl::SetError(ErrorCode::kIo, "%s", LastErrorText());
+        return false;
+    }
+    int64_t length = FileLength(in);
+    FoundBlock block;
+    WalkStep step;
+    for (uint64_t from = kBlocksStart;
+         (step = NextBlock(in, from, nullptr, block)) == WalkStep::kBlock; from = block.resume()) {
+        if (length < 0 || block.end() > (uint64_t)length) {
+            qnl::SetError(ErrorCode::kCorrupted,
+                          "a block's payload is cut off by the end of the file.");
+            return false;
+        }
+        if (IsDeletedType(block.fields.type)) {
+            ++counts.dropped;
+        } else {
+            if (!CopyRange(in, block.at, block.end() - block.at, out, crc)) return false;
+            ++counts.kept;
+        }
+    }
+    return step == WalkStep::kEnd;
+}
 } // namespace
+
+// Only a sound package is rewritten: a fresh checksum over damaged blocks
+// would hide the damage. The file's head goes to `file` (info deciphered).
+bool QStuffDPF::State::CheckCompactable(int in, const std::string &origin,
+                                        unsigned char (&file)[kBlocksStart]) {
+    unsigned char *info = file + kHeadSize;
+    int64_t got = ReadAt(in, file, sizeof file, 0);
+    HeadKind kind = ClassifyHead(file, got < 0 ? 0 : (size_t)got);
+    if (got != (int64_t)sizeof file || kind == HeadKind::kNotPackage) {
+        qnl::ReportError(ErrorCode::kNotPackage, LOG_ERROR, origin, kNotPackageText);
+        return false;
+    }
+    if (kind != HeadKind::kVersion4) {
+        qnl::ReportError(ErrorCode::kUnsupported, LOG_ERROR, origin,
+                         "only DPF v4.0 files can be compacted.");
+        return false;
+    }
+    headerKey.Decipher(info, kInfoSize);
+    if (!ChecksumMatches(in, info, origin)) return false;
+    if (info[kInfoProtected] && !keySet) {
+        qnl::ReportError(ErrorCode::kProtected, LOG_ERROR, origin, kProtectedText);
+        return false;
+    }
+    return true;
+}
 
 int QStuffDPF::Compact(const char *path) {
     State &s = *state_;
-    if (!path) return 0;
+    if (!Given(path)) return 0;
+    const std::string origin = qnl::Format("IStuffDPF->Compact('%s')", path);
     for (const Entry &e : s.table) {
         if (e.handle != 0 && e.path == path) {
-            ILogSystem.Msg(
-                0, " . [IStuffDPF->Compact('%s')] Error: the DPF is open; close it first.\n", path);
+            qnl::ReportError(ErrorCode::kBusy, LOG_ERROR, origin,
+                             "the DPF is open; close it first.");
             return 0;
         }
     }
 
     int in = OpenFile(path, OpenMode::ReadOnly);
     if (in < 0) {
-        ILogSystem.Msg(0, " . [IStuffDPF->Compact('%s')] Error: %s\n", path, LastErrorText());
+        qnl::ReportError(ErrorCode::kIo, LOG_ERROR, origin, "%s", LastErrorText());
         return 0;
     }
-    // Only a sound package is rewritten: a fresh checksum over damaged
-    // blocks would hide the damage.
     unsigned char file[kBlocksStart];
     unsigned char *info = file + kHeadSize;
-    const char *fault = nullptr;
-    uint32_t crc = 0;
-    if (ReadAt(in, file, sizeof file, 0) != (int64_t)sizeof file || memcmp(file, kHeadV4, 4) != 0)
-        fault = "it is not a valid DPF.";
-    else if (file[4] != '4')
-        fault = "only DPF v4.0 files can be compacted.";
-    if (!fault) {
-        s.headerKey.Decipher(info, kInfoSize);
-        if (!ChecksumFrom(in, kBlocksStart, &crc) || crc != GetLE32(info + kInfoCrc))
-            fault = "the given DPF is corrupted.";
-        else if (info[kInfoProtected] && !s.keySet)
-            fault = "the given DPF is protected and the key was not set.";
-    }
-    if (fault) {
-        ILogSystem.Msg(0, " . [IStuffDPF->Compact('%s')] Error: %s\n", path, fault);
-        CloseFile(in);
-        return 0;
-    }
-
-    std::string temp;
-    int out = CreateFileBeside(path, in, temp);
-    if (out < 0) {
-        ILogSystem.Msg(0, " . [IStuffDPF->Compact('%s')] Error: %s\n", path, LastErrorText());
-        CloseFile(in);
-        return 0;
-    }
-    bool ok = WriteAll(out, file, sizeof file); // the info header is rewritten last
-
-    // The same walk as FindFirst/FindNext: after each block, the scan goes on
-    // from the end of its stored bytes.
-    int64_t length = FileLength(in);
-    uLong newCrc = crc32(0L, Z_NULL, 0);
-    int kept = 0, dropped = 0;
-    uint64_t from = kBlocksStart, at = 0;
-    int r;
-    while (ok && (r = ScanForMarker(in, from, &at)) != 0) {
-        unsigned char header[kHeaderSize];
-        if (r != 1 || ReadAt(in, header, kHeaderSize, at + kMarkerSize) != (int64_t)kHeaderSize) {
-            ok = false;
-            break;
-        }
-        BlockFields f = ParseHeader(header);
-        uint64_t blockLength = kBlockOverhead + PaddedSize(f.stored);
-        if (length < 0 || at + blockLength > (uint64_t)length) {
-            ok = false; // a payload cut off by the end of the file
-            break;
-        }
-        if (strcmp(f.type, "DELETED") == 0) {
-            ++dropped;
-        } else {
-            ok = CopyRange(in, at, blockLength, out, newCrc);
-            ++kept;
-        }
-        from = at + kBlockOverhead + f.stored;
-    }
-    if (!ok)
-        ILogSystem.Msg(0, " . [IStuffDPF->Compact('%s')] Error: the blocks could not be copied.\n",
-                       path);
-
-    if (ok) {
-        FormatDate(reinterpret_cast<char *>(info + kInfoModified));
-        PutLE32(info + kInfoCrc, (uint32_t)newCrc);
-        s.headerKey.Encipher(info, kInfoSize);
-        ok = WriteAt(out, info, kInfoSize, kHeadSize) && SyncFile(out);
-        if (!ok)
-            ILogSystem.Msg(0, " . [IStuffDPF->Compact('%s')] Error: %s\n", path, LastErrorText());
-    }
-    CloseFile(in);
-    CloseFile(out);
-    if (ok && !RenameFile(temp.c_str(), path)) {
-        ILogSystem.Msg(0, " . [IStuffDPF->Compact('%s')] Error: %s\n", path, LastErrorText());
+    FileSwap out;
+    bool ok = s.CheckCompactable(in, origin, file);
+    if (ok && !out.Create(path, nullptr, in)) {
+        qnl::ReportError(ErrorCode::kIo, LOG_ERROR, origin, "%s", LastErrorText());
         ok = false;
     }
-    if (!ok) {
-        RemoveFile(temp.c_str());
-        return 0;
+
+    uLong crc = crc32(0L, Z_NULL, 0);
+    Counts counts;
+    if (ok) {
+        ok = WriteCompacted(in, out.fd(), file, crc, counts);
+        if (!ok)
+            ILogSystem.Msg(LOG_ERROR, " . [%s] Error: the blocks could not be copied.\n",
+                           origin.c_str());
     }
-    ILogSystem.Msg(
-        5, " . [IStuffDPF->Compact('%s')] Info: %d blocks kept, %d deleted blocks removed.\n", path,
-        kept, dropped);
+    CloseFile(in);
+    if (ok) {
+        FormatDate(reinterpret_cast<char *>(info + kInfoModified));
+        PutLE32(info + kInfoCrc, (uint32_t)crc);
+        s.headerKey.Encipher(info, kInfoSize);
+        if (!WriteAt(out.fd(), info, kInfoSize, kHeadSize)) {
+            qnl::ReportError(ErrorCode::kIo, LOG_ERROR, origin, "%s", LastErrorText());
+            ok = false;
+        }
+    }
+    if (ok && !out.Swap()) {
+        qnl::ReportError(ErrorCode::kIo, LOG_ERROR, origin, "%s", out.systemError().c_str());
+        ok = false;
+    }
+    if (!ok) return 0; // `out` removes the new file
+    ILogSystem.Msg(LOG_INFO, " . [%s] Info: %d blocks kept, %d deleted blocks removed.\n",
+                   origin.c_str(), counts.kept, counts.dropped);
     return 1;
 }

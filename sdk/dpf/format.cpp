@@ -19,6 +19,21 @@ const unsigned char kHeadV4[kHeadSize] = {'D', 'P', 'F', 'v', '4', '.', '0', 0};
 const unsigned char kMarker[kMarkerSize] = {0xB7, 0xAE, 0xCE, 'B', 'l', 'o',  'c',  'k',
                                             '-',  'D',  'a',  't', 'a', 0xCE, 0xAF, 0xB7};
 
+const char kDeletedType[kTypeSize] = "DELETED";
+
+HeadKind ClassifyHead(const unsigned char *head, size_t length) {
+    if (length < kHeadSize || memcmp(head, kHeadV4, kHeadMagicSize) != 0)
+        return HeadKind::kNotPackage;
+    switch (head[kHeadVersion]) {
+    case '3':
+        return HeadKind::kVersion3;
+    case '4':
+        return HeadKind::kVersion4;
+    default:
+        return HeadKind::kUnsupported;
+    }
+}
+
 size_t FieldLength(const char *field, size_t width) {
     const void *nul = memchr(field, 0, width);
     return nul ? (size_t)(static_cast<const char *>(nul) - field) : width;
@@ -45,6 +60,15 @@ void BuildHeader(unsigned char *header, const char *name, const char *type, unsi
     header[kHdrMode] = mode;
     PutLE32(header + kHdrSize, size);
     PutLE32(header + kHdrStored, stored);
+}
+
+bool IsDeletedType(const char *type) {
+    return strncmp(type, kDeletedType, kTypeSize) == 0;
+}
+
+void MarkDeleted(unsigned char *header) {
+    memcpy(header + kHdrType, kDeletedType, kTypeSize);
+    header[kHdrName] = '?';
 }
 
 // ---------------------------------------------------------------------------

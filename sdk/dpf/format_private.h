@@ -21,6 +21,14 @@ constexpr size_t kHeadSize = 8;
 constexpr size_t kInfoSize = 512;
 constexpr size_t kBlocksStart = kHeadSize + kInfoSize; // 520
 extern const unsigned char kHeadV4[kHeadSize];         // "DPFv" "4.0\0"
+constexpr size_t kHeadMagicSize = 4;                   // "DPFv"
+constexpr size_t kHeadVersion = 4;                     // the version byte
+
+// What a file's first bytes say it is. Version 3.0 files ("DPFv3...") are
+// converted on opening; see update.cpp for their layout.
+enum class HeadKind { kNotPackage, kVersion3, kVersion4, kUnsupported };
+// `length` is how many bytes were read; fewer than kHeadSize is no package.
+HeadKind ClassifyHead(const unsigned char *head, size_t length);
 
 // Info header fields (offsets in the deciphered 512 bytes).
 constexpr size_t kInfoCreator = 0, kInfoCreatorSize = 29;
@@ -42,6 +50,29 @@ constexpr size_t kHdrMode = 40;
 constexpr size_t kHdrSize = 44;
 constexpr size_t kHdrStored = 48;
 
+// The stored size as laid out in the file: rounded up to a multiple of 8.
+inline uint64_t PaddedSize(uint64_t stored) {
+    return (stored + 7) & ~uint64_t(7);
+}
+
+// A block's bytes in the file: marker, header and payload padded to 8.
+inline uint64_t BlockFileSize(uint64_t stored) {
+    return kBlockOverhead + PaddedSize(stored);
+}
+// Where the scan for the block after the one at `marker` starts: right
+// after its stored bytes. Not rounded up to 8: the scan steps over the
+// padding itself, and never looks inside the payload, so marker bytes in a
+// payload are never taken for a block.
+inline uint64_t ScanResumesAt(uint64_t marker, uint32_t stored) {
+    return marker + kBlockOverhead + stored;
+}
+
+// A deleted block keeps its place and payload; its header's type becomes
+// "DELETED" (the NUL fills the field) and its name begins with '?'.
+extern const char kDeletedType[kTypeSize];
+bool IsDeletedType(const char *type);
+void MarkDeleted(unsigned char *header);
+
 enum Mode : unsigned char { kCompressed = 0, kStored = 1, kScrambled = 2 };
 constexpr unsigned char kScrambleByte = 0x5C;
 
@@ -53,11 +84,6 @@ constexpr uint64_t kMaxExpansion = 2048;
 // Fields of the head, info header and block headers are little-endian.
 using qnl::GetLE32;
 using qnl::PutLE32;
-
-// The stored size as laid out in the file: rounded up to a multiple of 8.
-inline uint64_t PaddedSize(uint64_t stored) {
-    return (stored + 7) & ~uint64_t(7);
-}
 
 // Length of a NUL-terminated text inside a fixed field (the field's width
 // when it holds no NUL).

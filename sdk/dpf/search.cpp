@@ -1,12 +1,9 @@
-// IStuffDPF: finding blocks and reading their data.
-//
-// The format has no index: blocks are found by scanning for their 16-byte
-// marker from offset 520, and a search continues after the stored bytes of
-// the block found before (so marker bytes inside a payload are never taken
-// for a block). The scan reads through a buffer; its results are those of
-// examining the file byte by byte.
+// IStuffDPF: finding blocks and reading their data. Blocks are found by the
+// toolkit's walk (walk.cpp); a search continues after the stored bytes of
+// the block found before.
 #include <quenlar/dpf/stuffdpf_private.h>
 
+#include <quenlar/core/error_private.h>
 #include <quenlar/core/log.h>
 #include <quenlar/platform/fileio_private.h>
 
@@ -14,53 +11,10 @@
 #include <climits>
 #include <cstring>
 #include <new>
-#include <vector>
 
 using namespace qnl::dpf;
 using namespace qnl::platform;
-
-// ---------------------------------------------------------------------------
-// The marker scan
-// ---------------------------------------------------------------------------
-int qnl::dpf::ScanForMarker(int fd, uint64_t from, uint64_t *at) {
-    // Usually the marker follows the previous payload within its padding, so
-    // the first read is small and needs no allocation; damage between blocks
-    // grows the reads.
-    constexpr size_t kFirstStep = 256, kMaxStep = 64 * 1024, kOverlap = kMarkerSize - 1;
-    unsigned char small[kFirstStep + kOverlap];
-    std::vector<unsigned char> large;
-    unsigned char *buffer = small;
-    size_t step = kFirstStep;
-    uint64_t pos = from;
-    for (;;) {
-        // Each window overlaps the next by 15 bytes, so every position of
-        // the step can be compared against a whole marker.
-        size_t want = step + kOverlap;
-        int64_t got = ReadAt(fd, buffer, want, pos);
-        if (got < 0) return 2;
-        size_t n = (size_t)got;
-        bool atEnd = n < want;
-        size_t limit = atEnd ? n : step;
-        for (size_t i = 0; i < limit;) {
-            const void *hit = memchr(buffer + i, kMarker[0], limit - i);
-            if (!hit) break;
-            i = (size_t)(static_cast<const unsigned char *>(hit) - buffer);
-            if (i + kMarkerSize > n) return 2; // a marker cut off by the end of the file
-            if (memcmp(buffer + i, kMarker, kMarkerSize) == 0) {
-                *at = pos + i;
-                return 1;
-            }
-            ++i;
-        }
-        if (atEnd) return 0;
-        pos += step;
-        step = std::min(step * 4, kMaxStep);
-        if (large.size() < step + kOverlap) {
-            large.resize(step + kOverlap);
-            buffer = large.data();
-        }
-    }
-}
+using qnl::ErrorCode;
 
 namespace {
 // The caller's view of a block header: its record with no data yet.
@@ -72,60 +26,94 @@ void FillRecord(const BlockFields &f, DPFBlock *b) {
     b->size = f.size;
     b->storedSize = f.stored;
 }
+enum class Undo { kDone, kDamaged, kNoMemory };
+
+// Turns the payload read for block b (deciphered, padded to 8) back into
+// the owner's data by the block's mode. Takes `payload`, a new[] array;
+// `*data` gets the data as a new[] array (in mode 1, the payload itself,
+// padding included).
+Undo UndoMode(unsigned char *payload, const DPFBlock &b, unsigned char **data) {
+    const uint32_t stored = b.storedSize, size = b.size;
+    if (b.mode == kScrambled) {
+        unsigned char *bytes = payload;
+        if (PaddedSize(stored) != stored) {
+            bytes = new (std::nothrow) unsigned char[stored ? stored : 1];
+            if (bytes) memcpy(bytes, payload, stored);
+            delete[] payload;
+            if (!bytes) return Undo::kNoMemory;
+        }
+        Scramble(bytes, stored);
+        *data = bytes;
+        return Undo::kDone;
+    }
+    if (b.mode != kCompressed) {
+        *data = payload;
+        return Undo::kDone;
+    }
+    unsigned char *bytes = nullptr;
+    if ((uint64_t)size <= (uint64_t)stored * kMaxExpansion) {
+        bytes = new (std::nothrow) unsigned char[size ? size : 1];
+        if (bytes && !Decompress(payload, stored, bytes, size)) {
+            delete[] bytes;
+            bytes = nullptr;
+        }
+    }
+    delete[] payload;
+    // A size no stream of this length can give, a stream that does not
+    // decode, or no memory for the data: the block cannot be read.
+    if (!bytes) return Undo::kDamaged;
+    *data = bytes;
+    return Undo::kDone;
+}
 } // namespace
 
-int QStuffDPF::State::Search(int handle, bool first, DPFBlock *b) {
-    Entry *entry = ByHandle(handle);
-    if (!entry || !b) return 2;
+int QStuffDPF::State::Search(int handle, bool first, DPFBlock *b, bool *end) {
+    if (end) *end = false;
+    Entry *entry = Require(handle);
+    if (!entry) return 2;
+    if (!Given(b)) return 2;
     found = false;
     if (entry->protect && !keySet) {
-        ILogSystem.Msg(
-            0,
-            " . [IStuffDPF->Find(%d)] Error: the given DPF is protected and the key was not set.\n",
-            handle);
+        qnl::ReportError(ErrorCode::kProtected, LOG_ERROR,
+                         qnl::Format("IStuffDPF->Find(%d)", handle), kProtectedText);
         return 0;
     }
     memset(header, 0, sizeof header);
-    uint64_t start;
-    if (first) {
-        cursor = start = kBlocksStart;
-        lastStored = 0;
-    } else {
-        // Not rounded up: the scan steps over the padding itself.
-        cursor = start = cursor + lastStored;
-    }
+    if (first) next = kBlocksStart;
+    cursor = next;
 
-    uint64_t at = 0;
-    int r = ScanForMarker(entry->fd, start, &at);
-    if (r != 1) return r;
-
-    unsigned char raw[kHeaderSize];
-    int64_t got = ReadAt(entry->fd, raw, kHeaderSize, at + kMarkerSize);
-    if (got != (int64_t)kHeaderSize) {
+    FoundBlock block;
+    switch (NextBlock(entry->fd, next, entry->protect ? &userKey : nullptr, block)) {
+    case WalkStep::kBlock:
+        break;
+    case WalkStep::kEnd:
+        if (end) *end = true;
+        return 0;
+    case WalkStep::kError:
+        return 2;
+    case WalkStep::kShortHeader:
+        // The walk recorded why; the log says which search failed.
         if (first)
-            ILogSystem.Msg(
-                0,
-                " . [IStuffDPF->FindFirst(%d)] Error: the first block was unsuccessfully loaded.\n",
-                handle);
+            ILogSystem.Msg(LOG_ERROR,
+                           " . [IStuffDPF->FindFirst(%d)] Error: the first block was "
+                           "unsuccessfully loaded.\n",
+                           handle);
         else
-            ILogSystem.Msg(
-                0,
-                " . [IStuffDPF->FindNext(%d)] Error: the next block was unsuccessfully loaded.\n",
-                handle);
-        return got == 0 ? 0 : 2;
+            ILogSystem.Msg(LOG_ERROR,
+                           " . [IStuffDPF->FindNext(%d)] Error: the next block was unsuccessfully "
+                           "loaded.\n",
+                           handle);
+        return block.headerBytes == 0 ? 0 : 2;
     }
-    if (entry->protect) userKey.Decipher(raw, kHeaderSize);
-    memcpy(header, raw, kHeaderSize);
+    memcpy(header, block.header, kHeaderSize);
+    FillRecord(block.fields, b);
 
-    BlockFields f = ParseHeader(raw);
-    FillRecord(f, b);
-
-    cursor = at + kBlockOverhead;
-    lastStored = f.stored;
+    cursor = block.payloadAt();
+    next = block.resume();
     found = true;
     foundHandle = handle;
-    foundOffset = (int64_t)at;
-    foundFields = f;
+    foundOffset = (int64_t)block.at;
+    foundFields = block.fields;
     // Callers may read the payload from the file position.
     SeekTo(entry->fd, cursor);
     return 1;
@@ -134,14 +122,16 @@ int QStuffDPF::State::Search(int handle, bool first, DPFBlock *b) {
 int QStuffDPF::State::FindNamed(int handle, const char *name, const char *type, bool matchable,
                                 DPFBlock *out) {
     DPFBlock scratch;
-    int r = Search(handle, true, &scratch);
+    bool end = false;
+    int r = Search(handle, true, &scratch, &end);
     while (r == 1) {
         if (matchable && strncmp(scratch.name, name, sizeof scratch.name) == 0 &&
             strncmp(scratch.type, type, sizeof scratch.type) == 0)
             break;
-        r = Search(handle, false, &scratch);
+        r = Search(handle, false, &scratch, &end);
     }
     if (r == 1) *out = scratch;
+    if (end) qnl::SetError(ErrorCode::kNotFound, kNotFoundText);
     return r;
 }
 
@@ -154,7 +144,7 @@ int QStuffDPF::FindNext(int handle, DPFBlock *b) {
 }
 
 int QStuffDPF::Find(int handle, DPFBlock *b) {
-    if (!b) return 2;
+    if (!Given(b)) return 2;
     return state_->FindNamed(handle, b->name, b->type, true, b);
 }
 
@@ -163,9 +153,12 @@ int QStuffDPF::Find(int handle, DPFBlock *b) {
 // ---------------------------------------------------------------------------
 int QStuffDPF::State::ReadFoundPayload(Entry &entry, const char *op, const char *type,
                                        const char *name, DPFBlock *b) {
-    const char *path = entry.path.c_str();
+    auto origin = [&] {
+        return qnl::Format("IStuffDPF->%s('%s','%s','%s')", op, entry.path.c_str(), type, name);
+    };
     const uint32_t stored = b->storedSize, size = b->size;
     const uint64_t padded = PaddedSize(stored);
+    const char kNotLoaded[] = "datablock was not loaded successfully.";
 
     // Sizes are checked against the file before anything is allocated: a
     // damaged header must not ask for more memory than the file can explain,
@@ -173,52 +166,38 @@ int QStuffDPF::State::ReadFoundPayload(Entry &entry, const char *op, const char 
     int64_t length = FileLength(entry.fd);
     bool fits = length >= 0 && cursor <= (uint64_t)length && padded <= (uint64_t)length - cursor;
     bool sane = size <= INT_MAX && (b->mode == kCompressed || size <= stored);
-    unsigned char *payload = nullptr;
-    if (fits && sane) payload = new (std::nothrow) unsigned char[padded ? padded : 1];
-    if (!payload || ReadAt(entry.fd, payload, padded, cursor) != (int64_t)padded) {
-        ILogSystem.Msg(
-            0, " . [IStuffDPF->%s('%s','%s','%s')] Error: datablock was not loaded successfully.\n",
-            op, path, type, name);
+    if (!fits || !sane) {
+        qnl::ReportError(ErrorCode::kCorrupted, LOG_ERROR, origin(), kNotLoaded);
+        return 0;
+    }
+    unsigned char *payload = new (std::nothrow) unsigned char[padded ? padded : 1];
+    if (!payload) {
+        qnl::ReportError(ErrorCode::kNoMemory, LOG_ERROR, origin(), kNotLoaded);
+        return 0;
+    }
+    if (ReadAt(entry.fd, payload, padded, cursor) != (int64_t)padded) {
+        qnl::ReportError(ErrorCode::kIo, LOG_ERROR, origin(), kNotLoaded);
         delete[] payload;
         return 0;
     }
     if (entry.protect) userKey.Decipher(payload, padded);
 
-    unsigned char *data = payload;
-    if (b->mode == kScrambled) {
-        if (padded != stored) {
-            data = new (std::nothrow) unsigned char[stored ? stored : 1];
-            if (data) memcpy(data, payload, stored);
-            delete[] payload;
-        }
-        if (data) Scramble(data, stored);
-    } else if (b->mode == kCompressed) {
-        data = nullptr;
-        if ((uint64_t)size <= (uint64_t)stored * kMaxExpansion) {
-            data = new (std::nothrow) unsigned char[size ? size : 1];
-            if (data && !Decompress(payload, stored, data, size)) {
-                delete[] data;
-                data = nullptr;
-            }
-        }
-        delete[] payload;
-        if (!data) {
-            ILogSystem.Msg(0,
-                           " . [IStuffDPF->%s('%s','%s','%s')] Error: UCL failed to decompress the "
-                           "data block.\n",
-                           op, path, type, name);
-            return 0;
-        }
-    }
-    if (!data) {
-        ILogSystem.Msg(
-            0, " . [IStuffDPF->%s('%s','%s','%s')] Error: datablock was not loaded successfully.\n",
-            op, path, type, name);
+    unsigned char *data = nullptr;
+    switch (UndoMode(payload, *b, &data)) {
+    case Undo::kDone:
+        break;
+    case Undo::kDamaged:
+        qnl::ReportError(ErrorCode::kCorrupted, LOG_ERROR, origin(),
+                         "UCL failed to decompress the data block.");
+        return 0;
+    case Undo::kNoMemory:
+        qnl::ReportError(ErrorCode::kNoMemory, LOG_ERROR, origin(), kNotLoaded);
         return 0;
     }
     if (size == 0) {
         // Nothing to hand over: a caller that treats 0 as failure leaks nothing.
         delete[] data;
+        qnl::SetError(ErrorCode::kEmpty, "the block holds no data.");
         return 0;
     }
     b->data = reinterpret_cast<char *>(data);
@@ -227,30 +206,31 @@ int QStuffDPF::State::ReadFoundPayload(Entry &entry, const char *op, const char 
 
 int QStuffDPF::LoadBlock(int handle, const char *type, const char *name, DPFBlock *b) {
     State &s = *state_;
-    if (!b) return 0;
+    if (!b || !type || !name) {
+        if (b) memset(b, 0, sizeof *b);
+        qnl::SetError(ErrorCode::kInvalidArgument, "no block, type or name was given.");
+        return 0;
+    }
     memset(b, 0, sizeof *b);
-    if (!type || !name) return 0;
     const size_t nameLength = strlen(name), typeLength = strlen(type);
     memcpy(b->name, name, std::min(nameLength, sizeof b->name - 1));
     memcpy(b->type, type, std::min(typeLength, sizeof b->type - 1));
 
-    Entry *entry = s.ByHandle(handle);
+    Entry *entry = s.Require(handle);
     if (!entry) return 0;
     const char *path = entry->path.c_str();
     if (entry->protect && !s.keySet) {
-        ILogSystem.Msg(0,
-                       " . [IStuffDPF->LoadBlock('%s','%s','%s')] Error: the given DPF is "
-                       "protected and the key was not set.\n",
-                       path, type, name);
+        qnl::ReportError(ErrorCode::kProtected, LOG_ERROR,
+                         qnl::Format("IStuffDPF->LoadBlock('%s','%s','%s')", path, type, name),
+                         kProtectedText);
         return 0;
     }
     // Names longer than their fields cannot be in the file.
     bool matchable = nameLength < sizeof b->name && typeLength < sizeof b->type;
     if (s.FindNamed(handle, b->name, b->type, matchable, b) != 1) {
-        ILogSystem.Msg(2,
-                       " . [IStuffDPF->LoadBlock('%s','%s','%s')] Warning: datablock was not found "
-                       "in the given DPF.\n",
-                       path, type, name);
+        // The search recorded why: not there, or a damaged scan.
+        ILogSystem.Msg(LOG_WARNING, " . [IStuffDPF->LoadBlock('%s','%s','%s')] Warning: %s\n", path,
+                       type, name, kNotFoundText);
         return 0;
     }
     return s.ReadFoundPayload(*entry, "LoadBlock", type, name, b);
@@ -258,10 +238,14 @@ int QStuffDPF::LoadBlock(int handle, const char *type, const char *name, DPFBloc
 
 int QStuffDPF::LoadFound(int handle, DPFBlock *b) {
     State &s = *state_;
-    if (!b) return 0;
+    if (!Given(b)) return 0;
     memset(b, 0, sizeof *b);
-    Entry *entry = s.ByHandle(handle);
-    if (!entry || !s.found || s.foundHandle != handle) return 0;
+    Entry *entry = s.Require(handle);
+    if (!entry) return 0;
+    if (!s.found || s.foundHandle != handle) {
+        qnl::SetError(ErrorCode::kInvalidArgument, "no search of this package found a block.");
+        return 0;
+    }
     const BlockFields &f = s.foundFields;
     FillRecord(f, b);
     return s.ReadFoundPayload(*entry, "LoadFound", f.type, f.name, b);

@@ -2,8 +2,9 @@
 #include <quenlar/dpf/stuffdpf_private.h>
 
 #include <quenlar/core/clock.h>
-#include <quenlar/core/version_private.h>
+#include <quenlar/core/error_private.h>
 #include <quenlar/core/log.h>
+#include <quenlar/core/version_private.h>
 #include <quenlar/platform/fileio_private.h>
 #include <quenlar/platform/filesystem.h>
 
@@ -15,6 +16,7 @@ QStuffDPF *IStuffDPF = nullptr;
 
 using namespace qnl::dpf;
 using namespace qnl::platform;
+using qnl::ErrorCode;
 
 namespace {
 constexpr int kHandleRange = 333666; // first handles are drawn below this
@@ -59,6 +61,23 @@ Entry *QStuffDPF::State::ByHandle(int handle) {
     return nullptr;
 }
 
+bool qnl::dpf::Given(const char *path) {
+    if (!path) qnl::SetError(ErrorCode::kInvalidArgument, "no path was given.");
+    return path != nullptr;
+}
+
+bool qnl::dpf::Given(const DPFBlock *b) {
+    if (!b) qnl::SetError(ErrorCode::kInvalidArgument, "no block record was given.");
+    return b != nullptr;
+}
+
+Entry *QStuffDPF::State::Require(int handle) {
+    Entry *entry = ByHandle(handle);
+    if (!entry)
+        qnl::SetError(ErrorCode::kInvalidArgument, "no open package has handle %d.", handle);
+    return entry;
+}
+
 bool QStuffDPF::State::IsKnown(const char *path, uint64_t length) const {
     for (const Entry &e : table)
         if (e.length != 0 && e.length == length && e.path == path) return true;
@@ -87,9 +106,8 @@ int QStuffDPF::State::Register(int fd, unsigned char protect, const char *path, 
                 if (e.handle == 0) chosen = &e;
             }
             if (!chosen) {
-                ILogSystem.Msg(
-                    2, " . [IStuffDPF] Warning: reached maximum limit of DPF files opened(%d).\n",
-                    kTableSize);
+                qnl::ReportError(ErrorCode::kTableFull, LOG_WARNING, "IStuffDPF",
+                                 "reached maximum limit of DPF files opened(%d).", kTableSize);
                 return 0;
             }
             rotating = (rotating + 1) % kTableSize;
@@ -106,7 +124,10 @@ int QStuffDPF::State::Register(int fd, unsigned char protect, const char *path, 
             break;
         }
     }
-    if (!entry) return 0;
+    if (!entry) {
+        qnl::SetError(ErrorCode::kTableFull, "no table entry holds the package.");
+        return 0;
+    }
 
     if (entry->fd >= 0) {
         // Open already: the new descriptor replaces the old, the handle stays.
@@ -125,9 +146,10 @@ void QStuffDPF::State::CloseEntry(Entry &entry, bool force) {
     entry.references--;
     if (entry.references >= 1 && !force) return;
     if (entry.modified == 1 && !RefreshInfo(entry.fd))
-        ILogSystem.Msg(
-            0, " . [IStuffDPF->Close(%d)] Error: the header of '%s' could not be updated: %s\n",
-            entry.handle, entry.path.c_str(), LastErrorText());
+        qnl::ReportError(ErrorCode::kIo, LOG_ERROR,
+                         qnl::Format("IStuffDPF->Close(%d)", entry.handle),
+                         "the header of '%s' could not be updated: %s", entry.path.c_str(),
+                         qnl::LastError().reason);
     if (found && foundHandle == entry.handle) found = false;
     CloseFile(entry.fd);
     entry.fd = -1;
@@ -139,7 +161,10 @@ void QStuffDPF::State::CloseEntry(Entry &entry, bool force) {
 
 bool QStuffDPF::State::RefreshInfo(int fd) {
     unsigned char block[kInfoSize];
-    if (ReadAt(fd, block, kInfoSize, kHeadSize) != (int64_t)kInfoSize) return false;
+    if (ReadAt(fd, block, kInfoSize, kHeadSize) != (int64_t)kInfoSize) {
+        qnl::SetError(ErrorCode::kIo, "%s", LastErrorText());
+        return false;
+    }
     headerKey.Decipher(block, kInfoSize);
     FormatDate(reinterpret_cast<char *>(block + kInfoModified));
     uint32_t crc = 0;
@@ -147,16 +172,15 @@ bool QStuffDPF::State::RefreshInfo(int fd) {
     PutLE32(block + kInfoCrc, crc);
     memcpy(info, block, kInfoSize);
     headerKey.Encipher(block, kInfoSize);
-    if (!WriteAt(fd, block, kInfoSize, kHeadSize)) return false;
+    if (!WriteAt(fd, block, kInfoSize, kHeadSize)) {
+        qnl::SetError(ErrorCode::kIo, "%s", LastErrorText());
+        return false;
+    }
     for (Entry &e : table)
         if (e.fd == fd) e.modified = 0;
-    return SyncFile(fd);
-}
-
-void qnl::dpf::BuildFileHead(unsigned char *file, unsigned char *info, const Blowfish &headerKey) {
-    memcpy(file, kHeadV4, kHeadSize);
-    memcpy(file + kHeadSize, info, kInfoSize);
-    headerKey.Encipher(file + kHeadSize, kInfoSize);
+    if (SyncFile(fd)) return true;
+    qnl::SetError(ErrorCode::kIo, "%s", LastErrorText());
+    return false;
 }
 
 // ---------------------------------------------------------------------------
@@ -170,76 +194,94 @@ int QStuffDPF::OpenUnverified(const char *path) {
     return OpenPackage(path, false);
 }
 
+namespace {
+// Opens a package file read-write, else read-only with a warning. The
+// descriptor, or -1 (reported).
+int OpenEitherWay(const char *path, const std::string &origin, bool *readOnly) {
+    *readOnly = false;
+    int fd = OpenFile(path, OpenMode::ReadWrite);
+    if (fd >= 0) return fd;
+    fd = OpenFile(path, OpenMode::ReadOnly);
+    if (fd < 0) {
+        qnl::ReportError(ErrorCode::kIo, LOG_ERROR, origin, "%s", LastErrorText());
+        return -1;
+    }
+    *readOnly = true;
+    ILogSystem.Msg(LOG_WARNING, " . [%s] Warning: file opened in read only mode.\n",
+                   origin.c_str());
+    return fd;
+}
+} // namespace
+
+// Reads the head of a package just opened on `fd` into the working copy; a
+// version 3.0 package is converted first. The descriptor to go on with,
+// positioned after the head (a new one after a conversion), or -1 with `fd`
+// closed (reported).
+int QStuffDPF::State::AcceptHead(QStuffDPF &dpf, int fd, const char *path,
+                                 const std::string &origin, bool readOnly) {
+    unsigned char bytes[kHeadSize];
+    int64_t got = ReadAll(fd, bytes, kHeadSize);
+    HeadKind kind = ClassifyHead(bytes, got < 0 ? 0 : (size_t)got);
+    if (kind == HeadKind::kNotPackage) {
+        CloseFile(fd);
+        qnl::ReportError(ErrorCode::kNotPackage, LOG_ERROR, origin, kNotPackageText);
+        return -1;
+    }
+    memcpy(head, bytes, kHeadSize);
+    if (kind == HeadKind::kUnsupported) {
+        char text[kHeadSize + 1] = {0};
+        memcpy(text, bytes, kHeadSize);
+        qnl::ReportError(ErrorCode::kUnsupported, LOG_ERROR, origin,
+                         "'%s' version is not supported.", text);
+        CloseFile(fd);
+        return -1;
+    }
+    if (kind == HeadKind::kVersion4) return fd;
+
+    if (readOnly) {
+        qnl::ReportError(ErrorCode::kReadOnly, LOG_ERROR, origin,
+                         "it is not possible to update a DPF opened in read only mode.");
+        CloseFile(fd);
+        return -1;
+    }
+    CloseFile(fd);
+    fd = dpf.Update3to4(path); // leaves the new head in the working copy
+    if (fd <= 0) {
+        // Update3to4 recorded why.
+        ILogSystem.Msg(LOG_ERROR,
+                       " . [%s] Error: it was not possible to update the given DPF from v3.0 to "
+                       "v4.0.\n",
+                       origin.c_str());
+        return -1;
+    }
+    ILogSystem.Msg(LOG_INFO, " . [%s] Info: the given DPF was updated from v3.0 to v4.0.\n",
+                   origin.c_str());
+    return fd;
+}
+
 int QStuffDPF::OpenPackage(const char *path, bool verifyCrc) {
     State &s = *state_;
-    if (!path) return 0;
-
+    if (!Given(path)) return 0;
+    const std::string origin = qnl::Format("IStuffDPF->Open('%s')", path);
     bool readOnly = false;
-    int fd = OpenFile(path, OpenMode::ReadWrite);
-    if (fd < 0) {
-        fd = OpenFile(path, OpenMode::ReadOnly);
-        if (fd < 0) {
-            ILogSystem.Msg(0, " . [IStuffDPF->Open('%s')] Error: %s\n", path, LastErrorText());
-            return 0;
-        }
-        readOnly = true;
-        ILogSystem.Msg(2, " . [IStuffDPF->Open('%s')] Warning: file opened in read only mode.\n",
-                       path);
-    }
-
-    unsigned char head[kHeadSize];
-    if (ReadAll(fd, head, kHeadSize) != (int64_t)kHeadSize || memcmp(head, kHeadV4, 4) != 0) {
-        CloseFile(fd);
-        ILogSystem.Msg(0, " . [IStuffDPF->Open('%s')] Error: it is not a valid DPF.\n", path);
-        return 0;
-    }
-    memcpy(s.head, head, kHeadSize);
-
-    if (s.head[4] == '3') {
-        if (readOnly) {
-            ILogSystem.Msg(0,
-                           " . [IStuffDPF->Open('%s')] Error: it is not possible to update a DPF "
-                           "opened in read only mode.\n",
-                           path);
-            CloseFile(fd);
-            return 0;
-        }
-        CloseFile(fd);
-        fd = Update3to4(path);
-        if (fd <= 0) {
-            ILogSystem.Msg(0,
-                           " . [IStuffDPF->Open('%s')] Error: it was not possible to update the "
-                           "given DPF from v3.0 to v4.0.\n",
-                           path);
-            return 0;
-        }
-        ILogSystem.Msg(
-            5, " . [IStuffDPF->Open('%s')] Info: the given DPF was updated from v3.0 to v4.0.\n",
-            path);
-    }
-
-    if (s.head[4] != '4') {
-        char text[kHeadSize + 1] = {0};
-        memcpy(text, s.head, kHeadSize);
-        ILogSystem.Msg(0, " . [IStuffDPF->Open('%s')] Error: '%s' version is not supported.\n",
-                       path, text);
-        CloseFile(fd);
-        return 0;
-    }
+    int fd = OpenEitherWay(path, origin, &readOnly);
+    if (fd < 0) return 0;
+    fd = s.AcceptHead(*this, fd, path, origin, readOnly);
+    if (fd < 0) return 0;
 
     unsigned char info[kInfoSize];
     if (ReadAll(fd, info, kInfoSize) != (int64_t)kInfoSize) {
         CloseFile(fd);
-        ILogSystem.Msg(0, " . [IStuffDPF->Open('%s')] Error: it is not a valid DPF.\n", path);
+        qnl::ReportError(ErrorCode::kNotPackage, LOG_ERROR, origin, kNotPackageText);
         return 0;
     }
     s.headerKey.Decipher(info, kInfoSize);
     memcpy(s.info, info, kInfoSize);
 
+    // A package this table knows by path and length was checked before.
     int64_t length = FileLength(fd);
     bool known = length > 0 && s.IsKnown(path, (uint64_t)length);
-    if (!known && verifyCrc && CalculateCRC(fd) != GetLE32(info + kInfoCrc)) {
-        ILogSystem.Msg(0, " . [IStuffDPF->Open('%s')] Error: the given DPF is corrupted.\n", path);
+    if (!known && verifyCrc && !s.ChecksumMatches(fd, info, origin)) {
         CloseFile(fd);
         return 0;
     }
@@ -250,11 +292,12 @@ int QStuffDPF::OpenPackage(const char *path, bool verifyCrc) {
 }
 
 int QStuffDPF::Create(const char *path) {
-    if (!path) return -1;
+    if (!Given(path)) return -1;
+    const std::string origin = qnl::Format("IStuffDPF->Create('%s')", path);
     qnl::platform::MakeParentDirectories(path);
     int fd = OpenFile(path, OpenMode::Create);
     if (fd < 0) {
-        ILogSystem.Msg(0, " . [IStuffDPF->Create('%s')] Error: %s\n", path, LastErrorText());
+        qnl::ReportError(ErrorCode::kIo, LOG_ERROR, origin, "%s", LastErrorText());
         return -1;
     }
     const char *creator = qnl::kCreditsText;
@@ -263,8 +306,7 @@ int QStuffDPF::Create(const char *path) {
     unsigned char file[kBlocksStart];
     BuildFileHead(file, info, state_->headerKey);
     bool written = WriteAll(fd, file, sizeof file);
-    if (!written)
-        ILogSystem.Msg(0, " . [IStuffDPF->Create('%s')] Error: %s\n", path, LastErrorText());
+    if (!written) qnl::ReportError(ErrorCode::kIo, LOG_ERROR, origin, "%s", LastErrorText());
     CloseFile(fd);
     if (!written) return -1;
     return Open(path);
@@ -285,15 +327,22 @@ const char *QStuffDPF::GetName(int handle) {
 // ---------------------------------------------------------------------------
 int QStuffDPF::GetInfo(int handle, DPFInfo *out) {
     State &s = *state_;
-    Entry *entry = s.ByHandle(handle);
-    if (!entry || !out) return 0;
+    Entry *entry = s.Require(handle);
+    if (!entry) return 0;
+    if (!out) {
+        qnl::SetError(ErrorCode::kInvalidArgument, "no info record was given.");
+        return 0;
+    }
     unsigned char file[kBlocksStart];
-    if (ReadAt(entry->fd, file, sizeof file, 0) != (int64_t)sizeof file) return 0;
+    if (ReadAt(entry->fd, file, sizeof file, 0) != (int64_t)sizeof file) {
+        qnl::SetError(ErrorCode::kIo, "the info header cannot be read.");
+        return 0;
+    }
     unsigned char *info = file + kHeadSize;
     s.headerKey.Decipher(info, kInfoSize);
 
     memset(out, 0, sizeof *out);
-    memcpy(out->version, file + 4, sizeof out->version - 1);
+    memcpy(out->version, file + kHeadVersion, sizeof out->version - 1);
     memcpy(out->creator, info + kInfoCreator, sizeof out->creator - 1);
     memcpy(out->created, info + kInfoCreated, sizeof out->created - 1);
     memcpy(out->modified, info + kInfoModified, sizeof out->modified - 1);

@@ -5,7 +5,7 @@
 //   DPFBlock, DPFInfo ...... the records callers hand over and receive
 //   Archives ............... Open, Create, Close, GetName
 //   Searching .............. FindFirst, FindNext, Find
-//   Reading and writing .... LoadBlock, AddData, Delete
+//   Reading and writing .... LoadBlock, AddData, Delete, Replace
 //   Maintenance ............ CalculateCRC, Update3to4
 //   Tool support ........... OpenUnverified, GetInfo, GetBlockOffset, LoadFound, Compact
 //
@@ -85,6 +85,11 @@ public:
     // Marks the block named by b deleted. 1, or 0 when not found. b keeps its
     // mode, sizes and data for a following AddData.
     int Delete(int handle, DPFBlock *b);
+    // Puts b in the place of the block of its name and type, or adds it
+    // when there is none: the older block is marked deleted, and if b
+    // cannot be added it is put back as it was. 1 when b is in the package
+    // (a 0-byte block too), 0 on failure. b->data stays the caller's.
+    int Replace(int handle, DPFBlock *b);
 
     // ---- Maintenance -------------------------------------------------------------
     // CRC-32 of the file from the descriptor's position (offset 520) to its

@@ -1,11 +1,11 @@
 // The state behind IStuffDPF, shared by the files that implement it
 // (stuffdpf.cpp: archives; search.cpp: finding and loading; write.cpp:
-// adding, deleting, checksums; update.cpp; compact.cpp). SDK-internal.
+// adding, deleting, replacing, the checksum; update.cpp; compact.cpp).
+// SDK-internal.
 #ifndef QUENLAR_DPF_STUFFDPF_PRIVATE_H
 #define QUENLAR_DPF_STUFFDPF_PRIVATE_H
 
-#include <quenlar/dpf/blowfish_private.h>
-#include <quenlar/dpf/format_private.h>
+#include <quenlar/dpf/archive_private.h>
 #include <quenlar/dpf/stuffdpf.h>
 
 #include <cstdint>
@@ -29,17 +29,16 @@ struct Entry {
     int references = 0;  // opens not yet matched by a Close
 };
 
-// Scans for the next block marker at or after `from`. 1: found at `*at`;
-// 0: end of file; 2: read error, or a marker cut off by the end of the file.
-int ScanForMarker(int fd, uint64_t from, uint64_t *at);
+// The arguments every operation needs: false, with the failure recorded,
+// when the caller gave none.
+bool Given(const char *path);
+bool Given(const DPFBlock *b);
 
-// CRC-32 of the file from `from` to its end, read in chunks. False on a
-// read error or a short read.
-bool ChecksumFrom(int fd, uint64_t from, uint32_t *crc);
-
-// Builds the 520-byte head of a new file: head, then the info header
-// enciphered under `headerKey`.
-void BuildFileHead(unsigned char *file, unsigned char *info, const Blowfish &headerKey);
+// The texts of failures that several operations report.
+constexpr char kProtectedText[] = "the given DPF is protected and the key was not set.";
+constexpr char kNotPackageText[] = "it is not a valid DPF.";
+constexpr char kCorruptedText[] = "the given DPF is corrupted.";
+constexpr char kNotFoundText[] = "datablock was not found in the given DPF.";
 
 } // namespace dpf
 } // namespace qnl
@@ -49,10 +48,10 @@ struct QStuffDPF::State {
     int nextHandle = 1;
     int rotating = 0; // which closed entry to try first when both are used
 
-    // The search cursor, one for the whole interface: the position after the
-    // header of the block the last search found, and that block's stored size.
+    // The search cursor, one for the whole interface: the payload position
+    // of the block the last search found, and where FindNext goes on.
     uint64_t cursor = 0;
-    uint32_t lastStored = 0;
+    uint64_t next = qnl::dpf::kBlocksStart;
     // The block the last search found (for LoadFound and GetBlockOffset).
     bool found = false;
     int foundHandle = 0;
@@ -70,7 +69,10 @@ struct QStuffDPF::State {
     bool keySet = false;
     qnl::dpf::Blowfish headerKey, userKey;
 
+    // ---- The table (stuffdpf.cpp) ----------------------------------------------
     qnl::dpf::Entry *ByHandle(int handle);
+    // As ByHandle, recording an unknown handle as the failure.
+    qnl::dpf::Entry *Require(int handle);
     // Table registration of an opened descriptor; the handle, or 0 when the
     // table is full.
     int Register(int fd, unsigned char protect, const char *path, uint64_t length, bool known);
@@ -79,11 +81,18 @@ struct QStuffDPF::State {
     // Close one reference (all of them with force).
     void CloseEntry(qnl::dpf::Entry &entry, bool force);
     // Writes the modification date and checksum into the info header of an
-    // open file and flushes it to disk. False if it could not.
+    // open file and flushes it to disk. False (recorded) if it could not.
     bool RefreshInfo(int fd);
+    // Open's check of the head just read from `fd` (version 3.0 packages
+    // are converted by `dpf`): the descriptor to go on with, positioned
+    // after the head, or -1 with `fd` closed (reported under `origin`).
+    int AcceptHead(QStuffDPF &dpf, int fd, const char *path, const std::string &origin,
+                   bool readOnly);
 
-    // FindFirst (first = true) and FindNext.
-    int Search(int handle, bool first, DPFBlock *b);
+    // ---- Finding and reading (search.cpp) -----------------------------------------
+    // FindFirst (first = true) and FindNext; `end` tells a search that ran
+    // out of blocks from one that failed.
+    int Search(int handle, bool first, DPFBlock *b, bool *end = nullptr);
     // Find: the first block named `name` of type `type`; none when
     // `matchable` is false (names too long to exist), after the same scan.
     int FindNamed(int handle, const char *name, const char *type, bool matchable, DPFBlock *out);
@@ -91,6 +100,32 @@ struct QStuffDPF::State {
     // mode. `op` and the three texts name the call in messages.
     int ReadFoundPayload(qnl::dpf::Entry &entry, const char *op, const char *type, const char *name,
                          DPFBlock *b);
+
+    // ---- Writing (write.cpp) ------------------------------------------------------------
+    // The checksum of a file from `from` (-1: a failed Tell) to its end, as
+    // CalculateCRC takes it: a failure is logged and recorded.
+    bool Checksum(int fd, int64_t from, uint32_t *crc);
+    // Whether the blocks' checksum is the one of the (deciphered) info
+    // header; if not, the package is reported corrupted under `origin`.
+    bool ChecksumMatches(int fd, const unsigned char *info, const std::string &origin);
+    // The checks before operation `op` writes block b (a record, name and
+    // type lengths, handle, protection), reported under `origin`, which is
+    // set to name the call. The entry, or null.
+    qnl::dpf::Entry *Writable(const char *op, int handle, const DPFBlock *b, std::string &origin);
+    enum class Added { kYes, kExists, kFailed };
+    // AddData after its checks: appends b as a new block unless one of its
+    // name and type exists.
+    Added Append(qnl::dpf::Entry &entry, DPFBlock *b, const std::string &origin, uint32_t *stored);
+    // Marks the block just found deleted.
+    bool MarkFoundDeleted(qnl::dpf::Entry &entry);
+    // Writes 64 header bytes (deciphered) over the header at `at`.
+    bool WriteHeader(qnl::dpf::Entry &entry, const unsigned char *plain, uint64_t at);
+
+    // ---- Compact (compact.cpp) ------------------------------------------------------------
+    // Reads and checks the head of a package to compact into `file`, its
+    // info header deciphered; refusals are reported under `origin`.
+    bool CheckCompactable(int fd, const std::string &origin,
+                          unsigned char (&file)[qnl::dpf::kBlocksStart]);
 };
 
 #endif

@@ -1,5 +1,6 @@
 #include <quenlar/gfx/image.h>
 
+#include <quenlar/core/error_private.h>
 #include <quenlar/core/log.h>
 #include <quenlar/dpf/stuffdpf.h>
 #include <quenlar/gfx/imageblock.h>
@@ -25,9 +26,18 @@ QImage::~QImage() {
 // Messages show the description record's address in full, also on 64-bit.
 #define QNL_IMAGE_ORIGIN " . [IImage->Load('%s','%s',0x%lx)] "
 
+namespace {
+// Records why a loader cannot start; returns null.
+SDL_Surface *Refused(qnl::ErrorCode code, const char *reason) {
+    qnl::SetError(code, "%s", reason);
+    return nullptr;
+}
+} // namespace
+
 SDL_Surface *QImage::Load(const char *path, const char *name, ImageDesc *desc) {
-    if (!IStuffDPF || !path) return nullptr;
-    const int handle = IStuffDPF->Open(path); // logs why it cannot
+    if (!IStuffDPF) return Refused(qnl::ErrorCode::kNotInitialized, "there is no IStuffDPF.");
+    if (!path) return Refused(qnl::ErrorCode::kInvalidArgument, "no package was given.");
+    const int handle = IStuffDPF->Open(path); // logs and records why it cannot
     if (handle <= 0) return nullptr;
     SDL_Surface *surface = Load(handle, name, desc);
     IStuffDPF->Close(handle);
@@ -35,7 +45,9 @@ SDL_Surface *QImage::Load(const char *path, const char *name, ImageDesc *desc) {
 }
 
 SDL_Surface *QImage::Load(int handle, const char *name, ImageDesc *desc) {
-    if (!IStuffDPF || handle <= 0 || !name) return nullptr;
+    if (!IStuffDPF) return Refused(qnl::ErrorCode::kNotInitialized, "there is no IStuffDPF.");
+    if (handle <= 0 || !name)
+        return Refused(qnl::ErrorCode::kInvalidArgument, "no package handle or name was given.");
     const char *archive = IStuffDPF->GetName(handle);
     if (!archive) archive = "";
     const unsigned long record = (unsigned long)(uintptr_t)desc;
@@ -43,7 +55,7 @@ SDL_Surface *QImage::Load(int handle, const char *name, ImageDesc *desc) {
     DPFBlock block;
     std::memset(&block, 0, sizeof block);
     const int size = IStuffDPF->LoadBlock(handle, "IMG", name, &block);
-    if (size <= 0) {
+    if (size <= 0) { // the package recorded why
         delete[] block.data;
         ILogSystem.Msg(0, QNL_IMAGE_ORIGIN "Error: image not found.\n", archive, name, record);
         return nullptr;
@@ -52,7 +64,7 @@ SDL_Surface *QImage::Load(int handle, const char *name, ImageDesc *desc) {
     SDL_Surface *surface =
         qnl::DecodeImageBlock(reinterpret_cast<const Uint8 *>(block.data), (size_t)size, &header);
     delete[] block.data;
-    if (!surface) {
+    if (!surface) { // the decoder recorded why
         ILogSystem.Msg(0, QNL_IMAGE_ORIGIN "Error: the image block is damaged.\n", archive, name,
                        record);
         return nullptr;
@@ -95,12 +107,13 @@ SDL_Surface *QImage::Load(int handle, const char *name, ImageDesc *desc) {
 // PNG data
 // ---------------------------------------------------------------------------
 SDL_Surface *QImage::LoadPNG(const void *data, int size) {
-    if (!data || size <= 0) return nullptr;
+    if (!data || size <= 0)
+        return Refused(qnl::ErrorCode::kInvalidArgument, "no PNG data was given.");
     SDL_RWops *rw = SDL_RWFromConstMem(data, size);
-    if (!rw) return nullptr;
+    if (!rw) return Refused(qnl::ErrorCode::kNoMemory, SDL_GetError());
     SDL_Surface *surface = IMG_LoadPNG_RW(rw);
     SDL_RWclose(rw);
-    if (!surface) return nullptr;
+    if (!surface) return Refused(qnl::ErrorCode::kCorrupted, IMG_GetError());
 
     if (qnl::ImageConversion() && qnl::NeedsDisplayFormat(surface)) {
         if (surface->flags & SDL_SRCALPHA) {

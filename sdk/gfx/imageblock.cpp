@@ -1,6 +1,7 @@
 #include <quenlar/gfx/imageblock.h>
 
 #include <quenlar/core/bytes_private.h>
+#include <quenlar/core/error_private.h>
 
 #include <algorithm>
 #include <cstring>
@@ -15,10 +16,16 @@ size_t StoredPitch(Sint32 width, int bitsPerPixel) {
 
 // SDL surfaces address rows and columns with 16-bit values.
 constexpr Sint32 kMaxSide = 32767;
+
+// Records why a block cannot be an image; returns false.
+bool Damaged(const char *reason) {
+    SetError(ErrorCode::kCorrupted, "image block %s", reason);
+    return false;
+}
 } // namespace
 
 bool ParseImageBlockHeader(const Uint8 *data, size_t size, ImageBlockHeader &h) {
-    if (!data || size < kImageHeaderSize) return false;
+    if (!data || size < kImageHeaderSize) return Damaged("shorter than its header");
     h.width = (Sint32)GetLE32(data + 0);
     h.height = (Sint32)GetLE32(data + 4);
     h.bitsPerPixel = data[12];
@@ -29,13 +36,16 @@ bool ParseImageBlockHeader(const Uint8 *data, size_t size, ImageBlockHeader &h) 
     h.colorkey = GetLE32(data + 40);
     h.alpha = data[44];
     const int bpp = h.bitsPerPixel;
-    if (bpp != 8 && bpp != 16 && bpp != 24 && bpp != 32) return false;
-    if (h.width <= 0 || h.height <= 0 || h.width > kMaxSide || h.height > kMaxSide) return false;
+    if (bpp != 8 && bpp != 16 && bpp != 24 && bpp != 32) return Damaged("of an unknown depth");
+    if (h.width <= 0 || h.height <= 0 || h.width > kMaxSide || h.height > kMaxSide)
+        return Damaged("of a size out of range");
     // Everything the header promises must be in the payload: the surface
     // is never larger than the block that describes it.
     const size_t trailer = bpp == 8 ? kImagePaletteSize : 0;
     const size_t pixels = StoredPitch(h.width, bpp) * (size_t)h.height;
-    return size - kImageHeaderSize >= trailer && size - kImageHeaderSize - trailer >= pixels;
+    if (size - kImageHeaderSize >= trailer && size - kImageHeaderSize - trailer >= pixels)
+        return true;
+    return Damaged("with fewer pixels than its header says");
 }
 
 SDL_Surface *DecodeImageBlock(const Uint8 *data, size_t size, ImageBlockHeader *out) {
@@ -43,7 +53,10 @@ SDL_Surface *DecodeImageBlock(const Uint8 *data, size_t size, ImageBlockHeader *
     if (!ParseImageBlockHeader(data, size, h)) return nullptr;
     SDL_Surface *s = SDL_CreateRGBSurface(SDL_SWSURFACE, h.width, h.height, h.bitsPerPixel, h.rmask,
                                           h.gmask, h.bmask, h.amask);
-    if (!s) return nullptr;
+    if (!s) {
+        SetError(ErrorCode::kNoMemory, "%s", SDL_GetError());
+        return nullptr;
+    }
 
     const size_t pitch = StoredPitch(h.width, h.bitsPerPixel);
     const size_t row = std::min(pitch, (size_t)s->pitch);
@@ -77,10 +90,16 @@ SDL_Surface *DecodeImageBlock(const Uint8 *data, size_t size, ImageBlockHeader *
 
 std::vector<Uint8> EncodeImageBlock(SDL_Surface *s, Uint32 colorkey, Uint8 alpha) {
     std::vector<Uint8> out;
-    if (!s) return out;
+    if (!s) {
+        SetError(ErrorCode::kInvalidArgument, "no surface was given.");
+        return out;
+    }
     const SDL_PixelFormat *f = s->format;
     const int bpp = f->BitsPerPixel;
-    if (bpp != 8 && bpp != 16 && bpp != 24 && bpp != 32) return out;
+    if (bpp != 8 && bpp != 16 && bpp != 24 && bpp != 32) {
+        SetError(ErrorCode::kUnsupported, "a %d-bit surface cannot be stored.", bpp);
+        return out;
+    }
     const size_t pitch = StoredPitch(s->w, bpp);
     const bool palette = bpp == 8;
     out.assign(kImageHeaderSize + pitch * (size_t)s->h + (palette ? kImagePaletteSize : 0), 0);
@@ -99,7 +118,10 @@ std::vector<Uint8> EncodeImageBlock(SDL_Surface *s, Uint32 colorkey, Uint8 alpha
     PutLE32(p + 40, colorkey);
     p[44] = alpha;
 
-    if (SDL_MUSTLOCK(s) && SDL_LockSurface(s) < 0) return {};
+    if (SDL_MUSTLOCK(s) && SDL_LockSurface(s) < 0) {
+        SetError(ErrorCode::kUnsupported, "%s", SDL_GetError());
+        return {};
+    }
     const size_t row = std::min(pitch, (size_t)s->pitch);
     const Uint8 *src = static_cast<const Uint8 *>(s->pixels);
     for (int y = 0; y < s->h; ++y)

@@ -1,6 +1,7 @@
 // The setup configuration file as a plain file: exact output, the reading
 // rules, partial documents.
 #include <quenlar/core/engine_private.h>
+#include <quenlar/core/error_private.h>
 #include <quenlar/core/log.h>
 #include "support/support.h"
 
@@ -188,6 +189,7 @@ TEST_F(ConfigTest, APartlyReadDocumentLeavesAPartlyUpdatedRecord) {
     QuenlarConfig c;
     c.buffer = 1234;
     EXPECT_EQ(0, Quenlar.ReadConfig(nullptr, "setup.xml", &c));
+    EXPECT_STREQ("the element audio has no attribute buffer.", qnl::LastError().reason);
     EXPECT_EQ(3, c.mtfriendly);
     EXPECT_EQ(4, c.renderer);
     EXPECT_EQ(800, c.resolutionx);
@@ -209,12 +211,14 @@ TEST_F(ConfigTest, APartlyReadDocumentLeavesAPartlyUpdatedRecord) {
     WriteFile("setup.xml", "<setup><general mtfriendly=\"9\"/></setup>");
     QuenlarConfig e;
     EXPECT_EQ(0, Quenlar.ReadConfig(nullptr, "setup.xml", &e));
+    EXPECT_STREQ("the document has no element setup/video.", qnl::LastError().reason);
     EXPECT_EQ(9, e.mtfriendly);
     EXPECT_EQ(1, e.renderer);
 
     // A value that is not a number counts as missing.
     WriteFile("setup.xml", Document("window", "window=\"full\""));
     EXPECT_EQ(0, Quenlar.ReadConfig(nullptr, "setup.xml", &e));
+    EXPECT_EQ(qnl::ErrorCode::kParse, qnl::LastError().code);
 }
 
 TEST_F(ConfigTest, UnreadableDocumentsChangeNothing) {

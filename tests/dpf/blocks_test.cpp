@@ -3,21 +3,10 @@
 #include "dpf_fixture.h"
 
 #include <csignal>
-#include <random>
 #include <sys/resource.h>
 
 using testing_support::ReadFile;
 using testing_support::WriteFile;
-
-namespace {
-std::string RandomBytes(size_t n, unsigned seed) {
-    std::mt19937 gen(seed);
-    std::string s(n, '\0');
-    for (char &c : s)
-        c = (char)(gen() & 0xFF);
-    return s;
-}
-} // namespace
 
 TEST_F(DpfTest, EveryModeAndSizeClassRoundTrips) {
     std::string text;
@@ -349,4 +338,40 @@ TEST_F(DpfTest, CompactDropsDeletedBlocksAndKeepsTheRest) {
     WriteFile("c.dpf", bad);
     EXPECT_EQ(0, IStuffDPF->Compact("c.dpf"));
     EXPECT_EQ(bad, ReadFile("c.dpf"));
+}
+
+TEST_F(DpfTest, ReplaceLeavesOneBlockAndKeepsTheOldOneWhenTheNewFails) {
+    MakePackage("r.dpf", {"x", "y"});
+    int h = IStuffDPF->Open("r.dpf");
+    auto live = [&](const char *name) {
+        int count = 0;
+        DPFBlock b;
+        for (int r = IStuffDPF->FindFirst(h, &b); r == 1; r = IStuffDPF->FindNext(h, &b))
+            count += std::string(b.name) == name && std::string(b.type) == "T";
+        return count;
+    };
+    DPFBlock second = Block("x", "T", 0, "second");
+    EXPECT_EQ(1, IStuffDPF->Replace(h, &second));
+    EXPECT_EQ("second", Load(h, "T", "x"));
+    EXPECT_EQ(1, live("x"));
+    DPFBlock fresh = Block("z", "T", 1, "new"), empty = Block("e", "T", 1, "");
+    EXPECT_EQ(1, IStuffDPF->Replace(h, &fresh)); // no older block: an add
+    EXPECT_EQ(1, IStuffDPF->Replace(h, &empty)); // 0 stored bytes are a success here
+    const std::string before = ReadFile("r.dpf");
+
+    // The new block cannot be written: the old one is back, in its place.
+    signal(SIGXFSZ, SIG_IGN);
+    struct rlimit old, small = {before.size() + 100, before.size() + 100};
+    getrlimit(RLIMIT_FSIZE, &old);
+    small.rlim_max = old.rlim_max;
+    setrlimit(RLIMIT_FSIZE, &small);
+    DPFBlock big = Block("x", "T", 1, std::string(4000, 'b'));
+    EXPECT_EQ(0, IStuffDPF->Replace(h, &big));
+    setrlimit(RLIMIT_FSIZE, &old);
+    EXPECT_EQ(qnl::ErrorCode::kIo, qnl::LastError().code);
+    EXPECT_EQ(before, ReadFile("r.dpf"));
+    EXPECT_EQ("second", Load(h, "T", "x"));
+    IStuffDPF->Close(h);
+    Restart();
+    EXPECT_GT(IStuffDPF->Open("r.dpf"), 0); // the checksum matches the restored bytes
 }

@@ -4,6 +4,7 @@
 #ifndef QUENLAR_TESTS_DPF_FIXTURE_H
 #define QUENLAR_TESTS_DPF_FIXTURE_H
 
+#include <quenlar/core/error_private.h>
 #include <quenlar/dpf/blowfish_private.h>
 #include <quenlar/dpf/format_private.h>
 #include <quenlar/quenlar.h>
@@ -13,7 +14,17 @@
 #include <cstring>
 #include <deque>
 #include <gtest/gtest.h>
+#include <random>
 #include <string>
+
+// n bytes of noise, the same for the same seed.
+inline std::string RandomBytes(size_t n, unsigned seed = 7) {
+    std::mt19937 gen(seed);
+    std::string s(n, '\0');
+    for (char &c : s)
+        c = (char)(gen() & 0xFF);
+    return s;
+}
 
 class DpfTest : public ::testing::Test {
 protected:

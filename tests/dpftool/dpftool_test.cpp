@@ -2,7 +2,6 @@
 #include "dpf/dpf_fixture.h"
 
 #include <dirent.h>
-#include <random>
 
 using testing_support::FileExists;
 using testing_support::Program;
@@ -36,14 +35,6 @@ protected:
         return names;
     }
 };
-
-std::string RandomBytes(size_t n) {
-    std::mt19937 gen(7);
-    std::string s(n, '\0');
-    for (char &c : s)
-        c = (char)(gen() & 0xFF);
-    return s;
-}
 } // namespace
 
 TEST_F(DpftoolTest, WhatGoesInComesOutByteForByte) {
@@ -216,6 +207,33 @@ TEST_F(DpftoolTest, CompactAndUpdate) {
     RunResult r = Tool({"update", "old.dpf"});
     EXPECT_EQ(1, r.status);
     EXPECT_NE(std::string::npos, r.err.find("it is not a DPF v3.0."));
+}
+
+TEST_F(DpftoolTest, FailureMessagesCarryTheReasonTheSdkRecorded) {
+    // The scan meets a marker whose header the end of the file cuts off.
+    // The SDK's log only says the block was not found; the reason that
+    // reaches the user is the one recorded where the damage was seen.
+    MakePackage(dir / "p.dpf", {"a"});
+    std::string file = ReadFile(dir / "p.dpf") + Marker() + "cut";
+    SetInfo(file, InfoOf(file));
+    WriteFile(dir / "p.dpf", file);
+    const std::string expected =
+        "dpftool: p.dpf: block 'b' (T): a block header is cut off by the end of the file.\n";
+    RunResult r = Tool({"extract", "p.dpf", "b", "T"});
+    EXPECT_EQ(1, r.status);
+    EXPECT_EQ(expected, r.err);
+    r = Tool({"-v", "extract", "p.dpf", "b", "T"}); // the same with the log on stderr
+    EXPECT_EQ(1, r.status);
+    EXPECT_NE(std::string::npos, r.err.find("Warning: datablock was not found in the given DPF."));
+    EXPECT_NE(std::string::npos, r.err.find(expected));
+
+    // A failed conversion names what was wrong with the old package.
+    std::string v3(256, '\0');
+    v3.replace(0, 8, std::string("DPFv3.0\0", 8));
+    WriteFile(dir / "old.dpf", v3 + ".BlockData." + std::string(20, 'x'));
+    r = Tool({"update", "old.dpf"});
+    EXPECT_EQ(1, r.status);
+    EXPECT_EQ("dpftool: old.dpf: data block is corrupted.\n", r.err);
 }
 
 TEST_F(DpftoolTest, ReadingCommandsLeaveOldAndProtectedPackagesAlone) {

@@ -1,12 +1,15 @@
 // XML documents kept as "FILE" blocks of packages.
 #include <quenlar/core/engine_private.h>
+#include <quenlar/core/error_private.h>
 #include <quenlar/core/log.h>
 #include <quenlar/dpf/stuffdpf.h>
 #include "support/support.h"
 
 #include <gtest/gtest.h>
+#include <csignal>
 #include <cstring>
 #include <string>
+#include <sys/resource.h>
 
 using namespace testing_support;
 
@@ -118,7 +121,11 @@ TEST_F(XmlPackageTest, MissingAndBrokenBlocks) {
 
     log.Mark();
     EXPECT_EQ(0, Quenlar.XMLOpen(dpf, "absent.xml"));
+    // The package's reason, passed up under the XML layer's own message.
+    EXPECT_EQ(qnl::ErrorCode::kNotFound, qnl::LastError().code);
+    EXPECT_STREQ("datablock was not found in the given DPF.", qnl::LastError().reason);
     EXPECT_EQ(0, Quenlar.XMLOpen(dpf, "broken.xml"));
+    EXPECT_EQ(qnl::ErrorCode::kParse, qnl::LastError().code);
     EXPECT_EQ(0, Quenlar.XMLOpen(0, "config.xml"));
     EXPECT_EQ(0, Quenlar.XMLOpen(dpf, nullptr));
     std::string body = log.Body();
@@ -138,6 +145,25 @@ TEST_F(XmlPackageTest, MissingAndBrokenBlocks) {
     EXPECT_EQ(
         " . [Quenlar.XMLOpen('','config.xml')] Error: reached maximum limit of XML opened(10)\n",
         log.Body());
+}
+
+TEST_F(XmlPackageTest, ASaveThatCannotBeWrittenKeepsTheOlderBlock) {
+    int h = Sample();
+    ASSERT_EQ(1, Quenlar.XMLSave(h, "game.dpf", "config.xml"));
+    const std::string before = ReadFile("game.dpf");
+    for (int i = 0; i < 200; ++i)
+        Quenlar.XMLTextSet(h, "a longer text that no longer fits in the file size limit\n");
+    signal(SIGXFSZ, SIG_IGN);
+    struct rlimit old, small = {before.size() + 64, before.size() + 64};
+    getrlimit(RLIMIT_FSIZE, &old);
+    small.rlim_max = old.rlim_max;
+    setrlimit(RLIMIT_FSIZE, &small);
+    EXPECT_EQ(0, Quenlar.XMLSave(h, "game.dpf", "config.xml"));
+    setrlimit(RLIMIT_FSIZE, &old);
+    EXPECT_EQ(qnl::ErrorCode::kIo, qnl::LastError().code);
+    // The blocks as they were (closing wrote a new date into the head).
+    EXPECT_EQ(before.substr(520), ReadFile("game.dpf").substr(520));
+    EXPECT_EQ(1, CountBlocks("game.dpf", "FILE", "config.xml"));
 }
 
 TEST_F(XmlPackageTest, AFileThatIsNoPackageIsNeverOverwritten) {

@@ -76,7 +76,9 @@ int Run(int argc, char **argv) {
     std::vector<Uint8> payload = qnl::EncodeImageBlock(picture, colorkey, (Uint8)alpha);
     if (picture != source) SDL_FreeSurface(picture);
     SDL_FreeSurface(source);
-    if (payload.empty()) return dpftool::Fail("%s: the picture cannot be stored", file);
+    if (payload.empty())
+        return dpftool::Fail("%s: the picture cannot be stored (%s)", file,
+                             dpftool::SdkReason().c_str());
 
     dpftool::Sdk sdk;
     return dpftool::StoreBlock(path, name, "IMG", mode, payload.data(), payload.size(),

@@ -18,9 +18,13 @@ int Run(int argc, char **argv) {
     memset(&block, 0, sizeof block);
     strcpy(block.name, name);
     strcpy(block.type, type);
-    int r = IStuffDPF->Delete(handle, &block);
+    const bool deleted = IStuffDPF->Delete(handle, &block) == 1;
+    const qnl::ErrorCode why = deleted ? qnl::ErrorCode::kNone : qnl::LastError().code;
+    const std::string reason = dpftool::SdkReason();
     IStuffDPF->Close(handle);
-    if (r != 1) return dpftool::Fail("%s: no block '%s' of type '%s'", path, name, type);
+    if (why == qnl::ErrorCode::kNotFound)
+        return dpftool::Fail("%s: no block '%s' of type '%s'", path, name, type);
+    if (!deleted) return dpftool::Fail("%s: %s", path, reason.c_str());
     return dpftool::kOk;
 }
 } // namespace

@@ -15,19 +15,17 @@ int Run(int argc, char **argv) {
     int handle = dpftool::OpenPackage(path, dpftool::kReadOnly | dpftool::kNeedBlocks);
     if (!handle) return dpftool::kFailed;
     DPFBlock block;
-    memset(&block, 0, sizeof block);
-    snprintf(block.name, sizeof block.name, "%s", name);
-    snprintf(block.type, sizeof block.type, "%s", type);
-    bool exists = strlen(name) < sizeof block.name && strlen(type) < sizeof block.type &&
-                  IStuffDPF->Find(handle, &block) == 1;
-    // LoadBlock gives 0 for an empty block as for a failure: empty blocks
-    // are told apart by their size.
-    int size = exists && block.size > 0 ? IStuffDPF->LoadBlock(handle, type, name, &block) : 0;
-    std::string reason = exists && block.size > 0 && size <= 0 ? dpftool::SdkReason() : "";
+    int size = IStuffDPF->LoadBlock(handle, type, name, &block);
+    // LoadBlock gives 0 for an empty block as for a failure: the record
+    // tells them apart.
+    const qnl::ErrorCode why = size > 0 ? qnl::ErrorCode::kNone : qnl::LastError().code;
+    const std::string reason = dpftool::SdkReason();
     IStuffDPF->Close(handle);
-    if (!exists) return dpftool::Fail("%s: no block '%s' of type '%s'", path, name, type);
-    if (!reason.empty())
+    if (why == qnl::ErrorCode::kNotFound)
+        return dpftool::Fail("%s: no block '%s' of type '%s'", path, name, type);
+    if (why != qnl::ErrorCode::kNone && why != qnl::ErrorCode::kEmpty)
         return dpftool::Fail("%s: block '%s' (%s): %s", path, name, type, reason.c_str());
+    if (size <= 0) size = 0;
 
     bool written = dpftool::WriteWholeFile(out, block.data, (size_t)size);
     delete[] block.data;

@@ -22,7 +22,7 @@ int Run(int argc, char **argv) {
     IStuffDPF->Close(handle);
 
     unsigned live = 0, deleted = 0;
-    unsigned long long used = 520;
+    unsigned long long used = dpftool::HeadBytes();
     for (const dpftool::BlockInfo &b : blocks) {
         if (dpftool::IsDeleted(b.block)) {
             ++deleted;

@@ -1,16 +1,15 @@
 // What the commands share: the table, options, messages, the SDK session.
 #include "command.h"
 
+#include <quenlar/dpf/archive_private.h>
+
 #include <algorithm>
-#include <cerrno>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <iostream>
 #include <sstream>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace dpftool {
 
@@ -127,42 +126,15 @@ const char *Args::Value(const char *option, const char *fallback) const {
 }
 
 // ---------------------------------------------------------------------------
-// The SDK log: quiet (captured for error reasons) or on stderr
+// The SDK log: closed, or on stderr
 // ---------------------------------------------------------------------------
 namespace {
 bool g_verbose = false;
-FILE *g_capture = nullptr; // an anonymous file the quiet log is written to
-long g_captureEnd = 0;
-
-// Opens the log on an anonymous temporary file, so that error reasons can
-// be read back without anything showing or staying on disk.
-void StartCapture() {
-    if (g_verbose || g_capture) return;
-    g_capture = tmpfile();
-    if (!g_capture) return;
-    char name[64];
-    snprintf(name, sizeof name, "/proc/self/fd/%d", fileno(g_capture));
-    // The log falls back to a file in the working directory when it cannot
-    // open the name it is given; make sure it can.
-    FILE *probe = fopen(name, "a");
-    if (!probe) {
-        fclose(g_capture);
-        g_capture = nullptr;
-        return;
-    }
-    fclose(probe);
-    ILogSystem.Init(name, LOG_APPEND, 2, "dpftool");
-}
 } // namespace
 
 void EnableVerboseLog() {
     if (g_verbose) return;
     g_verbose = true;
-    if (g_capture) {
-        ILogSystem.Close();
-        fclose(g_capture);
-        g_capture = nullptr;
-    }
     ILogSystem.Init("/dev/stderr", LOG_APPEND, 5, "dpftool");
 }
 
@@ -171,34 +143,16 @@ bool Verbose() {
 }
 
 std::string SdkReason() {
-    if (!g_capture) return g_verbose ? "see the log above" : "run with -v for details";
-    fflush(g_capture);
-    fseek(g_capture, 0, SEEK_END);
-    long end = ftell(g_capture);
-    std::string text;
-    if (end > g_captureEnd) {
-        text.resize((size_t)(end - g_captureEnd));
-        fseek(g_capture, g_captureEnd, SEEK_SET);
-        text.resize(fread(&text[0], 1, text.size(), g_capture));
-    }
-    g_captureEnd = end;
-    // The last "Error: " or "Warning: " line, without its origin.
-    std::string reason;
-    std::istringstream lines(text);
-    for (std::string line; std::getline(lines, line);) {
-        for (const char *tag : {"] Error: ", "] Warning: "}) {
-            size_t at = line.find(tag);
-            if (at != std::string::npos) reason = line.substr(at + strlen(tag));
-        }
-    }
-    return reason.empty() ? "run with -v for details" : reason;
+    const qnl::ErrorRecord &error = qnl::LastError();
+    if (error.code != qnl::ErrorCode::kNone && error.reason[0]) return error.reason;
+    return g_verbose ? "see the log above" : "run with -v for details";
 }
 
 // ---------------------------------------------------------------------------
 // The SDK session
 // ---------------------------------------------------------------------------
 Sdk::Sdk(bool engine, unsigned int sdlFlags) : engine_(engine) {
-    StartCapture();
+    qnl::ClearError();
     if (engine_) {
         if (Quenlar.Init(sdlFlags) != 1) engine_ = false;
     } else if (!IStuffDPF) {
@@ -216,18 +170,11 @@ Sdk::~Sdk() {
 }
 
 int OpenPackage(const char *path, int flags) {
-    if (flags & kReadOnly) {
-        // Opening converts a version 3.0 package; commands that only read
-        // leave the file alone.
-        char head[5] = {0};
-        if (FILE *f = fopen(path, "rb")) {
-            size_t n = fread(head, 1, sizeof head, f);
-            fclose(f);
-            if (n == sizeof head && memcmp(head, "DPFv3", 5) == 0) {
-                Fail("%s: a version 3.0 package; convert it with \"dpftool update\" first", path);
-                return 0;
-            }
-        }
+    // Opening converts a version 3.0 package; commands that only read leave
+    // the file alone.
+    if ((flags & kReadOnly) && qnl::dpf::ProbeFile(path) == qnl::dpf::HeadKind::kVersion3) {
+        Fail("%s: a version 3.0 package; convert it with \"dpftool update\" first", path);
+        return 0;
     }
     int handle = (flags & kInspect) ? IStuffDPF->OpenUnverified(path) : IStuffDPF->Open(path);
     if (handle <= 0) {
@@ -245,15 +192,8 @@ int OpenPackage(const char *path, int flags) {
 
 int StoreBlock(const char *path, const char *name, const char *type, int mode, const void *data,
                size_t size, bool replace) {
-    struct stat st;
-    int handle;
-    if (stat(path, &st) == 0) {
-        handle = OpenPackage(path, kModify);
-    } else if ((handle = IStuffDPF->Create(path)) <= 0) {
-        handle = 0;
-        Fail("%s: %s", path, SdkReason().c_str());
-    }
-    if (!handle) return kFailed;
+    int handle = qnl::dpf::OpenOrCreate(*IStuffDPF, path);
+    if (!handle) return Fail("%s: %s", path, SdkReason().c_str());
 
     DPFBlock block;
     memset(&block, 0, sizeof block);
@@ -262,21 +202,19 @@ int StoreBlock(const char *path, const char *name, const char *type, int mode, c
     block.mode = (unsigned char)mode;
     block.size = (unsigned int)size;
     block.data = static_cast<char *>(const_cast<void *>(data));
-    if (replace) {
-        DPFBlock old = block;
-        if (IStuffDPF->Find(handle, &old) == 1) IStuffDPF->Delete(handle, &old);
-    }
-    int r = IStuffDPF->AddData(handle, &block);
-    // A stored block of 0 bytes reports 0 like a failure; it is there all the same.
-    DPFBlock check = block;
-    bool added =
-        r > 0 || (r == 0 && block.size == 0 && mode != 0 && IStuffDPF->Find(handle, &check) == 1);
-    std::string reason = added || r == -1 ? "" : SdkReason();
-    IStuffDPF->Close(handle);
-    if (r == -1)
+    DPFBlock existing = block;
+    if (!replace && IStuffDPF->Find(handle, &existing) == 1) {
+        IStuffDPF->Close(handle);
         return Fail("%s: a block '%s' of type '%s' exists already (use --replace)", path, name,
                     type);
-    if (!added) return Fail("%s: %s", path, reason.c_str());
+    }
+    bool added = IStuffDPF->Replace(handle, &block) == 1;
+    std::string reason = added ? "" : SdkReason();
+    // Closing writes the package's header; the record says if it could not.
+    qnl::ClearError();
+    IStuffDPF->Close(handle);
+    if (added && qnl::LastError().code != qnl::ErrorCode::kNone) reason = SdkReason();
+    if (!reason.empty()) return Fail("%s: %s", path, reason.c_str());
     return kOk;
 }
 
@@ -295,31 +233,38 @@ bool ListBlocks(int handle, std::vector<BlockInfo> &out) {
 }
 
 bool IsDeleted(const DPFBlock &b) {
-    return strcmp(b.type, "DELETED") == 0;
+    return qnl::dpf::IsDeletedType(b.type);
 }
 
+namespace {
+const struct {
+    unsigned char mode;
+    const char *name;
+} kModeNames[] = {
+    {qnl::dpf::kCompressed, "compressed"},
+    {qnl::dpf::kStored, "stored"},
+    {qnl::dpf::kScrambled, "scrambled"},
+};
+} // namespace
+
 std::string ModeName(unsigned char mode) {
-    switch (mode) {
-    case 0:
-        return "compressed";
-    case 1:
-        return "stored";
-    case 2:
-        return "scrambled";
-    default:
-        return "mode " + std::to_string(mode);
-    }
+    for (const auto &m : kModeNames)
+        if (m.mode == mode) return m.name;
+    return "mode " + std::to_string(mode);
 }
 
 int ModeFromName(const std::string &name) {
-    if (name == "compressed") return 0;
-    if (name == "stored") return 1;
-    if (name == "scrambled") return 2;
+    for (const auto &m : kModeNames)
+        if (name == m.name) return m.mode;
     return -1;
 }
 
 unsigned long long BlockBytes(const DPFBlock &b) {
-    return 80 + (((unsigned long long)b.storedSize + 7) & ~7ull);
+    return qnl::dpf::BlockFileSize(b.storedSize);
+}
+
+unsigned long long HeadBytes() {
+    return qnl::dpf::kBlocksStart;
 }
 
 // ---------------------------------------------------------------------------

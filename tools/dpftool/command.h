@@ -13,10 +13,12 @@
 //   DPFTOOL_COMMAND("list", "list PACKAGE [--json]", Run);
 //
 // Exit statuses: 0 success, 1 failure (message on stderr), 2 usage error.
-// The SDK's log is silent unless -v is given (it then goes to stderr).
+// The SDK's log is silent unless -v is given (it then goes to stderr);
+// failure messages take their reason from the SDK's error record.
 #ifndef DPFTOOL_COMMAND_H
 #define DPFTOOL_COMMAND_H
 
+#include <quenlar/core/error_private.h>
 #include <quenlar/quenlar.h>
 
 #include <initializer_list>
@@ -84,8 +86,8 @@ bool Verbose();
 int Fail(const char *format, ...) QUENLAR_PRINTF(1, 2);
 // "dpftool <command>: <message>" and the command's usage on stderr; returns kUsage.
 int UsageError(const char *command, const char *format, ...) QUENLAR_PRINTF(2, 3);
-// Why the SDK's last call failed: the text of its last error or warning
-// message ("the given DPF is corrupted."), or a pointer to -v.
+// Why the SDK's last failed call failed, as the SDK recorded it ("the
+// given DPF is corrupted.").
 std::string SdkReason();
 
 // ---- The SDK for the life of a command ------------------------------------------------
@@ -116,8 +118,9 @@ int OpenPackage(const char *path, int flags);
 
 // Adds `size` bytes as block NAME of TYPE in `mode` to the package at `path`,
 // creating the package when there is no such file. With `replace`, an older
-// block of that name and type is deleted first; without it one is an error.
-// Prints the reason of a failure; returns the exit status.
+// block of that name and type gives way (and stays if the new one cannot be
+// added); without it one is an error. Prints the reason of a failure;
+// returns the exit status.
 int StoreBlock(const char *path, const char *name, const char *type, int mode, const void *data,
                size_t size, bool replace);
 
@@ -136,6 +139,8 @@ std::string ModeName(unsigned char mode);
 int ModeFromName(const std::string &name);
 // Bytes a block takes in the file: marker, header and padded payload.
 unsigned long long BlockBytes(const DPFBlock &b);
+// Bytes before the first block.
+unsigned long long HeadBytes();
 
 // ---- Files ------------------------------------------------------------------------------
 bool ReadWholeFile(const std::string &path, std::string &out);               // "-" is stdin

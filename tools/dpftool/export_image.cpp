@@ -20,7 +20,9 @@ int WritePng(int handle, const char *name, const char *out) {
     SDL_Surface *picture =
         qnl::DecodeImageBlock(reinterpret_cast<const Uint8 *>(block.data), (size_t)size);
     delete[] block.data;
-    if (!picture) return dpftool::Fail("the image block '%s' is damaged", name);
+    if (!picture)
+        return dpftool::Fail("the image block '%s' is damaged (%s)", name,
+                             dpftool::SdkReason().c_str());
     errno = 0;
     const int saved = qnl::SavePNG(picture, out);
     SDL_FreeSurface(picture);
