@@ -10,6 +10,9 @@ PACKAGES=(
   # Libraries the SDK links
   libsdl1.2-dev libsdl-image1.2-dev libsdl-mixer1.2-dev libsdl-net1.2-dev
   libucl-dev libtinyxml-dev zlib1g-dev libpng-dev
+  # sdl12-compat, SDL 1.2 over SDL 2, for `make test-compat`: it installs in
+  # a folder of its own beside classic SDL 1.2 and replaces nothing
+  libsdl1.2-compat
   # Tests and benchmarks
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   # Whole-launcher tests: a real X server, input injection, screenshots
