@@ -4,6 +4,7 @@
 
 #include <quenlar/core/log.h>
 #include <quenlar/gfx/cursor.h>
+#include <quenlar/platform/desktop_private.h>
 #include <quenlar/platform/videodriver.h>
 
 #include <cstdlib>
@@ -105,13 +106,11 @@ int QuenlarEngine::SetVideoMode() {
         colordepth = 32;
     }
     if (window == 0 && colordepth == 0 && renderer != kOpenGL) colordepth = 32;
-    if ((window == 1 || window == 2) && colordepth != 0) {
-        const SDL_VideoInfo *info = SDL_GetVideoInfo();
-        if (info && info->vfmt && info->vfmt->BitsPerPixel != colordepth)
-            ILogSystem.Msg(2, " . [Quenlar.SetVideoMode()] Warning: running on window mode using "
-                              "different color depth of your desktop will slow down the "
-                              "application.\n");
-    }
+    const int desktop = qnl::platform::DesktopBitsPerPixel(); // read before the mode is set
+    if ((window == 1 || window == 2) && colordepth != 0 && desktop && desktop != colordepth)
+        ILogSystem.Msg(2, " . [Quenlar.SetVideoMode()] Warning: running on window mode using "
+                          "different color depth of your desktop will slow down the "
+                          "application.\n");
 
     // 4. The surface.
     screen = SDL_SetVideoMode(resolutionx, resolutiony, colordepth, flags);
