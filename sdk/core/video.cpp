@@ -4,7 +4,7 @@
 
 #include <quenlar/core/log.h>
 #include <quenlar/gfx/cursor.h>
-#include <quenlar/platform/desktop_private.h>
+#include <quenlar/platform/display_private.h>
 #include <quenlar/platform/videodriver.h>
 
 #include <cstdlib>
@@ -113,7 +113,7 @@ int QuenlarEngine::SetVideoMode() {
                           "application.\n");
 
     // 4. The surface.
-    screen = SDL_SetVideoMode(resolutionx, resolutiony, colordepth, flags);
+    screen = qnl::platform::SetVideoMode(resolutionx, resolutiony, colordepth, flags);
     if (!screen) {
         ILogSystem.Msg(0,
                        " . [Quenlar.SetVideoMode()] Error: Couldn't set video mode %dx%d with "

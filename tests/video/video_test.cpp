@@ -132,6 +132,19 @@ TEST_F(VideoMode, DepthRules) {
     EXPECT_FALSE(Logged(kDepthWarning));
 }
 
+TEST_F(VideoMode, NewScreenIsBlack) {
+    Start();
+    for (int depth : {32, 16, 32}) {
+        OpenScreen(40, 30, depth);
+        int lit = 0;
+        for (int y = 0; y < 30; ++y)
+            for (int x = 0; x < 40; ++x)
+                lit += IPrimitives->GetPixel(Quenlar.screen, x, y, 1) != 0;
+        EXPECT_EQ(0, lit) << depth;
+        SDL_FillRect(Quenlar.screen, nullptr, 0xFFFFFFFF); // the next screen may reuse it
+    }
+}
+
 TEST_F(VideoMode, HardwareRequestsOnASoftwareSystem) {
     Start();
     Quenlar.accel = 2;

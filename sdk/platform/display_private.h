@@ -1,6 +1,8 @@
-// The desktop's colour depth, the same whichever SDL 1.2 library runs.
-#ifndef QUENLAR_PLATFORM_DESKTOP_PRIVATE_H
-#define QUENLAR_PLATFORM_DESKTOP_PRIVATE_H
+// The display surface, the same whichever SDL 1.2 library runs.
+#ifndef QUENLAR_PLATFORM_DISPLAY_PRIVATE_H
+#define QUENLAR_PLATFORM_DISPLAY_PRIVATE_H
+
+#include <SDL.h>
 
 namespace qnl {
 namespace platform {
@@ -13,6 +15,10 @@ namespace platform {
 // the value read while no mode is open is kept for the calls that follow.
 // Main thread only, like the rest of SDL's video.
 int DesktopBitsPerPixel();
+
+// SDL_SetVideoMode, and the new display surface black: classic SDL 1.2
+// clears it, sdl12-compat leaves in it whatever its memory held.
+SDL_Surface *SetVideoMode(int width, int height, int bitsPerPixel, Uint32 flags);
 
 } // namespace platform
 } // namespace qnl

@@ -1,6 +1,4 @@
-#include <quenlar/platform/desktop_private.h>
-
-#include <SDL.h>
+#include <quenlar/platform/display_private.h>
 
 namespace qnl {
 namespace platform {
@@ -12,6 +10,12 @@ int DesktopBitsPerPixel() {
     const int reported = info && info->vfmt ? info->vfmt->BitsPerPixel : 0;
     if (!SDL_GetVideoSurface()) desktop = reported;
     return desktop ? desktop : reported;
+}
+
+SDL_Surface *SetVideoMode(int width, int height, int bitsPerPixel, Uint32 flags) {
+    SDL_Surface *screen = SDL_SetVideoMode(width, height, bitsPerPixel, flags);
+    if (screen && !(screen->flags & SDL_OPENGL)) SDL_FillRect(screen, nullptr, 0);
+    return screen;
 }
 
 } // namespace platform
