@@ -1,7 +1,8 @@
-# Quenlar SDK and setup launcher. The two commands of the README:
+# Quenlar SDK and setup launcher. The commands of the README:
 #   make run    build, pack the demo setup.dpf, start the launcher
 #   make test   build, run every test
-# Both install missing Debian packages first (scripts/install-deps.sh).
+#   make test-compat   every test again, on sdl12-compat instead of classic SDL 1.2
+# All install missing Debian packages first (scripts/install-deps.sh).
 
 MAKEFLAGS += --no-print-directory
 
@@ -15,7 +16,7 @@ BUILD_BENCH := build-bench
 BUILD_FUZZ  := build-fuzz
 BUILD_CLANG := build-clang
 
-.PHONY: all deps build run demo test asan bench fuzz clang install clean
+.PHONY: all deps build run demo test test-compat asan bench fuzz clang install clean
 
 all: build
 
@@ -38,6 +39,12 @@ run: demo
 
 test: build
 	@cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+
+# The same build and suite on sdl12-compat (SDL 1.2 over SDL 2), the SDL 1.2
+# most distributions ship today; the library is chosen at run time.
+test-compat: build
+	@./scripts/with-sdl12-compat.sh --check $(BUILD)/bin/setup
+	@cd $(BUILD) && ../scripts/with-sdl12-compat.sh ctest --output-on-failure -j $(JOBS)
 
 # The whole suite under AddressSanitizer and UndefinedBehaviorSanitizer.
 asan: deps

@@ -12,6 +12,9 @@ PACKAGES=(
   libucl-dev libtinyxml-dev zlib1g-dev libpng-dev
   # dpftool: TrueType fonts made into game fonts, labels of its previews
   libsdl-ttf2.0-dev fonts-dejavu-core
+  # sdl12-compat, SDL 1.2 over SDL 2, for `make test-compat`: it installs in
+  # a folder of its own beside classic SDL 1.2 and replaces nothing
+  libsdl1.2-compat
   # Tests and benchmarks
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   # The reference of bench/screenfx.cpp (linked into that benchmark only)

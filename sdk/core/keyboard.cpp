@@ -2,6 +2,7 @@
 #include <quenlar/core/engine_private.h>
 
 #include <quenlar/core/clock.h>
+#include <quenlar/platform/keyname_private.h>
 
 namespace {
 
@@ -97,7 +98,7 @@ const char *QuenlarEngine::KeyText(int code) {
     if (code < 32 || code > 126) return nullptr;
     const bool own =
         code == ' ' || code == '%' || (code >= 'A' && code <= 'Z') || (code >= '{' && code <= '~');
-    if (!own) return SDL_GetKeyName(static_cast<SDLKey>(code));
+    if (!own) return qnl::platform::KeyName(code);
     text[code][0] = static_cast<char>(code);
     text[code][1] = '\0';
     return text[code];

@@ -4,6 +4,7 @@
 
 #include <quenlar/core/log.h>
 #include <quenlar/gfx/blit.h>
+#include <quenlar/platform/display_private.h>
 #include <quenlar/platform/videodriver.h>
 
 #include <cstdlib>
@@ -105,16 +106,14 @@ int QuenlarEngine::SetVideoMode() {
         colordepth = 32;
     }
     if (window == 0 && colordepth == 0 && renderer != kOpenGL) colordepth = 32;
-    if ((window == 1 || window == 2) && colordepth != 0) {
-        const SDL_VideoInfo *info = SDL_GetVideoInfo();
-        if (info && info->vfmt && info->vfmt->BitsPerPixel != colordepth)
-            ILogSystem.Msg(2, " . [Quenlar.SetVideoMode()] Warning: running on window mode using "
-                              "different color depth of your desktop will slow down the "
-                              "application.\n");
-    }
+    const int desktop = qnl::platform::DesktopBitsPerPixel(); // read before the mode is set
+    if ((window == 1 || window == 2) && colordepth != 0 && desktop && desktop != colordepth)
+        ILogSystem.Msg(2, " . [Quenlar.SetVideoMode()] Warning: running on window mode using "
+                          "different color depth of your desktop will slow down the "
+                          "application.\n");
 
     // The surface.
-    screen = SDL_SetVideoMode(resolutionx, resolutiony, colordepth, flags);
+    screen = qnl::platform::SetVideoMode(resolutionx, resolutiony, colordepth, flags);
     if (!screen) {
         ILogSystem.Msg(0,
                        " . [Quenlar.SetVideoMode()] Error: Couldn't set video mode %dx%d with "

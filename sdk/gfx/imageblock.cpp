@@ -2,6 +2,7 @@
 
 #include <quenlar/core/bytes_private.h>
 #include <quenlar/core/error_private.h>
+#include <quenlar/platform/pixelformat_private.h>
 
 #include <algorithm>
 #include <cstring>
@@ -40,7 +41,8 @@ bool ParseImageBlockHeader(const Uint8 *data, size_t size, ImageBlockHeader &h) 
     if (h.width <= 0 || h.height <= 0 || h.width > kMaxSide || h.height > kMaxSide)
         return Damaged("of a size out of range");
     // Everything the header promises must be in the payload: the surface
-    // is never larger than the block that describes it.
+    // is never larger than the block that describes it (or four times that,
+    // for pixels of a layout the SDL library lacks, widened to 32 bits).
     const size_t trailer = bpp == 8 ? kImagePaletteSize : 0;
     const size_t pixels = StoredPitch(h.width, bpp) * (size_t)h.height;
     if (size - kImageHeaderSize >= trailer && size - kImageHeaderSize - trailer >= pixels)
@@ -51,19 +53,13 @@ bool ParseImageBlockHeader(const Uint8 *data, size_t size, ImageBlockHeader &h) 
 SDL_Surface *DecodeImageBlock(const Uint8 *data, size_t size, ImageBlockHeader *out) {
     ImageBlockHeader h;
     if (!ParseImageBlockHeader(data, size, h)) return nullptr;
-    SDL_Surface *s = SDL_CreateRGBSurface(SDL_SWSURFACE, h.width, h.height, h.bitsPerPixel, h.rmask,
-                                          h.gmask, h.bmask, h.amask);
+    const platform::PixelLayout layout = {h.bitsPerPixel, h.rmask, h.gmask, h.bmask, h.amask};
+    SDL_Surface *s = platform::SurfaceFromPixels(layout, h.width, h.height, data + kImageHeaderSize,
+                                                 StoredPitch(h.width, h.bitsPerPixel));
     if (!s) {
         SetError(ErrorCode::kNoMemory, "%s", SDL_GetError());
         return nullptr;
     }
-
-    const size_t pitch = StoredPitch(h.width, h.bitsPerPixel);
-    const size_t row = std::min(pitch, (size_t)s->pitch);
-    const Uint8 *src = data + kImageHeaderSize;
-    Uint8 *dst = static_cast<Uint8 *>(s->pixels);
-    for (Sint32 y = 0; y < h.height; ++y)
-        std::memcpy(dst + (size_t)y * s->pitch, src + y * pitch, row);
 
     if (h.bitsPerPixel == 8 && s->format->palette) {
         const Uint8 *p = data + size - kImagePaletteSize;
@@ -81,7 +77,7 @@ SDL_Surface *DecodeImageBlock(const Uint8 *data, size_t size, ImageBlockHeader *
             SDL_SetColorKey(s, 0, 0);
             s->format->colorkey = kNoColorKey;
         } else {
-            SDL_SetColorKey(s, SDL_SRCCOLORKEY, h.colorkey);
+            SDL_SetColorKey(s, SDL_SRCCOLORKEY, platform::PixelIn(s, layout, h.colorkey));
         }
     }
     if (out) *out = h;
@@ -95,7 +91,7 @@ std::vector<Uint8> EncodeImageBlock(SDL_Surface *s, Uint32 colorkey, Uint8 alpha
         return out;
     }
     const SDL_PixelFormat *f = s->format;
-    const int bpp = f->BitsPerPixel;
+    const int bpp = platform::StoredBitsPerPixel(f);
     if (bpp != 8 && bpp != 16 && bpp != 24 && bpp != 32) {
         SetError(ErrorCode::kUnsupported, "a %d-bit surface cannot be stored.", bpp);
         return out;

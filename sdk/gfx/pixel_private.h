@@ -1,8 +1,11 @@
 // Raw pixel access shared by IPrimitives and the texture layer. The caller
 // checks the coordinates and holds the surface lock; values are raw pixels
-// of the surface's own format.
+// of the surface's own format. Reads leave out the bits no channel uses:
+// SDL leaves them undefined, and the SDL 1.2 libraries fill them differently.
 #ifndef QUENLAR_GFX_PIXEL_PRIVATE_H
 #define QUENLAR_GFX_PIXEL_PRIVATE_H
+
+#include <quenlar/platform/pixelformat_private.h>
 
 #include <SDL.h>
 
@@ -16,8 +19,8 @@ inline Uint32 ReadRawPixel(const SDL_Surface *s, int x, int y) {
     const Uint8 *row = static_cast<const Uint8 *>(s->pixels) + y * s->pitch;
     switch (s->format->BytesPerPixel) {
     case 1: return row[x];
-    case 2: return reinterpret_cast<const Uint16 *>(row)[x];
-    case 4: return reinterpret_cast<const Uint32 *>(row)[x];
+    case 2: return reinterpret_cast<const Uint16 *>(row)[x] & platform::ChannelBits(s->format);
+    case 4: return reinterpret_cast<const Uint32 *>(row)[x] & platform::ChannelBits(s->format);
     case 3: {
         const SDL_PixelFormat *f = s->format;
         const Uint8 *p = row + 3 * x;

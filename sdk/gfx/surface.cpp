@@ -3,6 +3,7 @@
 #include <quenlar/core/enginelink_private.h>
 #include <quenlar/gfx/gllayer.h>
 #include <quenlar/gfx/primitives.h>
+#include <quenlar/platform/pixelformat_private.h>
 
 #include <algorithm>
 #include <cstring>
@@ -39,8 +40,12 @@ int NeedsDisplayFormat(const SDL_Surface *surface) {
 
 SDL_Surface *ConvertToDisplayFormat(SDL_Surface *surface, bool perPixelAlpha) {
     if (!surface || !qnl::Engine().screen()) return surface;
-    SDL_Surface *copy =
-        perPixelAlpha ? SDL_DisplayFormatAlpha(surface) : SDL_DisplayFormat(surface);
+    // Channels narrower than 8 bits are widened here first: the SDL 1.2
+    // libraries widen them differently.
+    SDL_Surface *wide = platform::WidenedCopy(surface);
+    SDL_Surface *from = wide ? wide : surface;
+    SDL_Surface *copy = perPixelAlpha ? SDL_DisplayFormatAlpha(from) : SDL_DisplayFormat(from);
+    SDL_FreeSurface(wide);
     if (!copy) return surface;
     if (perPixelAlpha) SDL_SetAlpha(copy, SDL_SRCALPHA, 255);
     SDL_FreeSurface(surface);

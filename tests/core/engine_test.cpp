@@ -294,10 +294,9 @@ TEST(Keyboard, KeyText) {
     EXPECT_STREQ("%", Quenlar.KeyText('%'));
     EXPECT_STREQ("A", Quenlar.KeyText(65));
     EXPECT_STREQ("Z", Quenlar.KeyText('Z'));
-    for (int c : {'{', '|', '}', '~'})
-        EXPECT_EQ(std::string(1, (char)c), Quenlar.KeyText(c));
-    for (int c : {'!', '1', '@', '[', 'a', 'z'})
-        EXPECT_STREQ(SDL_GetKeyName((SDLKey)c), Quenlar.KeyText(c)) << c;
-    EXPECT_STREQ("a", Quenlar.KeyText('a'));
+    // Every other printable code is its own character, whichever SDL 1.2
+    // library names the keys.
+    for (int c = 33; c <= 126; ++c)
+        EXPECT_EQ(std::string(1, (char)c), Quenlar.KeyText(c)) << c;
     Quenlar.Quit();
 }

@@ -61,8 +61,9 @@ protected:
 TEST_F(HeadlessLauncher, ShowsTheGeneralTabAndEndsOnEscape) {
     WriteLauncherPackage();
     g_escapeAt = 3000; // two seconds of running
-    // The dummy driver's desktop has 8 bits per pixel; a 32-bit window keeps
-    // the background's colour exact (the launcher leaves the depth as set).
+    // Classic SDL's dummy driver has a desktop of 8 bits per pixel; a 32-bit
+    // window keeps the background's colour exact on every SDL 1.2 library
+    // (the launcher leaves the depth as set).
     Quenlar.colordepth = 32;
     EXPECT_EQ(0, RunLauncher());
     Quenlar.colordepth = 0;

@@ -99,6 +99,9 @@ TEST_F(VideoMode, OpenGLDropsDepthAndWarnsInSoftware) {
 
 TEST_F(VideoMode, DepthRules) {
     Start();
+    // The desktop's depth is the driver's own (the dummy driver has 8 bits
+    // per pixel on classic SDL 1.2 and 32 on sdl12-compat).
+    const int desktop = SDL_GetVideoInfo()->vfmt->BitsPerPixel;
     Quenlar.colordepth = 24;
     ASSERT_EQ(1, Quenlar.SetVideoMode());
     EXPECT_TRUE(
@@ -106,9 +109,18 @@ TEST_F(VideoMode, DepthRules) {
                "   It was changed to 32bpp.\n"));
     EXPECT_EQ(32, Quenlar.colordepth);
     EXPECT_EQ(32, Quenlar.screen->format->BitsPerPixel);
-    // The dummy desktop has 8 bits per pixel: a 32-bit window differs.
-    EXPECT_TRUE(Logged(kDepthWarning));
+    EXPECT_EQ(desktop != 32, Logged(kDepthWarning));
     EXPECT_FALSE(Logged("your desktop is using 24bpp"));
+
+    // A window of the desktop's depth is not warned about, one of another is.
+    const int other = desktop == 16 ? 32 : 16;
+    for (int depth : {desktop, other}) {
+        log.Mark();
+        Quenlar.colordepth = (Uint8)depth;
+        ASSERT_EQ(1, Quenlar.SetVideoMode());
+        EXPECT_EQ(depth, Quenlar.screen->format->BitsPerPixel);
+        EXPECT_EQ(depth != desktop, Logged(kDepthWarning)) << depth;
+    }
 
     log.Mark();
     Quenlar.window = 0;
@@ -118,6 +130,19 @@ TEST_F(VideoMode, DepthRules) {
     EXPECT_EQ(32, Quenlar.screen->format->BitsPerPixel);
     EXPECT_TRUE(Quenlar.screen->flags & SDL_FULLSCREEN);
     EXPECT_FALSE(Logged(kDepthWarning));
+}
+
+TEST_F(VideoMode, NewScreenIsBlack) {
+    Start();
+    for (int depth : {32, 16, 32}) {
+        OpenScreen(40, 30, depth);
+        int lit = 0;
+        for (int y = 0; y < 30; ++y)
+            for (int x = 0; x < 40; ++x)
+                lit += IPrimitives->GetPixel(Quenlar.screen, x, y, 1) != 0;
+        EXPECT_EQ(0, lit) << depth;
+        SDL_FillRect(Quenlar.screen, nullptr, 0xFFFFFFFF); // the next screen may reuse it
+    }
 }
 
 TEST_F(VideoMode, HardwareRequestsOnASoftwareSystem) {
