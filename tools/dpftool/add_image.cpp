@@ -3,6 +3,7 @@
 
 #include <quenlar/gfx/imageblock.h>
 #include <quenlar/gfx/imageconvert.h>
+#include <quenlar/platform/pixelformat_private.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -56,8 +57,9 @@ int Run(int argc, char **argv) {
     SDL_Surface *source = qnl::LoadImageFile(file);
     if (!source) return dpftool::Fail("%s: not a readable PNG or BMP picture", file);
     SDL_Surface *picture = source;
-    if (bpp || (source->format->BitsPerPixel != 8 && source->format->BitsPerPixel != 16 &&
-                source->format->BitsPerPixel != 24 && source->format->BitsPerPixel != 32)) {
+    // A 5-5-5 picture counts as 16 bits whichever SDL 1.2 library reports it.
+    const int own = qnl::platform::StoredBitsPerPixel(source->format);
+    if (bpp || (own != 8 && own != 16 && own != 24 && own != 32)) {
         picture = qnl::ConvertDepth(source, bpp ? (int)bpp : 32);
         if (!picture) {
             SDL_FreeSurface(source);
