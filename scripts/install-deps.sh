@@ -12,6 +12,8 @@ PACKAGES=(
   libucl-dev libtinyxml-dev zlib1g-dev libpng-dev
   # Tests and benchmarks
   googletest libgtest-dev libgmock-dev libbenchmark-dev
+  # Sound tests: Ogg Vorbis files made from the WAVE files they write
+  vorbis-tools
   # Whole-launcher tests: a real X server, input injection, screenshots
   xvfb xauth xdotool x11-utils imagemagick
 )
