@@ -19,6 +19,8 @@ PACKAGES=(
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   # The reference of bench/screenfx.cpp (linked into that benchmark only)
   libsdl-gfx1.2-dev
+  # Sound tests: Ogg Vorbis files made from the WAVE files they write
+  vorbis-tools
   # Whole-launcher tests: a real X server, input injection, screenshots
   xvfb xauth xdotool x11-utils imagemagick
 )

@@ -40,6 +40,7 @@ const qnl::EngineLink kLink = {
     [](int key) { return Quenlar.KeyDown(key); },
     [](Uint32 delay) { return Quenlar.ReadKey(delay); },
     [](int code) { return Quenlar.KeyText(code); },
+    &Quenlar,
     &Quenlar.mousex,
     &Quenlar.mousey,
     &Quenlar.mousebuttons,

@@ -4,6 +4,7 @@ namespace qnl {
 
 namespace {
 // The answers of an engine that has not started.
+QuenlarConfig g_config;
 Sint32 g_mousex = 0, g_mousey = 0;
 Uint8 g_mousebuttons = 0, g_lastmousebuttons = 0;
 Sint32 g_fontcount = 0, g_spritecount = 0, g_tilecount = 0;
@@ -19,6 +20,7 @@ const EngineLink kNoEngine = {
     [](int) -> Uint8 { return 0; },
     [](Uint32) { return 0; },
     [](int) -> const char * { return nullptr; },
+    &g_config,
     &g_mousex,
     &g_mousey,
     &g_mousebuttons,

@@ -11,6 +11,8 @@
 #ifndef QUENLAR_CORE_ENGINELINK_PRIVATE_H
 #define QUENLAR_CORE_ENGINELINK_PRIVATE_H
 
+#include <quenlar/core/config.h>
+
 #include <SDL.h>
 
 namespace qnl {
@@ -27,7 +29,9 @@ struct EngineLink {
     int (*readKey)(Uint32 delay);     // Quenlar.ReadKey
     const char *(*keyText)(int code); // Quenlar.KeyText
 
-    // The engine's public fields, read and written in place (never null).
+    // The engine's public fields, read and written in place (never null):
+    // its own configuration record (volumes, depth ...) and its state.
+    QuenlarConfig *config;
     Sint32 *mousex;
     Sint32 *mousey;
     Uint8 *mousebuttons;
