@@ -51,7 +51,9 @@ void ByteQueue::Trim(size_t keep) {
 // Reading
 // ---------------------------------------------------------------------------
 Connection::Connection(TCPsocket socket, int handle, Uint32 readLimit)
-    : socket(socket), handle(handle), reader(readLimit) {}
+    : socket(socket), handle(handle), reader(readLimit) {
+    platform::SetReceiveTimeout(handle, kReceiveWaitMs);
+}
 
 Connection::~Connection() {
     Close();
@@ -72,18 +74,19 @@ Connection::Next Connection::TakeNext(DataNet *out) {
     return kRecord;
 }
 
-bool Connection::Fill(size_t most) {
+bool Connection::Fill(size_t most, bool wait) {
     if (readClosed_) return false;
+    auto receive = wait ? platform::ReceiveWaiting : platform::ReceiveSome;
     // A large payload goes straight where it belongs, without the inbox.
     if (inbox_.Size() == 0 && (size_t)reader.Wanted() >= kInboxBytes) {
-        long got = platform::ReceiveSome(handle, reader.Space(), (size_t)reader.Wanted());
+        long got = receive(handle, reader.Space(), (size_t)reader.Wanted());
         if (got > 0) reader.Commit((int)got);
         return got != platform::kEnded;
     }
     if (most > kInboxBytes) most = kInboxBytes;
     Uint8 *space = inbox_.Reserve(most);
     if (!space) return true; // no memory now: the socket keeps the bytes
-    long got = platform::ReceiveSome(handle, space, most);
+    long got = receive(handle, space, most);
     if (got > 0) inbox_.Commit((size_t)got);
     return got != platform::kEnded;
 }

@@ -25,6 +25,7 @@ namespace qnl {
 namespace net {
 
 constexpr size_t kInboxBytes = 65536;             // read from a socket at once, at most
+constexpr int kReceiveWaitMs = 20;                // a waiting Fill's longest wait
 constexpr size_t kMaxBacklog = 2 * DATANET_LIMIT; // bytes waiting for one slow peer, at most
 
 // Bytes taken from the front and added at the back of one block.
@@ -68,9 +69,9 @@ public:
     // kFaulty when the packet in progress is faulty (reader.Error()).
     Next TakeNext(DataNet *out) REQUIRES(readLock);
     // Reads what the socket holds now, at most `most` bytes (beyond the
-    // packet in progress, when that is large). False once the connection
-    // ended or was closed.
-    bool Fill(size_t most = kInboxBytes) REQUIRES(readLock);
+    // packet in progress, when that is large); with `wait`, waits for data
+    // up to kReceiveWaitMs. False once the connection ended or was closed.
+    bool Fill(size_t most = kInboxBytes, bool wait = false) REQUIRES(readLock);
     // Replaced by the owner when its limit or mirror changes.
     PacketReader reader GUARDED_BY(readLock);
     DataNet held GUARDED_BY(readLock); // taken out, waiting for room in the queue

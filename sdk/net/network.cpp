@@ -183,13 +183,19 @@ int QNetwork::SendDataNet(TCPsocket socket, DataNet *record, int side) {
 }
 
 int QNetwork::SendToServer(DataNet *record) {
-    TCPsocket socket = ConnectionSocket();
-    if (!socket) {
-        state_->Log(0, " . [INetwork->SendToServer()] Error: the client is not connected.\n");
+    State &s = *state_;
+    std::shared_ptr<Connection> to;
+    char sender[NET_NAMESIZE];
+    {
+        MutexLock lock(s.clientLock);
+        to = s.client;
+        memcpy(sender, s.clientName, sizeof sender);
+    }
+    if (!to) {
+        s.Log(0, " . [INetwork->SendToServer()] Error: the client is not connected.\n");
         return 0;
     }
-    // The client may close in between: SendDataNet checks the socket again.
-    return SendDataNet(socket, record, 0);
+    return record ? s.Transmit(*to, record, 0, sender) : 0;
 }
 
 // ---------------------------------------------------------------------------
@@ -312,10 +318,18 @@ void QNetwork::State::ReadDirectly(int ms) {
     }
     // What was read already goes first: the sockets may have nothing more.
     for (int i = 0; i < count; ++i)
-        DeliverDirectly(*watched[i], sides[i], false);
+        DeliverDirectly(*watched[i], sides[i], kHeld);
     {
         MutexLock lock(queueLock);
         if (!queue.empty()) return;
+    }
+    // One connection and a full slice: wait in its receive, as a plain
+    // socket reader would (a wait on the socket and the waker costs one
+    // system call more per record). What others queue meanwhile is seen
+    // when the receive returns, within kReceiveWaitMs.
+    if (count == 1 && ms >= kReceiveWaitMs) {
+        DeliverDirectly(*watched[0], sides[0], kWaitForData);
+        return;
     }
 
     qnl::platform::SocketWait waits[NET_MAXCLIENTS + 2];
@@ -328,14 +342,16 @@ void QNetwork::State::ReadDirectly(int ms) {
     if (qnl::platform::WaitSockets(waits, (size_t)count + 1, ms) <= 0) return;
     if (waits[0].readable) receiveWaker.Clear();
     for (int i = 0; i < count; ++i)
-        if (waits[i + 1].readable) DeliverDirectly(*watched[i], sides[i], true);
+        if (waits[i + 1].readable) DeliverDirectly(*watched[i], sides[i], kReadNow);
 }
 
-void QNetwork::State::DeliverDirectly(Connection &connection, int side, bool fill) {
+void QNetwork::State::DeliverDirectly(Connection &connection, int side, DirectRead read) {
     bool handOver;
     {
-        MutexLock read(connection.readLock);
-        if (fill && !connection.ended && !connection.Fill()) connection.ended = true;
+        MutexLock lock(connection.readLock);
+        if (read != kHeld && !connection.ended &&
+            !connection.Fill(kInboxBytes, read == kWaitForData))
+            connection.ended = true;
         Delivery delivery = Deliver(connection, side, side ? connection.name : "server", true);
         handOver = delivery != kDelivered || connection.ended;
     }

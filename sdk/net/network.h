@@ -9,8 +9,8 @@
 // TCP then holds the senders back: a client's SendToServer waits, the
 // server's sends pile up for that client (see below). The server's own
 // notices (NETCMD_JOINED, NETCMD_LEFT) are queued even when the queue is
-// full; while it is full the server reads nothing, logins included, so at
-// most one notice per client can pass the bounds.
+// full; while it is full the server reads nothing, logins included, so the
+// notices past the bounds stay few (one of each kind per client place).
 //
 // Sending. A client's send returns once the socket took the whole packet,
 // waiting while the server does not read. The server never waits for a
@@ -25,9 +25,9 @@
 // NETCMD_REFUSED with a reason and closes (a ninth client, a name in use, a
 // malformed login, no login within 2 s). Connections that have not logged in
 // yet wait apart from the 8 clients, up to 64 of them (a 65th is refused as
-// "server busy"), so idle connections cannot keep players out.
-// Logged-in clients hear NETCMD_JOINED
-// and NETCMD_LEFT about the others; NETCMD_LOGGEDOUT ends a client's session.
+// "server busy"), so idle connections cannot keep players out. Logged-in
+// clients hear NETCMD_JOINED and NETCMD_LEFT about the others;
+// NETCMD_LOGGEDOUT ends a client's session.
 // Every record but type 32 carries a checksum and an aux value drawn from the
 // sender's generator, which the receiver mirrors; a record failing either
 // check, or larger than DATANET_LIMIT, closes the connection.
@@ -89,9 +89,10 @@ public:
     // ---- Receiving -------------------------------------------------------------
     // Takes the oldest queued record into *out: 1, or 0 when the queue is
     // empty. With `waitMs`, an empty queue is waited on for up to that many
-    // milliseconds first; 0 returns at once. The caller owns out->data (null
-    // when size is 0): delete[] it. `from`, when given, tells which side
-    // received it and from whom.
+    // milliseconds first (0 returns at once; the wait reads the clock that
+    // QuenlarSetClock installs). The caller owns out->data (null when size
+    // is 0): delete[] it. `from`, when given, tells which side received it
+    // and from whom.
     int Receive(DataNet *out, DataNetSender *from = nullptr, Uint32 waitMs = 0);
     int QueueCount(); // records waiting: up to 512, and the server's notices
 
@@ -115,8 +116,7 @@ public:
     // (the client: plus three times its delay) to close smoothly; a thread
     // still busy then (the client's, behind a send to a server that stopped
     // reading) has its connections shut down under it and is joined, the
-    // "brute" way. Then
-    // frees the records nobody took and shuts SDL_net down.
+    // "brute" way. Then frees the records nobody took and shuts SDL_net down.
     void Quit();
 
     // ---- State, statistics, log -----------------------------------------------------

@@ -184,9 +184,11 @@ struct QNetwork::State {
     // The direct reader's wait: up to `ms` on every connection of both
     // sides, reading and queueing what arrives.
     void ReadDirectly(int ms) EXCLUDES(tableLock, clientLock, queueLock);
-    // Queues what `connection` read (after reading its socket, with
-    // `fill`), and flags it for its side's thread when that must act.
-    void DeliverDirectly(qnl::net::Connection &connection, int side, bool fill)
+    // Queues what `connection` read, after reading what its socket holds
+    // (kReadNow) or waiting for it (kWaitForData), and flags it for its
+    // side's thread when that must act.
+    enum DirectRead { kHeld, kReadNow, kWaitForData };
+    void DeliverDirectly(qnl::net::Connection &connection, int side, DirectRead read)
         EXCLUDES(connection.readLock, queueLock);
     // Queues one of the server's own notices (NETCMD_JOINED, NETCMD_LEFT)
     // about `name`, room or not.

@@ -31,6 +31,10 @@ bool SetBacklog(int handle, int connections);
 enum : long { kWouldBlock = 0, kEnded = -1 };
 long SendSome(int handle, const void *bytes, size_t size);
 long ReceiveSome(int handle, void *bytes, size_t size);
+// A receive that waits for data up to the socket's receive timeout (then
+// kWouldBlock); the calls above are not affected by it.
+bool SetReceiveTimeout(int handle, int ms);
+long ReceiveWaiting(int handle, void *bytes, size_t size);
 
 // One entry of WaitSockets: what to wait for, and what was found. A socket
 // that failed or was closed by its peer counts as readable (a read then

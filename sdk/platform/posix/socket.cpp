@@ -7,6 +7,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/socket.h>
+#include <sys/time.h>
 #include <unistd.h>
 #include <vector>
 
@@ -82,6 +83,21 @@ long ReceiveSome(int handle, void *bytes, size_t size) {
         if (errno == EINTR) continue;
         return errno == EAGAIN || errno == EWOULDBLOCK ? kWouldBlock : kEnded;
     }
+}
+
+bool SetReceiveTimeout(int handle, int ms) {
+    timeval timeout;
+    timeout.tv_sec = ms / 1000;
+    timeout.tv_usec = (ms % 1000) * 1000;
+    return setsockopt(handle, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout) == 0;
+}
+
+long ReceiveWaiting(int handle, void *bytes, size_t size) {
+    ssize_t got = recv(handle, bytes, size, 0);
+    if (got > 0) return (long)got;
+    if (got == 0) return kEnded;
+    // A signal ends the wait early, as the timeout does.
+    return errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR ? kWouldBlock : kEnded;
 }
 
 int WaitSockets(SocketWait *waits, size_t count, int ms) {
