@@ -67,7 +67,7 @@ fuzz: deps
 # Everything built with clang++ as well, at zero warnings.
 clang: deps
 	@CC=clang CXX=clang++ cmake -S . -B $(BUILD_CLANG) -DQUENLAR_BUILD_BENCH=ON \
-	  -DCMAKE_CXX_FLAGS=-Werror >/dev/null
+	  -DCMAKE_CXX_FLAGS="-Werror -Wthread-safety -Wthread-safety-beta" >/dev/null
 	@cmake --build $(BUILD_CLANG) -j $(JOBS)
 
 install: build

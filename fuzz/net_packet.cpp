@@ -1,5 +1,6 @@
 // The DataNet packet reader, fed as a connection feeds it: the stream
-// arrives in pieces, every completed record is taken and every login parsed.
+// arrives in pieces handed to Feed, every completed record is taken and
+// every login parsed.
 // Input: byte 0 chooses the piece size (low 7 bits + 1) and, with its top
 // bit, the small limit of a connection that has not logged in yet; the rest
 // is the stream. The sender's generator is seeded with 1.
@@ -18,10 +19,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
 
     size_t at = 1;
     while (at < size) {
-        size_t n = std::min({step, (size_t)reader.Wanted(), size - at});
-        memcpy(reader.Space(), data + at, n);
-        at += n;
-        PacketReader::Status status = reader.Commit((int)n);
+        size_t used = 0;
+        PacketReader::Status status = reader.Feed(data + at, std::min(step, size - at), &used);
+        at += used;
         if (status == PacketReader::kFailed) break;
         if (status != PacketReader::kComplete) continue;
         DataNet record = reader.Take();

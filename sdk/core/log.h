@@ -37,7 +37,8 @@ public:
     void Init(const char *file, Sint8 mode, Sint8 level, const char *title,
               const char *text = nullptr, const char *subtext = nullptr,
               const char *extra = nullptr);
-    // Writes a printf-style message to every output, if `level` passes.
+    // Writes a printf-style message to every output, if `level` passes. Any
+    // thread may call it, even while another one closes the log.
     void Msg(Sint8 level, const char *format, ...) QUENLAR_PRINTF(3, 4);
     void VMsg(Sint8 level, const char *format, va_list args);
     // Closes the file and turns every output off. Runs at process exit.
@@ -48,7 +49,8 @@ public:
     // The timestamps' origin in QuenlarTicks() ms; Quenlar.Init sets it.
     void SetStartTicks(Uint32 ticks);
     // Where LOG_CONSOLE messages go: Quenlar.Init installs its console
-    // here; null (the default) drops them.
+    // here; null (the default) drops them. It runs under the log's lock, so
+    // it must not log itself.
     typedef void (*ConsoleOutput)(const char *format, va_list args);
     void SetConsoleOutput(ConsoleOutput output);
     // Name of the file in use ("" when none), e.g. "ILogSysError.txt".

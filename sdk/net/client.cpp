@@ -4,25 +4,29 @@
 
 #include <quenlar/core/bytes_private.h>
 
+#include <cerrno>
 #include <cstring>
 
 using namespace qnl::net;
+using qnl::MutexLock;
+using qnl::platform::SocketWait;
 
 namespace {
-// Reads one record from `socket` within kAnswerPolls x kAnswerPollMs.
-// Returns 1 with the record, 0 when the connection closed or timed out, -1
-// when the record was faulty (`reader` says why).
-int ReadAnswer(TCPsocket socket, SDLNet_SocketSet set, PacketReader &reader, DataNet *out) {
+// Reads one record from `connection` within kAnswerPolls x kAnswerPollMs;
+// whatever follows it stays read for the client thread. Returns 1 with the
+// record, 0 when the connection closed or timed out, -1 when the record was
+// faulty (the reader says why).
+int ReadAnswer(Connection &connection, DataNet *out) {
+    SocketWait wait;
+    wait.handle = connection.handle;
+    wait.read = true;
+    MutexLock read(connection.readLock);
     for (int poll = 0; poll < kAnswerPolls; ++poll) {
-        if (SDLNet_CheckSockets(set, kAnswerPollMs) <= 0 || !SDLNet_SocketReady(socket)) continue;
-        int got = SDLNet_TCP_Recv(socket, reader.Space(), reader.Wanted());
-        if (got <= 0) return 0;
-        PacketReader::Status status = reader.Commit(got);
-        if (status == PacketReader::kFailed) return -1;
-        if (status == PacketReader::kComplete) {
-            *out = reader.Take();
-            return 1;
-        }
+        Connection::Next next = connection.TakeNext(out);
+        if (next == Connection::kRecord) return 1;
+        if (next == Connection::kFaulty) return -1;
+        if (qnl::platform::WaitSockets(&wait, 1, (int)kAnswerPollMs) <= 0) continue;
+        if (!connection.Fill()) return 0;
     }
     return 0;
 }
@@ -59,14 +63,16 @@ int QNetwork::StartClient(const char *host, Uint16 port, const char *name) {
               name, SDLNet_GetError());
         return 0;
     }
-    SDLNet_SocketSet set = SDLNet_AllocSocketSet(1);
-    if (!set) {
-        s.Log(0, " . [INetwork->StartClient('%s',%d,'%s')] Error: %s\n", host, port, name,
-              SDLNet_GetError());
+    int handle = qnl::platform::SocketHandle(socket);
+    if (handle < 0 || !s.clientWaker.IsValid()) {
+        s.Log(0,
+              " . [INetwork->StartClient('%s',%d,'%s')] Error: the connection cannot be watched.\n",
+              host, port, name);
         SDLNet_TCP_Close(socket);
         return 0;
     }
-    SDLNet_TCP_AddSocket(set, socket);
+    // Closes the socket when it goes out of scope unpublished.
+    auto connection = std::make_shared<Connection>(socket, handle, kAnswerLimit);
 
     // Log in and wait for the server's answer on this thread, so that the
     // result tells whether the session exists.
@@ -79,15 +85,14 @@ int QNetwork::StartClient(const char *host, Uint16 port, const char *name) {
     request.data = reinterpret_cast<Uint8 *>(&login[0]);
     DataNet answer;
     int got = 0;
-    PacketReader reader(kAnswerLimit);
-    if (s.Transmit(socket, &request, 0, nullptr, name))
-        got = ReadAnswer(socket, set, reader, &answer);
+    if (s.Transmit(*connection, &request, 0, name)) got = ReadAnswer(*connection, &answer);
     std::unique_ptr<Uint8[]> payload(answer.data);
 
     const char *problem = nullptr;
     char reason[128] = "";
     if (got < 0) {
-        snprintf(reason, sizeof reason, "%s", reader.Error());
+        MutexLock read(connection->readLock);
+        snprintf(reason, sizeof reason, "%s", connection->reader.Error());
         problem = "the server's answer was faulty";
     } else if (got == 0) {
         problem = "the server did not answer the login";
@@ -101,21 +106,25 @@ int QNetwork::StartClient(const char *host, Uint16 port, const char *name) {
     if (problem) {
         s.Log(0, " . [INetwork->StartClient('%s',%d,'%s')] Error: %s: '%s'.\n", host, port, name,
               problem, reason);
-        SDLNet_FreeSocketSet(set);
-        SDLNet_TCP_Close(socket);
         return 0;
     }
 
     {
-        MutexLock send(s.clientSendLock);
-        MutexLock sets(s.setLock);
-        s.clientSocket = socket;
-        s.clientSet = set;
-        s.clientGenerator.seed(seed);
+        MutexLock send(connection->sendLock);
+        connection->generator.seed(seed);
+        connection->hasGenerator = true;
+    }
+    {
+        MutexLock read(connection->readLock);
+        connection->reader = PacketReader();
+        connection->reader.SetMirrorSeed(qnl::GetLE32(payload.get()));
+    }
+    {
+        MutexLock lock(s.clientLock);
+        s.client = connection;
         snprintf(s.clientName, sizeof s.clientName, "%s", name);
     }
-    s.clientReader = PacketReader();
-    s.clientReader.SetMirrorSeed(qnl::GetLE32(payload.get()));
+    s.clientWaker.Clear();
     s.clientState = kRunning;
     s.clientRunning = 1;
     s.clientThread = SDL_CreateThread(&State::ClientThread, &s);
@@ -145,56 +154,80 @@ void QNetwork::State::JoinClientThread() {
 // Runs on the client thread when it ends, or on the closing thread once the
 // client thread is gone.
 void QNetwork::State::CloseClientNow() {
-    MutexLock send(clientSendLock); // no send is under way on the socket
-    TCPsocket socket;
+    std::shared_ptr<Connection> connection;
     {
-        MutexLock sets(setLock);
-        socket = clientSocket;
-        clientSocket = nullptr;
-        if (clientSet) SDLNet_FreeSocketSet(clientSet);
-        clientSet = nullptr;
-        if (socket) SDLNet_TCP_Close(socket);
+        MutexLock lock(clientLock);
+        connection = client;
     }
-    if (socket) Log(2, " [INetwork Client] Info: client closed.\n");
+    // Close waits for a send under way; the connection stays published
+    // meanwhile, so that a stuck send can still be cut (StopSide).
+    if (connection) {
+        connection->Close();
+        Log(2, " [INetwork Client] Info: client closed.\n");
+        MutexLock lock(clientLock);
+        if (client == connection) client.reset();
+    }
     clientRunning = 0;
 }
 
 // ---------------------------------------------------------------------------
 // The client thread
 // ---------------------------------------------------------------------------
+bool QNetwork::State::ClientDelivers(Connection &connection, bool *full) {
+    MutexLock read(connection.readLock);
+    Delivery delivery = Deliver(connection, 0, "server");
+    *full = delivery == kNoRoom;
+    if (delivery == kFaulty) {
+        Log(0, " [INetwork Client] Error: DataNet from the server dropped: %s.\n",
+            connection.reader.Error());
+        return false;
+    }
+    if (delivery == kLoggedOut) {
+        Log(2, " [INetwork Client] Info: logged out by the server.\n");
+        return false;
+    }
+    if (delivery == kDelivered && connection.ended) {
+        Log(2, " [INetwork Client] Warning: the server closed the connection.\n");
+        return false;
+    }
+    return true;
+}
+
 int SDLCALL QNetwork::State::ClientThread(void *data) {
     State &s = *static_cast<State *>(data);
-    // Only this thread closes the socket while it runs, so it reads it unlocked.
-    TCPsocket socket = s.clientSocket;
+    std::shared_ptr<Connection> connection;
+    {
+        MutexLock lock(s.clientLock);
+        connection = s.client;
+    }
+    SocketWait waits[2];
+    waits[0].handle = s.clientWaker.Handle();
+    waits[0].read = true;
+    waits[1].handle = connection->handle;
+    bool full = false;
     while (s.clientRunning) {
-        int ready = SDLNet_CheckSockets(s.clientSet, s.Delay());
+        // A thread waiting in Receive reads the socket itself meanwhile and
+        // flags what needs this thread.
+        bool yield = s.directReader;
+        if ((!yield || connection->attention.exchange(false)) &&
+            !s.ClientDelivers(*connection, &full))
+            break;
+        // With no room in the queue the thread waits for Receive's call.
+        waits[1].read = !full && !yield;
+        int ready = qnl::platform::WaitSockets(waits, 2, (int)(yield ? kYieldPollMs : s.Delay()));
         if (!s.clientRunning) break; // asked to stop while waiting
         if (ready < 0) {
             s.Log(0, " [INetwork Client] Error: waiting for the server failed: %s\n",
-                  SDLNet_GetError());
+                  strerror(errno));
             break;
         }
-        if (ready == 0 || !SDLNet_SocketReady(socket)) continue;
-        int got = SDLNet_TCP_Recv(socket, s.clientReader.Space(), s.clientReader.Wanted());
-        if (got <= 0) {
-            s.Log(2, " [INetwork Client] Warning: the server closed the connection.\n");
-            break;
-        }
-        PacketReader::Status status = s.clientReader.Commit(got);
-        if (status == PacketReader::kFailed) {
-            s.Log(0, " [INetwork Client] Error: DataNet from the server dropped: %s.\n",
-                  s.clientReader.Error());
-            break;
-        }
-        if (status != PacketReader::kComplete) continue;
-        DataNet record = s.clientReader.Take();
-        bool loggedOut = record.type == DATANET_SYSTEM && record.cmd == NETCMD_LOGGEDOUT;
-        s.Enqueue(record, 0, "server");
-        if (loggedOut) {
-            s.Log(2, " [INetwork Client] Info: logged out by the server.\n");
-            break;
+        if (waits[0].readable) s.clientWaker.Clear();
+        if (waits[1].readable && !s.directReader) {
+            MutexLock read(connection->readLock);
+            if (!connection->Fill()) connection->ended = true;
         }
     }
+    connection.reset();
     s.CloseClientNow();
     s.clientState = kClosed;
     return 0;

@@ -42,9 +42,10 @@ enum : Uint32 {
 };
 
 enum {
-    NET_MAXCLIENTS = 8,  // clients a server holds
-    NET_QUEUESIZE = 512, // received records waiting for INetwork->Receive
-    NET_NAMESIZE = 32,   // client names: 1 to 31 bytes and a NUL
+    NET_MAXCLIENTS = 8,         // clients a server holds
+    NET_QUEUESIZE = 512,        // received records waiting for INetwork->Receive, at most
+    NET_QUEUEBYTES = 0x1000000, // ... and their payload bytes, at most (16 MiB)
+    NET_NAMESIZE = 32,          // client names: 1 to 31 bytes and a NUL
 };
 
 // Where a received record came from (INetwork->Receive).

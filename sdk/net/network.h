@@ -1,13 +1,33 @@
 // INetwork: DataNet records over TCP (SDL_net). One process can be a client
 // of a server, a server for up to 8 clients, or both. Each side runs its
-// connection on a thread of its own; received records wait in a queue of up
-// to 512 until the application takes them with Receive.
+// connection on a thread of its own; received records wait in a queue until
+// the application takes them with Receive.
+//
+// Nothing received is lost. The queue holds at most 512 records
+// (NET_QUEUESIZE) and 16 MiB of payload (NET_QUEUEBYTES); when a record does
+// not fit, the side stops reading its sockets until Receive makes room, and
+// TCP then holds the senders back: a client's SendToServer waits, the
+// server's sends pile up for that client (see below). The server's own
+// notices (NETCMD_JOINED, NETCMD_LEFT) are queued even when the queue is
+// full; while it is full the server reads nothing, logins included, so the
+// notices past the bounds stay few (one of each kind per client place).
+//
+// Sending. A client's send returns once the socket took the whole packet,
+// waiting while the server does not read. The server never waits for a
+// client: what a client's socket does not take at once waits in that
+// client's own buffer and is written as the socket drains. A client that
+// lets more than 8 MiB wait (it stopped reading) is disconnected: the send
+// that overflowed fails, a warning names the client, and it is logged out
+// like one that left (the others hear NETCMD_LEFT).
 //
 // Session protocol (all DATANET_SYSTEM records, see datanet.h): the client
 // connects and sends NETCMD_LOGIN; the server answers NETCMD_WELCOME, or
 // NETCMD_REFUSED with a reason and closes (a ninth client, a name in use, a
-// malformed login, no login within 5 s). Logged-in clients hear NETCMD_JOINED
-// and NETCMD_LEFT about the others; NETCMD_LOGGEDOUT ends a client's session.
+// malformed login, no login within 2 s). Connections that have not logged in
+// yet wait apart from the 8 clients, up to 64 of them (a 65th is refused as
+// "server busy"), so idle connections cannot keep players out. Logged-in
+// clients hear NETCMD_JOINED and NETCMD_LEFT about the others;
+// NETCMD_LOGGEDOUT ends a client's session.
 // Every record but type 32 carries a checksum and an aux value drawn from the
 // sender's generator, which the receiver mirrors; a record failing either
 // check, or larger than DATANET_LIMIT, closes the connection.
@@ -57,7 +77,8 @@ public:
     // ---- Sending (from any thread; the record's aux and crc are filled in) ----
     // Sends `record` over `socket`: side 0 as our client (socket is
     // ConnectionSocket()), side 1 as our server (socket is a ClientSocket).
-    // Returns the bytes sent (12 + size) or 0. The payload stays the caller's.
+    // Returns the bytes sent (12 + size; for the server, sent or waiting in
+    // the client's buffer) or 0. The payload stays the caller's.
     int SendDataNet(TCPsocket socket, DataNet *record, int side);
     // SendDataNet over the client's connection to its server.
     int SendToServer(DataNet *record);
@@ -67,10 +88,13 @@ public:
 
     // ---- Receiving -------------------------------------------------------------
     // Takes the oldest queued record into *out: 1, or 0 when the queue is
-    // empty. The caller owns out->data (null when size is 0): delete[] it.
-    // `from`, when given, tells which side received it and from whom.
-    int Receive(DataNet *out, DataNetSender *from = nullptr);
-    int QueueCount(); // records waiting, 0..512
+    // empty. With `waitMs`, an empty queue is waited on for up to that many
+    // milliseconds first (0 returns at once; the wait reads the clock that
+    // QuenlarSetClock installs). The caller owns out->data (null when size
+    // is 0): delete[] it. `from`, when given, tells which side received it
+    // and from whom.
+    int Receive(DataNet *out, DataNetSender *from = nullptr, Uint32 waitMs = 0);
+    int QueueCount(); // records waiting: up to 512, and the server's notices
 
     // ---- The server's clients (places 0 .. ClientCount() - 1) ---------------------
     int ClientCount();
@@ -90,9 +114,9 @@ public:
     void CloseClient();
     // Closes the client, then the server, and waits for their threads: 750 ms
     // (the client: plus three times its delay) to close smoothly; a thread
-    // still busy then (blocked sending to a peer that stopped reading) has its
-    // connections shut down under it and is joined, the "brute" way. Then
-    // frees the records nobody took and shuts SDL_net down.
+    // still busy then (the client's, behind a send to a server that stopped
+    // reading) has its connections shut down under it and is joined, the
+    // "brute" way. Then frees the records nobody took and shuts SDL_net down.
     void Quit();
 
     // ---- State, statistics, log -----------------------------------------------------
@@ -101,14 +125,16 @@ public:
     int IsClientRunning();
     TCPsocket ConnectionSocket(); // our client's socket to its server, or null
     // The longest the client thread waits for data in one pass, in ms (default
-    // 20, at most 10000); Quit allows it 750 ms plus three times this to end.
+    // 20, at most 10000); Quit allows it 750 ms plus three times this to end
+    // (it is woken at once, so it needs far less).
     void SetDelay(Uint32 ms);
     Uint32 GetDelay();
     DataNetStats GetStatistics(int side); // side 0 client, 1 server
     // Writes the record's type, cmd, aux and size to the log (level 0).
     void PrintDataNet(const DataNet *record);
     // Sends this interface's messages to a log of its own (ILogSystem.Init's
-    // arguments) instead of the global one; closed by Quit. 1 if it opened.
+    // arguments) instead of the global one, from now on, replacing one opened
+    // before; closed by Quit. 1 if it opened.
     int OpenLog(const char *file, Sint8 mode, Sint8 level);
 
     struct State; // network_private.h

@@ -3,19 +3,23 @@
 //
 // Index
 //   Start and close ...... StartServer, CloseServer, CloseServerNow
-//   The client table ..... ClientCount ... LogoutClient, LogoutLocked
-//   Broadcasting ......... Broadcast, BroadcastLocked
-//   Socket set ........... ReapLocked, RebuildSetLocked
-//   The server thread .... ServerThread, Accept, ServicePending, HandleLogin,
-//                          Refuse, ExpirePending, ServiceClients
+//   The client table ..... ClientCount ... LogoutClient, DetachLocked,
+//                          AnnounceLeft, ReapDetached
+//   Broadcasting ......... Broadcast, BroadcastTo
+//   The server thread .... ServerThread, ServerPass, TakeTable, Accept,
+//                          ServicePending, HandleLogin, Refuse, ExpirePending
 #include <quenlar/net/network_private.h>
 
 #include <quenlar/core/clock.h>
 
+#include <algorithm>
+#include <cerrno>
 #include <cinttypes>
 #include <cstring>
 
 using namespace qnl::net;
+using qnl::MutexLock;
+using qnl::platform::SocketWait;
 
 // ---------------------------------------------------------------------------
 // Start and close
@@ -38,28 +42,28 @@ int QNetwork::StartServer(Uint16 port) {
               SDLNet_GetError());
         return 0;
     }
+    int handle = qnl::platform::ListenerHandle(listener, port);
+    if (handle < 0 || !s.serverWaker.IsValid() || !qnl::platform::SetBacklog(handle, kMaxPending)) {
+        s.Log(0, " . [INetwork->StartServer(%d)] Error: the listening socket cannot be watched.\n",
+              port);
+        SDLNet_TCP_Close(listener);
+        return 0;
+    }
 
     {
         MutexLock table(s.tableLock);
         s.clients.clear();
         s.detached.clear();
-        s.pending.clear();
-        s.listenSocket = listener;
-        s.RebuildSetLocked();
     }
-    if (!s.serverSet) {
-        SDLNet_TCP_Close(listener);
-        s.listenSocket = nullptr;
-        return 0;
-    }
-
+    s.pending.clear();
+    s.listenSocket = listener;
+    s.listenHandle = handle;
+    s.serverWaker.Clear();
     s.serverState = kRunning;
     s.serverRunning = 1;
-    s.serverThreadAlive = 1;
     s.serverThread = SDL_CreateThread(&State::ServerThread, &s);
     if (!s.serverThread) {
         s.Log(0, " . [INetwork->StartServer(%d)] Error: no thread: %s\n", port, SDL_GetError());
-        s.serverThreadAlive = 0;
         s.CloseServerNow();
         s.serverState = kIdle;
         return 0;
@@ -78,65 +82,47 @@ void QNetwork::CloseServer() {
 void QNetwork::State::JoinServerThread() {
     if (serverThread) SDL_WaitThread(serverThread, nullptr);
     serverThread = nullptr;
-    serverThreadAlive = 0;
 }
 
 // Runs on the server thread when it ends, or on the closing thread once the
 // server thread is gone.
 void QNetwork::State::CloseServerNow() {
-    if (!OnServerThread()) serverThreadAlive = 0; // the thread is gone: close here
-    MutexLock table(tableLock);
-    while (!clients.empty())
-        LogoutLocked(0, true);
-    ReapLocked();
-    TCPsocket listener = listenSocket;
-    {
-        MutexLock sets(setLock);
-        for (PendingSlot &slot : pending)
-            CloseSocketLocked(slot.socket);
-        if (serverSet) SDLNet_FreeSocketSet(serverSet);
-        serverSet = nullptr;
-        if (listener) SDLNet_TCP_Close(listener);
-        listenSocket = nullptr;
+    for (;;) {
+        char name[NET_NAMESIZE];
+        {
+            MutexLock table(tableLock);
+            if (clients.empty()) break;
+            memcpy(name, clients[0]->name, sizeof name);
+            DetachLocked(0, true);
+        }
+        AnnounceLeft(name);
     }
+    ReapDetached();
+    for (PendingSlot &slot : pending)
+        slot.connection->Close();
     pending.clear();
-    setDirty = false;
+    TCPsocket listener = listenSocket;
+    if (listener) SDLNet_TCP_Close(listener);
+    listenSocket = nullptr;
+    listenHandle = -1;
     if (listener) Log(2, " [INetwork Server] Info: server closed.\n");
     serverRunning = 0;
-}
-
-void QNetwork::State::CloseSocketLocked(TCPsocket socket) {
-    for (size_t i = 0; i < serverLive.size(); ++i)
-        if (serverLive[i] == socket) {
-            serverLive.erase(serverLive.begin() + (long)i);
-            break;
-        }
-    SDLNet_TCP_Close(socket);
 }
 
 // ---------------------------------------------------------------------------
 // The client table
 // ---------------------------------------------------------------------------
-int QNetwork::State::FindSocketLocked(TCPsocket socket) const {
-    for (size_t i = 0; i < clients.size(); ++i)
-        if (clients[i].socket == socket) return (int)i;
-    return -1;
+std::shared_ptr<Connection> QNetwork::State::FindSocket(TCPsocket socket) {
+    MutexLock table(tableLock);
+    for (const std::shared_ptr<Connection> &connection : clients)
+        if (connection->socket == socket) return connection;
+    return nullptr;
 }
 
 int QNetwork::State::FindNameLocked(const char *name) const {
     for (size_t i = 0; i < clients.size(); ++i)
-        if (strcmp(clients[i].name, name) == 0) return (int)i;
+        if (strcmp(clients[i]->name, name) == 0) return (int)i;
     return -1;
-}
-
-namespace {
-// The state whose server thread is the current thread (SDL 1.2 thread ids
-// are cut to 32 bits, so they are not compared).
-thread_local const QNetwork::State *tServerOf = nullptr;
-} // namespace
-
-bool QNetwork::State::OnServerThread() const {
-    return tServerOf == this;
 }
 
 int QNetwork::ClientCount() {
@@ -147,7 +133,7 @@ int QNetwork::ClientCount() {
 int QNetwork::ClientName(int index, char *name) {
     MutexLock table(state_->tableLock);
     if (!name || index < 0 || index >= (int)state_->clients.size()) return 0;
-    memcpy(name, state_->clients[index].name, NET_NAMESIZE);
+    memcpy(name, state_->clients[index]->name, NET_NAMESIZE);
     return 1;
 }
 
@@ -160,56 +146,66 @@ int QNetwork::FindClient(const char *name) {
 TCPsocket QNetwork::ClientSocket(int index) {
     MutexLock table(state_->tableLock);
     if (index < 0 || index >= (int)state_->clients.size()) return nullptr;
-    return state_->clients[index].socket;
+    return state_->clients[index]->socket;
 }
 
 int QNetwork::LogoutClient(int index, int notify) {
     State &s = *state_;
-    MutexLock table(s.tableLock);
-    if (index < 0 || index >= (int)s.clients.size()) {
-        s.Log(0, " . [INetwork->LogoutClient(%d,%d)] Error: there is no client %d.\n", index,
-              notify, index);
-        return 0;
+    char name[NET_NAMESIZE];
+    {
+        MutexLock table(s.tableLock);
+        if (index < 0 || index >= (int)s.clients.size()) {
+            s.Log(0, " . [INetwork->LogoutClient(%d,%d)] Error: there is no client %d.\n", index,
+                  notify, index);
+            return 0;
+        }
+        memcpy(name, s.clients[index]->name, sizeof name);
+        s.DetachLocked(index, notify != 0);
     }
-    s.LogoutLocked(index, notify != 0);
+    s.AnnounceLeft(name);
     return 1;
 }
 
-void QNetwork::State::LogoutLocked(int index, bool notify) {
-    ClientSlot &slot = clients[index];
-    if (notify) SendSystem(slot.socket, NETCMD_LOGGEDOUT, 1, "server");
-
-    TCPsocket socket = slot.socket;
-    char name[NET_NAMESIZE];
-    memcpy(name, slot.name, sizeof name);
-    // While the server thread runs, only it may close: it may be waiting on
-    // this very socket right now.
-    bool defer = serverThreadAlive && !OnServerThread();
-    if (defer) {
-        detached.push_back(socket);
-    } else {
-        MutexLock sets(setLock);
-        CloseSocketLocked(socket);
-    }
+void QNetwork::State::DetachLocked(int index, bool notify) {
+    std::shared_ptr<Connection> connection = clients[index];
+    connection->gone = true;
     Log(2, " [INetwork Server] Info: client '%s' logged out,it was using socket 0x%" PRIxPTR ".\n",
-        name, (uintptr_t)socket);
+        connection->name, (uintptr_t)connection->socket);
     clients.erase(clients.begin() + index);
-    if (defer)
-        setDirty = true;
-    else
-        RebuildSetLocked();
+    Detached leaving;
+    leaving.connection = std::move(connection);
+    leaving.notify = notify;
+    detached.push_back(std::move(leaving));
+    serverWaker.Wake();
+}
 
+void QNetwork::State::AnnounceLeft(const char *name) {
     DataNet left;
     left.type = DATANET_SYSTEM;
     left.cmd = NETCMD_LEFT;
     left.size = (Uint32)strlen(name) + 1;
-    left.data = reinterpret_cast<Uint8 *>(name);
-    BroadcastLocked(&left, -1, -1);
-
+    left.data = reinterpret_cast<Uint8 *>(const_cast<char *>(name));
+    BroadcastTo(&left, -1, -1);
     // The application hears of it through its queue.
-    left.data = new Uint8[left.size];
-    memcpy(left.data, name, left.size);
-    Enqueue(left, 1, name);
+    Notice(NETCMD_LEFT, name);
+}
+
+void QNetwork::State::ReapDetached() {
+    std::vector<Detached> leaving;
+    {
+        MutexLock table(tableLock);
+        if (detached.empty()) return;
+        leaving.swap(detached);
+    }
+    for (Detached &d : leaving) {
+        Connection &connection = *d.connection;
+        if (d.notify) SendSystem(connection, NETCMD_LOGGEDOUT, 1, "server");
+        {
+            MutexLock send(connection.sendLock);
+            connection.Flush(); // what the socket takes now; the rest is lost with it
+        }
+        connection.Close();
+    }
 }
 
 // ---------------------------------------------------------------------------
@@ -217,20 +213,26 @@ void QNetwork::State::LogoutLocked(int index, bool notify) {
 // ---------------------------------------------------------------------------
 int QNetwork::Broadcast(DataNet *record, int excepted, int only) {
     if (!record) return 0;
-    MutexLock table(state_->tableLock);
-    return state_->BroadcastLocked(record, excepted, only);
+    return state_->BroadcastTo(record, excepted, only);
 }
 
-int QNetwork::State::BroadcastLocked(DataNet *record, int excepted, int only) {
+int QNetwork::State::BroadcastTo(DataNet *record, int excepted, int only, const Connection *skip) {
+    // Sends go out after the table lock is let go: a slow client never holds it.
+    std::shared_ptr<Connection> targets[NET_MAXCLIENTS];
+    int count = 0;
+    {
+        MutexLock table(tableLock);
+        for (int i = 0; i < (int)clients.size(); ++i)
+            if ((only == -1 || i == only) && i != excepted && clients[i].get() != skip)
+                targets[count++] = clients[i];
+    }
     int reached = 0;
-    for (int i = 0; i < (int)clients.size(); ++i) {
-        if ((only != -1 && i != only) || i == excepted || !clients[i].socket) continue;
-        if (Transmit(clients[i].socket, record, 1, &clients[i].generator, "server")) {
+    for (int i = 0; i < count; ++i) {
+        if (Transmit(*targets[i], record, 1, "server")) {
             ++reached;
         } else {
-            // An unreachable client stays in the table; its thread finds out.
             Log(0, " [INetwork Server] Error: DataNet could not be sent to '%s'.\n",
-                clients[i].name);
+                targets[i]->name);
             Print(record);
         }
     }
@@ -238,220 +240,266 @@ int QNetwork::State::BroadcastLocked(DataNet *record, int excepted, int only) {
 }
 
 // ---------------------------------------------------------------------------
-// Socket set
-// ---------------------------------------------------------------------------
-void QNetwork::State::ReapLocked() {
-    if (!detached.empty()) {
-        MutexLock sets(setLock);
-        for (TCPsocket socket : detached)
-            CloseSocketLocked(socket);
-        detached.clear();
-        setDirty = true;
-    }
-    if (setDirty) RebuildSetLocked();
-}
-
-void QNetwork::State::RebuildSetLocked() {
-    MutexLock sets(setLock);
-    setDirty = false;
-    if (serverSet) SDLNet_FreeSocketSet(serverSet);
-    serverSet = nullptr;
-    if (!listenSocket) return;
-    serverSet = SDLNet_AllocSocketSet(1 + NET_MAXCLIENTS + kMaxPending);
-    if (!serverSet) {
-        Log(0, " . [Network->UpdateSocketSet()] Error: %s\n", SDLNet_GetError());
-        return;
-    }
-    SDLNet_TCP_AddSocket(serverSet, listenSocket);
-    for (const ClientSlot &slot : clients)
-        SDLNet_TCP_AddSocket(serverSet, slot.socket);
-    for (const PendingSlot &slot : pending)
-        SDLNet_TCP_AddSocket(serverSet, slot.socket);
-}
-
-// ---------------------------------------------------------------------------
 // The server thread
 // ---------------------------------------------------------------------------
 int SDLCALL QNetwork::State::ServerThread(void *data) {
     State &s = *static_cast<State *>(data);
-    tServerOf = &s;
-    while (s.serverRunning) {
-        {
-            MutexLock table(s.tableLock);
-            s.ReapLocked();
-        }
-        if (!s.serverSet) break; // its rebuild failed and said so
-        int ready = SDLNet_CheckSockets(s.serverSet, kServerPollMs);
-        if (!s.serverRunning) break; // asked to stop while waiting
-        if (ready < 0) {
-            s.Log(0, " [INetwork Server] Error: waiting for the clients failed: %s\n",
-                  SDLNet_GetError());
-            break;
-        }
-        if (ready > 0) {
-            if (SDLNet_SocketReady(s.listenSocket)) s.Accept();
-            s.ServiceClients();
-            s.ServicePending();
-        }
-        s.ExpirePending();
+    std::vector<SocketWait> waits;
+    std::vector<std::shared_ptr<Connection>> watched;
+    while (s.serverRunning && s.ServerPass(waits, watched)) {
     }
+    watched.clear();
     s.CloseServerNow();
     s.serverState = kClosed;
-    s.serverThreadAlive = 0;
     return 0;
 }
 
-void QNetwork::State::Accept() {
-    TCPsocket socket = SDLNet_TCP_Accept(listenSocket);
-    if (!socket) return;
+// One pass: queue what was read, close what left, wait once on every socket,
+// then accept, read logins, write backlogs and read records.
+bool QNetwork::State::ServerPass(std::vector<SocketWait> &waits,
+                                 std::vector<std::shared_ptr<Connection>> &watched) {
+    TakeTable(watched);
+    // While the queue is full nothing is read, logins included. While a
+    // thread in Receive reads the clients, they are its own but for what it
+    // hands over.
+    bool full = QueueFull(1);
+    bool yield = directReader;
+    for (const std::shared_ptr<Connection> &connection : watched) {
+        if (connection->gone || (yield && !connection->attention)) continue;
+        connection->attention = false;
+        Delivery delivery = kNoRoom;
+        bool ended;
+        {
+            MutexLock read(connection->readLock);
+            if (!full) delivery = Deliver(*connection, 1, connection->name);
+            ended = connection->ended;
+            if (delivery == kFaulty)
+                Log(0, " [INetwork Server] Error: DataNet from '%s' dropped: %s.\n",
+                    connection->name, connection->reader.Error());
+        }
+        if (delivery == kNoRoom)
+            full = true;
+        else if (delivery == kFaulty)
+            LogoutConnection(connection, true);
+        else if (ended)
+            LogoutConnection(connection, false); // the client went away
+    }
+    ReapDetached();
+    if (!full) ExpirePending();
+
+    waits.clear();
+    SocketWait wait;
+    wait.handle = serverWaker.Handle();
+    wait.read = true;
+    waits.push_back(wait);
+    wait.handle = listenHandle;
+    waits.push_back(wait);
+    for (const PendingSlot &slot : pending) {
+        wait.handle = slot.connection->handle;
+        wait.read = !full;
+        waits.push_back(wait);
+    }
+    for (const std::shared_ptr<Connection> &connection : watched) {
+        // A logged-out client may be closed already: its handle is not waited on.
+        wait.handle = connection->gone ? -1 : connection->handle;
+        wait.read = !full && !yield;
+        if (wait.read) {
+            MutexLock read(connection->readLock);
+            wait.read = !connection->ended;
+        }
+        MutexLock send(connection->sendLock);
+        wait.write = connection->Backlog() > 0;
+        waits.push_back(wait);
+    }
+
+    int ready = qnl::platform::WaitSockets(waits.data(), waits.size(),
+                                           (int)(yield ? kYieldPollMs : kServerPollMs));
+    if (ready < 0) {
+        Log(0, " [INetwork Server] Error: waiting for the clients failed: %s\n", strerror(errno));
+        return false;
+    }
+    if (ready == 0) return true;
+    if (waits[0].readable) serverWaker.Clear();
+    const SocketWait *pendingWaits = &waits[2];
+    const SocketWait *clientWaits = pendingWaits + pending.size();
+    for (size_t i = 0; i < watched.size(); ++i) {
+        Connection &connection = *watched[i];
+        if (clientWaits[i].writable) {
+            MutexLock send(connection.sendLock);
+            connection.Flush(); // a failure marks it failed: logged out next pass
+        }
+        if (clientWaits[i].readable && !directReader) {
+            MutexLock read(connection.readLock);
+            if (!connection.Fill()) connection.ended = true;
+        }
+    }
+    for (size_t i = 0; i < pending.size(); ++i)
+        if (pendingWaits[i].readable) ServicePending(i);
+    pending.erase(std::remove_if(pending.begin(), pending.end(),
+                                 [](const PendingSlot &slot) { return !slot.connection; }),
+                  pending.end());
+    if (waits[1].readable) Accept();
+    return true;
+}
+
+void QNetwork::State::TakeTable(std::vector<std::shared_ptr<Connection>> &watched) {
+    char names[NET_MAXCLIENTS][NET_NAMESIZE];
+    int failed = 0;
     {
-        MutexLock sets(setLock);
-        serverLive.push_back(socket);
-    }
-    if ((int)pending.size() >= kMaxPending) {
-        Refuse(socket, "server busy");
-        return;
-    }
-    PendingSlot slot;
-    slot.socket = socket;
-    slot.since = QuenlarTicks();
-    pending.push_back(std::move(slot));
-    MutexLock table(tableLock);
-    RebuildSetLocked();
-}
-
-void QNetwork::State::Refuse(TCPsocket socket, const char *reason) {
-    SendSystem(socket, NETCMD_REFUSED, 1, "server", reason);
-    Log(2, " [INetwork Server] Warning: login refused (%s), socket 0x%" PRIxPTR " closed.\n",
-        reason, (uintptr_t)socket);
-    MutexLock sets(setLock);
-    CloseSocketLocked(socket);
-}
-
-void QNetwork::State::ServicePending() {
-    for (size_t i = 0; i < pending.size();) {
-        PendingSlot &slot = pending[i];
-        if (!SDLNet_SocketReady(slot.socket)) {
-            ++i;
-            continue;
-        }
-        int got = SDLNet_TCP_Recv(slot.socket, slot.reader.Space(), slot.reader.Wanted());
-        PacketReader::Status status = got > 0 ? slot.reader.Commit(got) : PacketReader::kFailed;
-        if (status == PacketReader::kIncomplete) {
-            ++i;
-            continue;
-        }
-        PendingSlot done = std::move(slot);
-        pending.erase(pending.begin() + (long)i);
-        if (got <= 0) {
-            MutexLock sets(setLock);
-            CloseSocketLocked(done.socket);
-        } else if (status == PacketReader::kFailed) {
-            Refuse(done.socket, "malformed login");
-        } else {
-            DataNet login = done.reader.Take();
-            HandleLogin(done, login);
-            delete[] login.data;
-        }
         MutexLock table(tableLock);
-        RebuildSetLocked();
+        for (size_t i = 0; i < clients.size();) {
+            if (!clients[i]->failed) {
+                ++i;
+                continue;
+            }
+            memcpy(names[failed++], clients[i]->name, NET_NAMESIZE);
+            DetachLocked((int)i, false);
+        }
+        watched.assign(clients.begin(), clients.end());
+    }
+    for (int i = 0; i < failed; ++i)
+        AnnounceLeft(names[i]);
+}
+
+void QNetwork::State::LogoutConnection(const std::shared_ptr<Connection> &connection, bool notify) {
+    char name[NET_NAMESIZE];
+    {
+        MutexLock table(tableLock);
+        auto at = std::find(clients.begin(), clients.end(), connection);
+        if (at == clients.end()) return; // the application logged it out first
+        memcpy(name, connection->name, sizeof name);
+        DetachLocked((int)(at - clients.begin()), notify);
+    }
+    AnnounceLeft(name);
+}
+
+void QNetwork::State::Accept() {
+    // A burst of connections is taken in passes, not all at once.
+    for (int taken = 0; taken < kMaxPending; ++taken) {
+        TCPsocket socket = SDLNet_TCP_Accept(listenSocket);
+        if (!socket) return;
+        int handle = qnl::platform::SocketHandle(socket);
+        if (handle < 0) {
+            Log(0, " [INetwork Server] Error: socket 0x%" PRIxPTR " cannot be watched; closed.\n",
+                (uintptr_t)socket);
+            SDLNet_TCP_Close(socket);
+            continue;
+        }
+        auto connection = std::make_shared<Connection>(socket, handle, kLoginLimit);
+        if ((int)pending.size() >= kMaxPending) {
+            Refuse(*connection, "server busy");
+            continue;
+        }
+        PendingSlot slot;
+        slot.connection = std::move(connection);
+        slot.since = QuenlarTicks();
+        pending.push_back(std::move(slot));
     }
 }
 
-void QNetwork::State::HandleLogin(PendingSlot &slot, const DataNet &login) {
+void QNetwork::State::ServicePending(size_t index) {
+    std::shared_ptr<Connection> &connection = pending[index].connection;
+    DataNet login;
+    bool open;
+    Connection::Next next;
+    {
+        MutexLock read(connection->readLock);
+        // Only the login is read: what follows stays in the socket.
+        open = connection->Fill((size_t)connection->reader.Wanted());
+        next = connection->TakeNext(&login);
+    }
+    if (next == Connection::kNeedData) {
+        if (open) return;
+        connection->Close();
+    } else if (next == Connection::kFaulty) {
+        Refuse(*connection, "malformed login");
+    } else {
+        HandleLogin(connection, login);
+        delete[] login.data;
+    }
+    connection.reset();
+}
+
+void QNetwork::State::HandleLogin(const std::shared_ptr<Connection> &connection,
+                                  const DataNet &login) {
     char name[NET_NAMESIZE];
     Uint32 seed = 0;
     if (login.type != DATANET_SYSTEM || login.cmd != NETCMD_LOGIN ||
         !ParseLogin(login.data, login.size, name, &seed)) {
-        Refuse(slot.socket, "malformed login");
+        Refuse(*connection, "malformed login");
         return;
     }
-    MutexLock table(tableLock);
-    if ((int)clients.size() >= NET_MAXCLIENTS) {
-        Refuse(slot.socket, "server full");
-        return;
+    // Only this thread adds clients: the answer stays true until the insertion.
+    const char *refusal = nullptr;
+    {
+        MutexLock table(tableLock);
+        if ((int)clients.size() >= NET_MAXCLIENTS)
+            refusal = "server full";
+        else if (FindNameLocked(name) >= 0)
+            refusal = "name in use";
     }
-    if (FindNameLocked(name) >= 0) {
-        Refuse(slot.socket, "name in use");
+    if (refusal) {
+        Refuse(*connection, refusal);
         return;
     }
 
-    ClientSlot client;
-    client.socket = slot.socket;
-    memcpy(client.name, name, sizeof name);
+    memcpy(connection->name, name, sizeof name);
     Uint32 ours = NewSeed();
-    client.generator.seed(ours);
-    client.reader.SetMirrorSeed(seed);
-    clients.push_back(std::move(client));
-    int index = (int)clients.size() - 1;
+    {
+        MutexLock send(connection->sendLock);
+        connection->generator.seed(ours);
+        connection->hasGenerator = true;
+    }
+    {
+        MutexLock read(connection->readLock);
+        connection->reader = PacketReader();
+        connection->reader.SetMirrorSeed(seed);
+    }
 
-    // The welcome goes first: the table lock keeps broadcasts waiting.
     Uint8 welcome[4] = {(Uint8)ours, (Uint8)(ours >> 8), (Uint8)(ours >> 16), (Uint8)(ours >> 24)};
     DataNet answer;
     answer.type = DATANET_SYSTEM;
     answer.cmd = NETCMD_WELCOME;
     answer.size = 4;
     answer.data = welcome;
-    if (!Transmit(slot.socket, &answer, 1, nullptr, "server")) {
-        clients.pop_back();
-        MutexLock sets(setLock);
-        CloseSocketLocked(slot.socket);
-        return;
+    {
+        // The one send made under the table lock (a post never waits): the
+        // client is in the table once it is welcomed, and nothing broadcast
+        // reaches it before its welcome.
+        MutexLock table(tableLock);
+        if (!Transmit(*connection, &answer, 1, "server")) {
+            connection->Close();
+            return;
+        }
+        clients.push_back(connection);
     }
     Log(2, " [INetwork Server] Info: client '%s' logged in,it is using socket 0x%" PRIxPTR ".\n",
-        name, (uintptr_t)slot.socket);
+        name, (uintptr_t)connection->socket);
 
     DataNet joined;
     joined.type = DATANET_SYSTEM;
     joined.cmd = NETCMD_JOINED;
     joined.size = (Uint32)strlen(name) + 1;
     joined.data = reinterpret_cast<Uint8 *>(name);
-    BroadcastLocked(&joined, index, -1);
-    joined.data = new Uint8[joined.size];
-    memcpy(joined.data, name, joined.size);
-    Enqueue(joined, 1, name);
+    BroadcastTo(&joined, -1, -1, connection.get());
+    Notice(NETCMD_JOINED, name);
+}
+
+void QNetwork::State::Refuse(Connection &connection, const char *reason) {
+    SendSystem(connection, NETCMD_REFUSED, 1, "server", reason);
+    Log(2, " [INetwork Server] Warning: login refused (%s), socket 0x%" PRIxPTR " closed.\n",
+        reason, (uintptr_t)connection.socket);
+    connection.Close();
 }
 
 void QNetwork::State::ExpirePending() {
     Uint32 now = QuenlarTicks();
-    bool changed = false;
     for (size_t i = 0; i < pending.size();) {
         if (now - pending[i].since < kLoginTimeoutMs) {
             ++i;
             continue;
         }
-        TCPsocket socket = pending[i].socket;
+        Refuse(*pending[i].connection, "no login");
         pending.erase(pending.begin() + (long)i);
-        Refuse(socket, "no login");
-        changed = true;
-    }
-    if (changed) {
-        MutexLock table(tableLock);
-        RebuildSetLocked();
-    }
-}
-
-void QNetwork::State::ServiceClients() {
-    MutexLock table(tableLock);
-    for (size_t i = 0; i < clients.size();) {
-        ClientSlot &slot = clients[i];
-        if (!SDLNet_SocketReady(slot.socket)) {
-            ++i;
-            continue;
-        }
-        int got = SDLNet_TCP_Recv(slot.socket, slot.reader.Space(), slot.reader.Wanted());
-        if (got <= 0) {
-            LogoutLocked((int)i, false); // the client went away
-            continue;
-        }
-        PacketReader::Status status = slot.reader.Commit(got);
-        if (status == PacketReader::kFailed) {
-            Log(0, " [INetwork Server] Error: DataNet from '%s' dropped: %s.\n", slot.name,
-                slot.reader.Error());
-            LogoutLocked((int)i, true);
-            continue;
-        }
-        if (status == PacketReader::kComplete) Enqueue(slot.reader.Take(), 1, slot.name);
-        ++i;
     }
 }

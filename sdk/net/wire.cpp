@@ -42,21 +42,44 @@ Uint32 Checksum(const DataNet &record) {
     return crc;
 }
 
+void ScrambleInto(Uint8 *out, const Uint8 *in, size_t size) {
+    // The word mask as it lies in memory, twice: XORing 8 bytes at a time
+    // puts every mask byte where the word rule puts it, on any host, and
+    // lets the compiler use vector instructions.
+    Uint8 pattern[8];
+    PutLE32(pattern, kWordMask);
+    PutLE32(pattern + 4, kWordMask);
+    uint64_t mask;
+    memcpy(&mask, pattern, sizeof mask);
+    size_t whole = size & ~(size_t)3, i = 0;
+    for (; i + 8 <= whole; i += 8) {
+        uint64_t chunk;
+        memcpy(&chunk, in + i, sizeof chunk);
+        chunk ^= mask;
+        memcpy(out + i, &chunk, sizeof chunk);
+    }
+    if (i < whole) PutLE32(out + i, GetLE32(in + i) ^ kWordMask);
+    for (i = whole; i < size; ++i)
+        out[i] = in[i] ^ kByteMask;
+}
+
 void Scramble(Uint8 *bytes, size_t size) {
-    size_t words = size / 4;
-    for (size_t i = 0; i < words; ++i)
-        PutLE32(bytes + 4 * i, GetLE32(bytes + 4 * i) ^ kWordMask);
-    for (size_t i = words * 4; i < size; ++i)
-        bytes[i] ^= kByteMask;
+    ScrambleInto(bytes, bytes, size);
+}
+
+void WritePacket(const DataNet &record, Uint8 *out) {
+    EncodeHeader(record, out);
+    Scramble(out, DATANET_HEADER);
+    // The payload starts on a word boundary and ends the packet: it is
+    // scrambled as a packet of its own would be, while it is copied.
+    if (record.size) ScrambleInto(out + DATANET_HEADER, record.data, record.size);
 }
 
 std::unique_ptr<Uint8[]> BuildPacket(const DataNet &record, size_t *length) {
     size_t total = DATANET_HEADER + (size_t)record.size;
     std::unique_ptr<Uint8[]> packet(new (std::nothrow) Uint8[total]);
     if (!packet) return nullptr;
-    EncodeHeader(record, packet.get());
-    if (record.size) memcpy(packet.get() + DATANET_HEADER, record.data, record.size);
-    Scramble(packet.get(), total);
+    WritePacket(record, packet.get());
     *length = total;
     return packet;
 }
@@ -159,6 +182,17 @@ PacketReader::Status PacketReader::Commit(int received) {
     }
     complete_ = true;
     return kComplete;
+}
+
+PacketReader::Status PacketReader::Feed(const Uint8 *bytes, size_t size, size_t *used) {
+    *used = 0;
+    if (error_[0]) return kFailed;
+    if (complete_) return kComplete;
+    size_t take = size < (size_t)Wanted() ? size : (size_t)Wanted();
+    if (take == 0) return kIncomplete;
+    memcpy(Space(), bytes, take);
+    *used = take;
+    return Commit((int)take);
 }
 
 DataNet PacketReader::Take() {

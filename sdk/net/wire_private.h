@@ -32,9 +32,13 @@ Uint32 Checksum(const DataNet &record);
 // Scrambles in place; applying it twice restores the bytes. `bytes` starts on
 // a packet's word boundary (the packet start or offset 12).
 void Scramble(Uint8 *bytes, size_t size);
+// The same from in[0 .. size) into out (in == out allowed).
+void ScrambleInto(Uint8 *out, const Uint8 *in, size_t size);
 
-// The scrambled wire form of `record` as it stands (aux and crc as given).
-// The caller checks the size limit first.
+// Writes the scrambled wire form of `record` as it stands (aux and crc as
+// given) into out[12 + size]. The caller checks the size limit first.
+void WritePacket(const DataNet &record, Uint8 *out);
+// The same in a new array of *length bytes; null when there is no memory.
 std::unique_ptr<Uint8[]> BuildPacket(const DataNet &record, size_t *length);
 
 // Login payload: name (1 to 31 bytes), NUL, seed as 4 LE bytes.
@@ -44,10 +48,10 @@ bool ParseLogin(const Uint8 *payload, Uint32 size, char name[NET_NAMESIZE], Uint
 bool ValidName(const char *name);
 
 // Reassembles DataNets from a byte stream that arrives in pieces. The caller
-// receives straight into Space() at most Wanted() bytes and reports them with
-// Commit(); it never reads past the packet in progress, so whatever follows
-// stays in the socket. The payload is allocated only after the header passed
-// the size limit.
+// either receives straight into Space() at most Wanted() bytes and reports
+// them with Commit(), or hands over bytes it read with Feed(), which takes
+// them up to the end of the packet in progress. The payload is allocated
+// only after the header passed the size limit.
 class PacketReader {
 public:
     enum Status { kIncomplete, kComplete, kFailed };
@@ -65,6 +69,10 @@ public:
     // `received` bytes were written to Space(). kComplete: Take() the record;
     // kFailed: Error() says why and the reader must be Reset before reuse.
     Status Commit(int received);
+    // Copies from bytes[0 .. size) what the packet in progress still needs
+    // (*used says how much) and commits it. With nothing to take, it reports
+    // where the reader stands.
+    Status Feed(const Uint8 *bytes, size_t size, size_t *used);
 
     // The completed record; its payload (new[]-allocated, null for size 0)
     // now belongs to the caller.

@@ -5,6 +5,7 @@
 #include "support.h"
 
 #include <gtest/gtest.h>
+#include <atomic>
 #include <regex>
 #include <thread>
 #include <vector>
@@ -228,4 +229,32 @@ TEST(LogThreads, MessagesFromManyThreadsStayWhole) {
         ++count;
     }
     EXPECT_EQ(800, count);
+}
+
+TEST(LogThreads, CloseWhileOthersLogIsSafe) {
+    TempDir dir;
+    QLogSystem log;
+    log.Init("close.log", LOG_NEWFILE, 2, "T");
+    std::atomic<bool> go{true};
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 3; ++t)
+        threads.emplace_back([&log, &go] {
+            while (go)
+                log.Msg(0, "%s\n", "0123456789abcdef");
+        });
+    while (AfterHeader(ReadFile("close.log")).empty()) // the threads are logging
+        std::this_thread::yield();
+    log.Close();
+    std::string closed = ReadFile("close.log");
+    log.Msg(0, "after\n"); // closed: dropped
+    go = false;
+    for (std::thread &t : threads)
+        t.join();
+    EXPECT_FALSE(log.IsOpen());
+    // Every line written before the close is whole, and none came after it.
+    EXPECT_EQ(closed, ReadFile("close.log"));
+    std::string body = AfterHeader(closed);
+    for (size_t start = 0, end; (end = body.find('\n', start)) != std::string::npos;
+         start = end + 1)
+        EXPECT_EQ("0123456789abcdef", body.substr(start, end - start));
 }

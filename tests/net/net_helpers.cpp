@@ -5,6 +5,7 @@
 #include <chrono>
 #include <csignal>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/wait.h>
@@ -21,6 +22,16 @@ int MsLeft(Clock::time_point deadline) {
     return left.count() < 0 ? 0 : (int)left.count();
 }
 } // namespace
+
+int OpenDescriptors() {
+    int count = 0;
+    if (DIR *dir = opendir("/proc/self/fd")) {
+        while (readdir(dir))
+            ++count;
+        closedir(dir);
+    }
+    return count - 3; // ".", ".." and the directory's own
+}
 
 Uint16 StartServerOnFreePort(QNetwork &net) {
     std::random_device device;
@@ -69,6 +80,27 @@ DataNet Record(Uint8 type, Uint8 cmd, std::string &text) {
     record.size = (Uint32)text.size();
     record.data = text.empty() ? nullptr : reinterpret_cast<Uint8 *>(&text[0]);
     return record;
+}
+
+// ---------------------------------------------------------------------------
+// Session
+// ---------------------------------------------------------------------------
+Session::Session(int count) {
+    port = StartServerOnFreePort(server);
+    for (int i = 0; i < count; ++i) {
+        clients.emplace_back(new QNetwork);
+        std::string name = "c" + std::to_string(i + 1);
+        logged &= clients.back()->StartClient("127.0.0.1", port, name.c_str()) == 1;
+    }
+    // The server finishes a login (its log line, its queued record) just
+    // after the welcome left: let it, so tests start from a quiet server.
+    logged &= WaitFor([&] { return server.QueueCount() >= count; });
+}
+
+Session::~Session() {
+    for (auto &client : clients)
+        client->Quit();
+    server.Quit();
 }
 
 // ---------------------------------------------------------------------------

@@ -8,6 +8,7 @@
 #include <quenlar/net/wire_private.h>
 
 #include <functional>
+#include <memory>
 #include <random>
 #include <string>
 #include <sys/types.h>
@@ -15,9 +16,14 @@
 
 namespace net_testing {
 
-// The largest block allocated with operator new since the last reset.
+// The largest block allocated with operator new since the last reset, and
+// the most bytes held through operator new at once since then.
 void ResetLargestAllocation();
 size_t LargestAllocation();
+size_t PeakHeldBytes();
+
+// The process's open file descriptors.
+int OpenDescriptors();
 
 // Starts `net`'s server on a free port from a random base; the port, or 0.
 Uint16 StartServerOnFreePort(QNetwork &net);
@@ -36,6 +42,19 @@ std::string Take(DataNet &record);
 
 // A record of `type`/`cmd` whose payload is `text` (kept by the caller).
 DataNet Record(Uint8 type, Uint8 cmd, std::string &text);
+
+// A server and `count` clients named c1, c2, ... logged in, in that order;
+// the server's queue holds their NETCMD_JOINED notices.
+struct Session {
+    explicit Session(int count);
+    ~Session();
+    QNetwork &client(int i) { return *clients[i]; }
+
+    QNetwork server;
+    Uint16 port = 0;
+    bool logged = true;
+    std::vector<std::unique_ptr<QNetwork>> clients;
+};
 
 // A TCP peer driven byte by byte, to send what INetwork never would.
 class RawPeer {

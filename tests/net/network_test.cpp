@@ -33,32 +33,6 @@ int Count(const std::string &text, const std::string &part) {
     return n;
 }
 
-// A server and `count` clients named c1, c2, ... logged in, in that order.
-struct Session {
-    explicit Session(int count) {
-        port = StartServerOnFreePort(server);
-        for (int i = 0; i < count; ++i) {
-            clients.emplace_back(new QNetwork);
-            std::string name = "c" + std::to_string(i + 1);
-            logged &= clients.back()->StartClient("127.0.0.1", port, name.c_str()) == 1;
-        }
-        // The server finishes a login (its log line, its queued record) just
-        // after the welcome left: let it, so tests start from a quiet server.
-        logged &= WaitFor([&] { return server.QueueCount() >= count; });
-    }
-    ~Session() {
-        for (auto &client : clients)
-            client->Quit();
-        server.Quit();
-    }
-    QNetwork &client(int i) { return *clients[i]; }
-
-    QNetwork server;
-    Uint16 port = 0;
-    bool logged = true;
-    std::vector<std::unique_ptr<QNetwork>> clients;
-};
-
 std::vector<std::string> Names(QNetwork &server) {
     std::vector<std::string> names;
     char name[NET_NAMESIZE];
@@ -409,22 +383,44 @@ TEST(Login, MalformedLoginsAreRefusedAndClosed) {
     server.Quit();
 }
 
-TEST(Login, ConnectionThatNeverLogsInIsRefusedAfterFiveSeconds) {
+TEST(Login, IdleConnectionsWaitApartAndAreRefusedAfterTwoSeconds) {
     FakeClock clock;
     QNetwork server;
     Uint16 port = StartServerOnFreePort(server);
     ASSERT_NE(0, port);
-    RawPeer peer;
-    ASSERT_TRUE(peer.Connect(port));
+    // Eight connections that never log in leave the eight places free.
+    std::vector<std::unique_ptr<RawPeer>> idle;
+    for (int i = 0; i < 8; ++i) {
+        idle.emplace_back(new RawPeer);
+        ASSERT_TRUE(idle.back()->Connect(port));
+    }
+    QNetwork player;
+    EXPECT_EQ(1, player.StartClient("127.0.0.1", port, "player"));
+
+    // Up to 64 wait; the next is refused at once.
+    while (idle.size() < 64) {
+        idle.emplace_back(new RawPeer);
+        ASSERT_TRUE(idle.back()->Connect(port));
+    }
+    RawPeer extra;
+    ASSERT_TRUE(extra.Connect(port));
     DataNet answer;
-    EXPECT_FALSE(peer.Read(&answer, 300)); // the clock stands still
-    clock.Advance(4999);
-    EXPECT_FALSE(peer.Read(&answer, 100));
+    ASSERT_TRUE(extra.Read(&answer));
+    EXPECT_EQ(std::string("server busy\0", 12), Take(answer));
+
+    // The clock stands still; then each is refused after 2 s.
+    EXPECT_FALSE(idle[0]->Read(&answer, 100));
+    clock.Advance(1999);
+    EXPECT_FALSE(idle[0]->Read(&answer, 100));
     clock.Advance(1);
-    ASSERT_TRUE(peer.Read(&answer));
-    EXPECT_EQ(NETCMD_REFUSED, answer.cmd);
-    EXPECT_EQ(std::string("no login\0", 9), Take(answer));
-    EXPECT_TRUE(peer.WaitClosed());
+    for (auto &peer : idle) {
+        ASSERT_TRUE(peer->Read(&answer));
+        EXPECT_EQ(NETCMD_REFUSED, answer.cmd);
+        EXPECT_EQ(std::string("no login\0", 9), Take(answer));
+        EXPECT_TRUE(peer->WaitClosed());
+    }
+    EXPECT_EQ(1, server.ClientCount());
+    player.Quit();
     server.Quit();
 }
 
@@ -520,27 +516,153 @@ TEST_F(Checks, SystemRecordsAreQueuedUnchecked) {
 // ---------------------------------------------------------------------------
 // The queue
 // ---------------------------------------------------------------------------
-TEST(Queue, HoldsAtMost512AndDropsTheNewest) {
-    TempDir dir;
-    LogCapture log(2);
+struct Flow {
+    size_t payload;
+    int count;
+    int bound; // records the queue holds at most, the join notice included
+};
+
+class Queue : public ::testing::TestWithParam<Flow> {};
+
+// A sender faster than its receiver: the queue fills to its bound, the
+// rest waits in the connection and in TCP, and nothing is lost.
+TEST_P(Queue, FastSenderAndSlowReceiverLoseNothing) {
+    const Flow flow = GetParam();
     Session s(1);
     ASSERT_TRUE(s.logged);
-    // The server already queued c1's login; 512 more records overflow by one.
-    for (int i = 0; i < NET_QUEUESIZE; ++i) {
-        std::string text = std::to_string(i);
-        DataNet record = Record(1, 1, text);
-        ASSERT_NE(0, s.client(0).SendToServer(&record));
-    }
-    ASSERT_TRUE(WaitFor([&] { return Contains(log.Body(), "512 DataNets"); }));
-    EXPECT_EQ(NET_QUEUESIZE, s.server.QueueCount());
-    EXPECT_TRUE(Contains(log.Body(), " [INetwork] Warning: the queue already holds 512 DataNets; a "
-                                     "DataNet of type 1, cmd 1 was dropped.\n"));
+    std::thread sender([&] {
+        std::string payload(flow.payload, '\0');
+        for (int i = 0; i < flow.count; ++i) {
+            for (size_t at = 0; at < flow.payload; ++at)
+                payload[at] = (char)(i + at);
+            DataNet record = Record(1, 1, payload);
+            if (!s.client(0).SendToServer(&record)) break;
+        }
+    });
+    ASSERT_TRUE(WaitFor([&] { return s.server.QueueCount() == flow.bound; }, 20000));
+
     DataNet got;
     ASSERT_TRUE(s.server.Receive(&got));
     EXPECT_EQ(NETCMD_JOINED, got.cmd);
     delete[] got.data;
+    for (int i = 0; i < flow.count; ++i) {
+        ASSERT_LE(s.server.QueueCount(), flow.bound);
+        ASSERT_TRUE(s.server.Receive(&got, nullptr, 5000)) << i;
+        ASSERT_EQ(flow.payload, got.size);
+        EXPECT_EQ((char)i, (char)got.data[0]) << i; // in order
+        EXPECT_EQ((char)(i + flow.payload - 1), (char)got.data[flow.payload - 1]);
+        delete[] got.data;
+    }
+    sender.join();
+    EXPECT_EQ(0, s.server.QueueCount());
+}
+
+INSTANTIATE_TEST_SUITE_P(Bounds, Queue,
+                         ::testing::Values(Flow{16, 2000, NET_QUEUESIZE},
+                                           // 15 of 1 MiB and the notice: 16 MiB plus 3 bytes
+                                           // would pass NET_QUEUEBYTES.
+                                           Flow{1 << 20, 40, 16}),
+                         [](const ::testing::TestParamInfo<Flow> &info) {
+                             return info.param.payload == 16 ? "InRecords" : "InBytes";
+                         });
+
+TEST(Receive, WaitsForTheNextRecordOnEitherSide) {
+    Session s(1);
+    ASSERT_TRUE(s.logged);
+    DataNet got;
     ASSERT_TRUE(s.server.Receive(&got));
-    EXPECT_EQ("0", Take(got)); // the oldest first
+    delete[] got.data;
+
+    // Two threads wait on the server: one reads the socket, one the queue.
+    std::atomic<int> received{0};
+    auto wait = [&] {
+        DataNet record;
+        DataNetSender from;
+        if (s.server.Receive(&record, &from, 5000) && std::string(from.name) == "c1") ++received;
+        delete[] record.data;
+    };
+    std::thread first(wait), second(wait);
+    std::string text = "ping";
+    DataNet record = Record(1, 1, text);
+    EXPECT_NE(0, s.client(0).SendToServer(&record));
+    EXPECT_NE(0, s.client(0).SendToServer(&record));
+    first.join();
+    second.join();
+    EXPECT_EQ(2, received);
+
+    std::thread reply([&] {
+        DataNet back = Record(1, 2, text);
+        s.server.Broadcast(&back);
+    });
+    ASSERT_EQ(1, s.client(0).Receive(&got, nullptr, 5000));
+    EXPECT_EQ(2, got.cmd);
+    EXPECT_EQ("ping", Take(got));
+    reply.join();
+}
+
+TEST(Receive, GivesUpOnceItsTimePassed) {
+    FakeClock clock;
+    Session s(1);
+    ASSERT_TRUE(s.logged);
+    DataNet got;
+    ASSERT_TRUE(s.server.Receive(&got));
+    delete[] got.data;
+    std::atomic<int> result{-1};
+    std::thread waiting([&] { result = s.server.Receive(&got, nullptr, 1000); });
+    // The clock moves only here: in steps, until the wait saw 1 s pass.
+    EXPECT_TRUE(WaitFor([&] {
+        clock.Advance(100);
+        return result != -1;
+    }));
+    waiting.join();
+    EXPECT_EQ(0, result);
+    EXPECT_EQ(0, s.server.Receive(&got)); // without waiting, as before
+}
+
+// ---------------------------------------------------------------------------
+// A client that stops reading
+// ---------------------------------------------------------------------------
+TEST(SlowClient, IsDisconnectedWhileTheOthersGoOn) {
+    TempDir dir;
+    LogCapture log(2);
+    Session s(1);
+    ASSERT_TRUE(s.logged);
+    RawPeer sink; // logs in, then never reads
+    ASSERT_TRUE(sink.Connect(s.port));
+    ASSERT_TRUE(sink.Login("sink"));
+    ASSERT_TRUE(WaitFor([&] { return s.server.ClientCount() == 2; }));
+
+    // c1 reads all along.
+    std::atomic<int> relayed{0};
+    std::atomic<bool> heardLeft{false};
+    std::thread reader([&] {
+        DataNet got;
+        while (!heardLeft && s.client(0).Receive(&got, nullptr, 5000)) {
+            if (got.type == 1) ++relayed;
+            if (got.cmd == NETCMD_LEFT) heardLeft = Take(got) == std::string("sink\0", 5);
+            delete[] got.data;
+        }
+    });
+    std::string line(65536, 'l');
+    DataNet record = Record(1, 1, line);
+    int sent = 0;
+    while (s.server.FindClient("sink") >= 0 && sent < 1000) {
+        s.server.Broadcast(&record);
+        ++sent;
+        // Keep c1 close behind, so only the sink falls back.
+        ASSERT_TRUE(WaitFor([&] { return relayed >= sent - 16; })) << sent;
+    }
+    reader.join();
+    EXPECT_TRUE(heardLeft);
+    EXPECT_EQ(sent, relayed);
+    EXPECT_EQ(1, s.server.ClientCount());
+    EXPECT_TRUE(sink.WaitClosed(10000));
+    std::string body = log.Body();
+    EXPECT_TRUE(Contains(body, " [INetwork Server] Warning: client 'sink' does not read: "));
+    EXPECT_TRUE(Contains(body, " [INetwork Server] Info: client 'sink' logged out,it was using"));
+    EXPECT_TRUE(Contains(body, " [INetwork Server] Error: DataNet could not be sent to 'sink'.\n"));
+    s.server.Quit();
+    EXPECT_TRUE(Contains(log.Body(), "server closed using the smooth way"));
 }
 
 // ---------------------------------------------------------------------------
@@ -605,29 +727,17 @@ TEST(Shutdown, QuitClosesClientAndServerTheSmoothWay) {
     EXPECT_FALSE(both.IsServerRunning());
 }
 
-TEST(Shutdown, ClientThreadThatDoesNotEndInTimeIsForcedTheBruteWay) {
+TEST(Shutdown, LongClientDelayDoesNotHoldQuitUp) {
     TempDir dir;
     LogCapture log(2);
     QNetwork server;
     Uint16 port = StartServerOnFreePort(server);
-    {
-        QNetwork client;
-        client.SetDelay(10000); // the client thread waits 10 s between looks at its flag
-        ASSERT_EQ(1, client.StartClient("127.0.0.1", port, "slow"));
-        FakeClock clock; // Quit's 30.75 s pass at once: the thread is still waiting
-        log.Mark();
-        client.Quit();
-        std::string body = log.Body();
-        EXPECT_TRUE(
-            Contains(body, " [INetwork::Quit] Warning: client closed using the brute way.\n"))
-            << body;
-        EXPECT_EQ(1, Count(body, " [INetwork Client] Info: client closed.\n"));
-        EXPECT_FALSE(client.IsClientRunning());
-        // A new session starts cleanly after being forced down.
-        client.SetDelay(20);
-        EXPECT_EQ(1, client.StartClient("127.0.0.1", port, "again"));
-        client.Quit();
-    }
+    QNetwork client;
+    client.SetDelay(10000); // the client thread waits up to 10 s per look
+    ASSERT_EQ(1, client.StartClient("127.0.0.1", port, "slow"));
+    log.Mark();
+    client.Quit(); // it is woken at once
+    EXPECT_TRUE(Contains(log.Body(), "client closed using the smooth way")) << log.Body();
     EXPECT_TRUE(WaitFor([&] { return server.ClientCount() == 0; }));
     server.Quit();
 }
@@ -656,31 +766,6 @@ private:
     std::thread thread_;
 };
 } // namespace
-
-TEST(Shutdown, ServerStuckBehindAPeerThatDoesNotReadIsForcedTheBruteWay) {
-    TempDir dir;
-    LogCapture log(2);
-    QNetwork server;
-    Uint16 port = StartServerOnFreePort(server);
-    RawPeer sink; // logs in, then never reads
-    ASSERT_TRUE(sink.Connect(port));
-    ASSERT_TRUE(sink.Login("sink"));
-    std::string payload(DATANET_MAXPAYLOAD, 's');
-    DataNet big = Record(2, 2, payload);
-    {
-        // An application thread fills the connection and blocks in a send,
-        // holding the client table; the server thread soon waits for it.
-        Flood flood([&] { return server.Broadcast(&big); });
-        log.Mark();
-        server.Quit();
-    }
-    std::string body = log.Body();
-    EXPECT_TRUE(Contains(body, " [INetwork::Quit] Warning: server closed using the brute way.\n"))
-        << body;
-    EXPECT_TRUE(Contains(body, " [INetwork Server] Error: DataNet could not be sent to 'sink'.\n"));
-    EXPECT_EQ(1, Count(body, " [INetwork Server] Info: server closed.\n"));
-    EXPECT_FALSE(server.IsInitialized());
-}
 
 TEST(Shutdown, ClientStuckBehindAServerThatDoesNotReadIsForcedTheBruteWay) {
     TempDir dir;
@@ -789,11 +874,15 @@ TEST(OwnLog, MessagesGoToTheInterfaceLogUntilQuit) {
     QNetwork net;
     EXPECT_EQ(1, net.OpenLog("network.log", LOG_NEWFILE, 5));
     ASSERT_NE(0, StartServerOnFreePort(net));
-    EXPECT_EQ(0, net.OpenLog("other.log", LOG_NEWFILE, 5)); // not while running
+    // Replaced while the server runs: later messages go to the new one.
+    EXPECT_EQ(1, net.OpenLog("other.log", LOG_NEWFILE, 5));
     net.Quit();
-    std::string own = testing_support::ReadFile("network.log");
-    EXPECT_TRUE(Contains(own, " . INetwork\n"));
-    EXPECT_TRUE(Contains(own, "server closed using the smooth way"));
+    std::string first = testing_support::ReadFile("network.log");
+    std::string second = testing_support::ReadFile("other.log");
+    EXPECT_TRUE(Contains(first, " . INetwork\n"));
+    EXPECT_TRUE(Contains(first, "server listening"));
+    EXPECT_TRUE(Contains(second, "server closed using the smooth way"));
+    EXPECT_FALSE(Contains(first, "server closed"));
     EXPECT_FALSE(Contains(global.Body(), "server closed"));
     net.Quit(); // after Quit, the global log again
     EXPECT_TRUE(Contains(global.Body(), "INetwork is not initialized"));

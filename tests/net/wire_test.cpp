@@ -33,16 +33,22 @@ std::vector<Uint8> Wire(Uint8 type, Uint8 cmd, const std::string &payload,
     return std::vector<Uint8>(packet.get(), packet.get() + length);
 }
 
-// Feeds `bytes` to `reader` in pieces of `step`; the records it completed.
+// Feeds `bytes` to `reader` in pieces of `step`, through Space and Commit or,
+// with `handOver`, through Feed; the records it completed.
 PacketReader::Status Feed(PacketReader &reader, const std::vector<Uint8> &bytes, size_t step,
-                          std::vector<DataNet> *records) {
+                          std::vector<DataNet> *records, bool handOver = false) {
     PacketReader::Status status = PacketReader::kIncomplete;
     size_t at = 0;
     while (at < bytes.size()) {
-        size_t n = std::min({step, (size_t)reader.Wanted(), bytes.size() - at});
-        memcpy(reader.Space(), bytes.data() + at, n);
+        size_t n = std::min(step, bytes.size() - at);
+        if (handOver) {
+            status = reader.Feed(bytes.data() + at, n, &n);
+        } else {
+            n = std::min(n, (size_t)reader.Wanted());
+            memcpy(reader.Space(), bytes.data() + at, n);
+            status = reader.Commit((int)n);
+        }
         at += n;
-        status = reader.Commit((int)n);
         if (status == PacketReader::kFailed) return status;
         if (status == PacketReader::kComplete) records->push_back(reader.Take());
     }
@@ -125,6 +131,35 @@ TEST(Wire, ScrambleMasksWordsThenTrailingBytes) {
     Scramble(seven, sizeof seven);
     EXPECT_EQ(0x4E, seven[4]);
     EXPECT_EQ(0x4E, seven[6]);
+
+    // Any length: the word masks up to the last whole word, then 0x4E.
+    for (size_t size = 0; size < 40; ++size) {
+        std::vector<Uint8> zeros(size, 0);
+        Scramble(zeros.data(), size);
+        for (size_t i = 0; i < size; ++i)
+            ASSERT_EQ(i < size / 4 * 4 ? masks[i % 4] : 0x4E, zeros[i]) << size << " " << i;
+    }
+}
+
+TEST(Wire, PacketIsTheWholeRecordScrambled) {
+    for (size_t size : {0, 1, 3, 4, 9, 21, 64}) {
+        std::string payload(size, '\0');
+        for (size_t i = 0; i < size; ++i)
+            payload[i] = (char)(i * 13 + 1);
+        DataNet record;
+        record.type = 1;
+        record.aux = 77;
+        record.size = (Uint32)size;
+        record.data = (Uint8 *)payload.data();
+        std::vector<Uint8> expected(DATANET_HEADER + size);
+        EncodeHeader(record, expected.data());
+        memcpy(expected.data() + DATANET_HEADER, payload.data(), size);
+        Scramble(expected.data(), expected.size());
+        size_t length = 0;
+        std::unique_ptr<Uint8[]> packet = BuildPacket(record, &length);
+        ASSERT_EQ(expected.size(), length);
+        EXPECT_EQ(0, memcmp(expected.data(), packet.get(), length)) << size;
+    }
 }
 
 TEST(Wire, AuxComesFromTheStandardGenerator) {
@@ -136,28 +171,30 @@ TEST(Wire, AuxComesFromTheStandardGenerator) {
 
 TEST(PacketReaderTest, ReassemblesRecordsFromAnyPieces) {
     const Uint32 seed = 777;
-    for (size_t step : {1, 3, 5, 12, 4096}) {
-        std::mt19937 sender(seed);
-        std::vector<Uint8> stream;
-        for (const char *text : {"", "a", "ab", "abc", "abcd", "abcde"}) {
-            std::vector<Uint8> one = Wire(1, 2, text, sender);
-            stream.insert(stream.end(), one.begin(), one.end());
-        }
-        std::vector<Uint8> system = Wire(DATANET_SYSTEM, 45, std::string("bob\0", 4), sender);
-        stream.insert(stream.end(), system.begin(), system.end());
+    for (size_t step : {1, 3, 5, 12, 4096})
+        for (bool handOver : {false, true}) {
+            std::mt19937 sender(seed);
+            std::vector<Uint8> stream;
+            for (const char *text : {"", "a", "ab", "abc", "abcd", "abcde"}) {
+                std::vector<Uint8> one = Wire(1, 2, text, sender);
+                stream.insert(stream.end(), one.begin(), one.end());
+            }
+            std::vector<Uint8> system = Wire(DATANET_SYSTEM, 45, std::string("bob\0", 4), sender);
+            stream.insert(stream.end(), system.begin(), system.end());
 
-        PacketReader reader;
-        reader.SetMirrorSeed(seed);
-        std::vector<DataNet> records;
-        EXPECT_EQ(PacketReader::kComplete, Feed(reader, stream, step, &records)) << step;
-        ASSERT_EQ(7u, records.size());
-        EXPECT_EQ("", Payload(records[0]));
-        EXPECT_EQ(nullptr, records[0].data);
-        EXPECT_EQ("abcde", Payload(records[5]));
-        EXPECT_EQ(std::string("bob\0", 4), Payload(records[6]));
-        EXPECT_EQ(DATANET_SYSTEM, records[6].type);
-        Free(records);
-    }
+            PacketReader reader;
+            reader.SetMirrorSeed(seed);
+            std::vector<DataNet> records;
+            EXPECT_EQ(PacketReader::kComplete, Feed(reader, stream, step, &records, handOver))
+                << step;
+            ASSERT_EQ(7u, records.size());
+            EXPECT_EQ("", Payload(records[0]));
+            EXPECT_EQ(nullptr, records[0].data);
+            EXPECT_EQ("abcde", Payload(records[5]));
+            EXPECT_EQ(std::string("bob\0", 4), Payload(records[6]));
+            EXPECT_EQ(DATANET_SYSTEM, records[6].type);
+            Free(records);
+        }
 }
 
 TEST(PacketReaderTest, NeverAsksPastThePacketInProgress) {
