@@ -2,6 +2,7 @@
 #include <quenlar/core/engine_private.h>
 
 #include <quenlar/core/clock.h>
+#include <quenlar/core/crc32_private.h>
 #include <quenlar/core/enginelink_private.h>
 #include <quenlar/core/log.h>
 #include <quenlar/core/timesystem.h>
@@ -17,7 +18,6 @@
 #include <quenlar/sound/soundfx.h>
 
 #include <ucl/ucl.h>
-#include <zlib.h>
 
 QuenlarEngine Quenlar;
 
@@ -168,8 +168,7 @@ const char *QuenlarEngine::GetCredits() const {
 // ---------------------------------------------------------------------------
 unsigned int QuenlarEngine::CRC32(const void *data, int length) {
     if (!data || length <= 0) return 0;
-    // zlib's slicing implementation: the same values as a byte table, faster.
-    return (unsigned int)crc32(0L, static_cast<const Bytef *>(data), (uInt)length);
+    return qnl::Crc32(0, data, (size_t)length);
 }
 
 void QuenlarEngine::Refresh(int request) {

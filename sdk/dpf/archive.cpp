@@ -3,13 +3,13 @@
 // swapping it in.
 #include <quenlar/dpf/archive_private.h>
 
+#include <quenlar/core/crc32_private.h>
 #include <quenlar/core/error_private.h>
 #include <quenlar/platform/fileio_private.h>
 
 #include <cerrno>
 #include <cstring>
 #include <vector>
-#include <zlib.h>
 
 using namespace qnl::platform;
 using qnl::ErrorCode;
@@ -26,12 +26,12 @@ bool ChecksumFrom(int fd, uint64_t from, uint32_t *crc) {
     }
     uint64_t want = (uint64_t)length > kBlocksStart ? (uint64_t)length - kBlocksStart : 0;
     std::vector<unsigned char> buffer(want < 65536 ? (size_t)want : 65536);
-    uLong value = crc32(0L, Z_NULL, 0);
+    Uint32 value = 0;
     uint64_t done = 0;
     while (done < want) {
         size_t chunk = want - done < buffer.size() ? (size_t)(want - done) : buffer.size();
         int64_t got = ReadAt(fd, buffer.data(), chunk, from + done);
-        if (got > 0) value = crc32(value, buffer.data(), (uInt)got);
+        if (got > 0) value = qnl::Crc32(value, buffer.data(), (size_t)got);
         if (got != (int64_t)chunk) {
             if (errno)
                 SetError(ErrorCode::kIo, "%s", LastErrorText());

@@ -6,6 +6,7 @@
 // checksum. Only a complete, flushed new file takes the old one's place.
 #include <quenlar/dpf/stuffdpf_private.h>
 
+#include <quenlar/core/crc32_private.h>
 #include <quenlar/core/error_private.h>
 #include <quenlar/core/log.h>
 #include <quenlar/platform/fileio_private.h>
@@ -13,7 +14,6 @@
 #include <cstring>
 #include <string>
 #include <vector>
-#include <zlib.h>
 
 using namespace qnl::dpf;
 using namespace qnl::platform;
@@ -22,7 +22,7 @@ using qnl::ErrorCode;
 namespace {
 // Copies `length` bytes at `from` in `in` to the end of `out`, adding them
 // to the running checksum. False (recorded) on a short read or write.
-bool CopyRange(int in, uint64_t from, uint64_t length, int out, uLong &crc) {
+bool CopyRange(int in, uint64_t from, uint64_t length, int out, Uint32 &crc) {
     std::vector<unsigned char> buffer(65536);
     while (length > 0) {
         size_t chunk = length < buffer.size() ? (size_t)length : buffer.size();
@@ -31,7 +31,7 @@ bool CopyRange(int in, uint64_t from, uint64_t length, int out, uLong &crc) {
             qnl::SetError(ErrorCode::kIo, "%s", LastErrorText());
             return false;
         }
-        crc = crc32(crc, buffer.data(), (uInt)chunk);
+        crc = qnl::Crc32(crc, buffer.data(), chunk);
         from += chunk;
         length -= chunk;
     }
@@ -45,7 +45,7 @@ struct Counts {
 // Writes the compacted file: the head of `in` as it is (`file`; its info
 // header is rewritten last), then the live blocks in their order. False
 // (recorded) when the walk, a read or a write fails.
-bool WriteCompacted(int in, int out, const unsigned char *file, uLong &crc, Counts &counts) {
+bool WriteCompacted(int in, int out, const unsigned char *file, Uint32 &crc, Counts &counts) {
     if (!WriteAll(out, file, kBlocksStart)) {
         qnl::SetError(ErrorCode::kIo, "%s", LastErrorText());
         return false;
@@ -122,7 +122,7 @@ int QStuffDPF::Compact(const char *path) {
         ok = false;
     }
 
-    uLong crc = crc32(0L, Z_NULL, 0);
+    Uint32 crc = 0;
     Counts counts;
     if (ok) {
         ok = WriteCompacted(in, out.fd(), file, crc, counts);

@@ -2,7 +2,7 @@
 #include <quenlar/net/wire_private.h>
 
 #include <quenlar/core/bytes_private.h>
-#include <quenlar/core/engine.h>
+#include <quenlar/core/crc32_private.h>
 
 #include <cstdarg>
 #include <cstdio>
@@ -37,8 +37,8 @@ Uint32 Checksum(const DataNet &record) {
     zeroed.crc = 0;
     Uint8 header[DATANET_HEADER];
     EncodeHeader(zeroed, header);
-    Uint32 crc = Quenlar.CRC32(header, DATANET_HEADER);
-    if (record.size && record.data) crc += Quenlar.CRC32(record.data, (int)record.size);
+    Uint32 crc = qnl::Crc32(0, header, DATANET_HEADER);
+    if (record.size && record.data) crc += qnl::Crc32(0, record.data, record.size);
     return crc;
 }
 
