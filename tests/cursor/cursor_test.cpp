@@ -60,13 +60,12 @@ protected:
         log.Mark();
     }
     void PaintBackground() {
+        expected.resize((size_t)kW * kH);
         for (int y = 0; y < kH; ++y)
-            for (int x = 0; x < kW; ++x)
+            for (int x = 0; x < kW; ++x) {
                 qnl::WriteRawPixel(Quenlar.screen, x, y, Background(x, y));
-        expected.assign((size_t)kW * kH, 0);
-        for (int y = 0; y < kH; ++y)
-            for (int x = 0; x < kW; ++x)
                 expected[(size_t)y * kW + x] = Background(x, y);
+            }
     }
     // Records in `expected` what a drawing puts on the screen.
     void ExpectDrawn(int x0, int y0, int w, int h, Uint32 color) {
@@ -170,35 +169,6 @@ TEST_F(Cursor, TableSelectionAndRefusals) {
     EXPECT_TRUE(InkAt(40, 40, 6, 6));
 }
 
-TEST_F(Cursor, RefusedBeforeInit) {
-    ICursor->Quit();
-    log.Mark();
-    SDL_Surface *image = Solid(4, 4);
-    EXPECT_EQ(255, ICursor->Create(image, 2));
-    char line[96];
-    std::snprintf(line, sizeof line,
-                  " . [ICursor->Create(0x%lx,2)] Error: ICursor was not initialized.\n",
-                  (unsigned long)(uintptr_t)image);
-    EXPECT_TRUE(Logged(line)) << log.Body();
-    EXPECT_EQ(255, ICursor->Load("a.dpf", "arrow", 7));
-    EXPECT_TRUE(Logged(" . [ICursor->Load('a.dpf','arrow',7)] Error: ICursor was not "
-                       "initialized.\n"));
-    SDL_FreeSurface(image);
-    SDL_ShowCursor(0); // Quit showed SDL's own cursor, which draws on this screen
-    ICursor->Select(0);
-    ICursor->Draw();
-    ICursor->Refresh();
-    EXPECT_EQ("", Difference());
-}
-
-TEST_F(Cursor, InitWithoutScreenIsRefused) {
-    Quenlar.Quit();
-    Start();
-    Quenlar.screen = nullptr; // Quit leaves the old pointer behind
-    ICursor->Init();
-    EXPECT_TRUE(Logged(" . [ICursor->Init()] Error: Quenlar.screen was not initialized.\n"));
-}
-
 // Each drawing operation on the screen that overlaps the cursor: the cursor
 // comes off before it draws, so the area under the cursor holds exactly
 // what was drawn; the cursor is back at the next flip; once it moves away
@@ -220,30 +190,37 @@ TEST_F(Cursor, OverlappingDrawingsTakeTheCursorOffAndBackOn) {
     SDL_FillRect(patch, nullptr, 0x00112233);
     SDL_Surface *wide = Surface(40, 30);
     SDL_FillRect(wide, nullptr, 0x00445566);
-    const struct {
-        const char *name;
-        std::function<void()> draw;
-        int x, y, w, h;
-        Uint32 color;
-    } kDrawings[] = {
+    // Each draws and records what it drew in `expected`.
+    const std::pair<const char *, std::function<void()>> kDrawings[] = {
         {"ScreenBlit",
          [&] {
              SDL_Rect at = {50, 45, 0, 0}; // SDL ignores the size: so must the protection
              Quenlar.ScreenBlit(patch, nullptr, Quenlar.screen, &at);
-         },
-         50, 45, 20, 10, 0x00112233},
-        {"HLine", [] { IPrimitives->HLine(Quenlar.screen, 30, 65, 42, 0x00778899); }, 30, 42, 36, 1,
-         0x00778899},
-        {"VLine", [] { IPrimitives->VLine(Quenlar.screen, 70, 20, 45, 0x00AABBCC); }, 70, 20, 1, 26,
-         0x00AABBCC},
-        {"Rect", [] { IPrimitives->Rect(Quenlar.screen, 74, 54, 90, 70, 0x00DDEEFF); }, 74, 54, 17,
-         1, 0x00DDEEFF},
+             ExpectDrawn(50, 45, 20, 10, 0x00112233);
+         }},
+        {"HLine",
+         [&] {
+             IPrimitives->HLine(Quenlar.screen, 30, 65, 42, 0x00778899);
+             ExpectDrawn(30, 42, 36, 1, 0x00778899);
+         }},
+        {"VLine",
+         [&] {
+             IPrimitives->VLine(Quenlar.screen, 70, 45, 20, 0x00AABBCC);
+             ExpectDrawn(70, 20, 1, 26, 0x00AABBCC);
+         }},
+        {"Rect",
+         [&] {
+             IPrimitives->Rect(Quenlar.screen, 90, 70, 74, 54, 0x00DDEEFF); // corners swapped
+             for (const SDL_Rect &r : {SDL_Rect{74, 54, 17, 1}, SDL_Rect{74, 70, 17, 1},
+                                       SDL_Rect{74, 54, 1, 17}, SDL_Rect{90, 54, 1, 17}})
+                 ExpectDrawn(r.x, r.y, r.w, r.h, 0x00DDEEFF);
+         }},
         {"ScreenFX",
          [&] {
              SDL_Rect at = {30, 20, 0, 0};
              IScreenFX->Mirror(wide, nullptr, Quenlar.screen, &at);
-         },
-         30, 20, 40, 30, 0x00445566},
+             ExpectDrawn(30, 20, 40, 30, 0x00445566);
+         }},
         // The application redraws all behind the cursor without protection
         // and has the cursor take the background again.
         {"plain blit and Refresh",
@@ -251,20 +228,14 @@ TEST_F(Cursor, OverlappingDrawingsTakeTheCursorOffAndBackOn) {
              SDL_Rect at = {50, 35, 0, 0};
              SDL_BlitSurface(wide, nullptr, Quenlar.screen, &at);
              ICursor->Refresh();
-         },
-         50, 35, 40, 30, 0x00445566},
+             ExpectDrawn(50, 35, 40, 30, 0x00445566);
+         }},
     };
     for (const auto &d : kDrawings) {
-        SCOPED_TRACE(d.name);
+        SCOPED_TRACE(d.first);
         MoveTo(60, 40);
         ASSERT_TRUE(InkAt(60, 40, 16, 16));
-        d.draw();
-        ExpectDrawn(d.x, d.y, d.w, d.h, d.color);
-        if (std::string(d.name) == "Rect") { // the rest of the outline
-            ExpectDrawn(74, 70, 17, 1, d.color);
-            ExpectDrawn(74, 54, 1, 17, d.color);
-            ExpectDrawn(90, 54, 1, 17, d.color);
-        }
+        d.second();
         EXPECT_EQ("", Difference(60, 40, 16, 16)); // the cursor came off first
         Quenlar.Update();
         EXPECT_TRUE(InkAt(60, 40, 16, 16)); // and is back at the next flip
@@ -416,7 +387,7 @@ TEST_F(Cursor, OpenGLDrawsOnEveryFlipWithoutSaveUnder) {
     EXPECT_EQ(0u, At(38, 38));
 }
 
-TEST_F(Cursor, QuitShowsTheSystemCursorAndEmptiesTheTable) {
+TEST_F(Cursor, QuitShowsTheSystemCursorAndRefusesUntilInit) {
     EXPECT_EQ(0, SDL_ShowCursor(SDL_QUERY));
     Selected(8, 8, 0);
     MoveTo(30, 30);
@@ -424,6 +395,23 @@ TEST_F(Cursor, QuitShowsTheSystemCursorAndEmptiesTheTable) {
     EXPECT_EQ(1, SDL_ShowCursor(SDL_QUERY));
     SDL_ShowCursor(0); // SDL's own cursor draws on this screen
     EXPECT_TRUE(Logged(" . [ICursor->Delete(0)] Info: cursor deleted.\n"));
-    EXPECT_EQ("", Difference());                        // taken off the screen
-    EXPECT_EQ(255, ICursor->Create(Quenlar.screen, 0)); // no longer initialised
+    EXPECT_EQ("", Difference()); // taken off the screen
+
+    SDL_Surface *image = Solid(4, 4);
+    EXPECT_EQ(255, ICursor->Create(image, 2));
+    char line[96];
+    std::snprintf(line, sizeof line,
+                  " . [ICursor->Create(0x%lx,2)] Error: ICursor was not initialized.\n",
+                  (unsigned long)(uintptr_t)image);
+    EXPECT_TRUE(Logged(line)) << log.Body();
+    SDL_FreeSurface(image);
+    EXPECT_EQ(255, ICursor->Load("a.dpf", "arrow", 7));
+    EXPECT_TRUE(Logged(" . [ICursor->Load('a.dpf','arrow',7)] Error: ICursor was not "
+                       "initialized.\n"));
+
+    SDL_Surface *screen = Quenlar.screen;
+    Quenlar.screen = nullptr;
+    ICursor->Init();
+    Quenlar.screen = screen;
+    EXPECT_TRUE(Logged(" . [ICursor->Init()] Error: Quenlar.screen was not initialized.\n"));
 }
