@@ -16,7 +16,8 @@ void SetBlitFunction(BlitFn blit) {
 }
 
 int BlitWithRestore(SDL_Surface *src, SDL_Rect *srcrect, SDL_Surface *dst, SDL_Rect *dstrect,
-                    const PixelBackup *backup) {
+                    const PixelBackup *backup, bool *restored) {
+    if (restored) *restored = false;
     // SDL clips the destination rectangle in place; the second blit needs
     // the caller's original.
     SDL_Rect original = dstrect ? *dstrect : SDL_Rect{};
@@ -28,21 +29,37 @@ int BlitWithRestore(SDL_Surface *src, SDL_Rect *srcrect, SDL_Surface *dst, SDL_R
         return result;
     }
     if (dstrect) *dstrect = original;
+    if (restored) *restored = true;
     result = g_blit(src, srcrect, dst, dstrect);
     ILogSystem.Msg(5, " . [Quenlar_Blit()] Info: lost surface was restored.\n");
     return result;
 }
 
+SDL_Rect BlitArea(const SDL_Surface *src, const SDL_Rect *srcrect, const SDL_Rect *dstrect) {
+    SDL_Rect area = {0, 0, 0, 0};
+    if (dstrect) area.x = dstrect->x, area.y = dstrect->y;
+    if (srcrect)
+        area.w = srcrect->w, area.h = srcrect->h;
+    else if (src)
+        area.w = (Uint16)src->w, area.h = (Uint16)src->h;
+    return area;
+}
+
 CursorGuard::CursorGuard(SDL_Rect *area)
     : restored_(ICursor ? ICursor->RestoreBackground(area) : 0) {}
+
+CursorGuard::CursorGuard(const SDL_Surface *target, SDL_Rect *area)
+    : restored_(target && target == qnl::Engine().screen() && ICursor
+                    ? ICursor->RestoreBackground(area)
+                    : 0) {}
 
 CursorGuard::~CursorGuard() {
     if (restored_ && ICursor) ICursor->SaveBackground();
 }
 
 int ScreenBlit(SDL_Surface *src, SDL_Rect *srcrect, SDL_Surface *dst, SDL_Rect *dstrect) {
-    if (!dst || dst != qnl::Engine().screen()) return SDL_UpperBlit(src, srcrect, dst, dstrect);
-    CursorGuard guard(dstrect);
+    SDL_Rect area = BlitArea(src, srcrect, dstrect);
+    CursorGuard guard(dst, &area);
     return SDL_UpperBlit(src, srcrect, dst, dstrect);
 }
 

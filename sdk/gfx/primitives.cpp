@@ -6,6 +6,8 @@
 #include <quenlar/gfx/gllayer.h>
 #include <quenlar/gfx/pixel_private.h>
 
+#include <algorithm>
+#include <cstdlib>
 #include <utility>
 
 QPrimitives *IPrimitives = nullptr;
@@ -23,26 +25,45 @@ QPrimitives::~QPrimitives() {
 // ---------------------------------------------------------------------------
 // Ends given in reverse order draw the same line: an SDL_Rect size is
 // unsigned, so a negative length would become a fill to the surface's edge.
-int QPrimitives::HLine(SDL_Surface *surface, Sint16 x1, Sint16 x2, Sint16 y, Uint32 color) {
+namespace {
+SDL_Rect HLineArea(Sint16 x1, Sint16 x2, Sint16 y) {
     if (x2 < x1) std::swap(x1, x2);
-    SDL_Rect r = {x1, y, (Uint16)(x2 - x1 + 1), 1};
-    return SDL_FillRect(surface, &r, color);
+    return SDL_Rect{x1, y, (Uint16)(x2 - x1 + 1), 1};
+}
+SDL_Rect VLineArea(Sint16 x, Sint16 y1, Sint16 y2) {
+    if (y2 < y1) std::swap(y1, y2);
+    return SDL_Rect{x, y1, 1, (Uint16)(y2 - y1 + 1)};
+}
+// SDL_FillRect clips the rectangle it is given in place.
+int Fill(SDL_Surface *surface, SDL_Rect area, Uint32 color) {
+    return SDL_FillRect(surface, &area, color);
+}
+} // namespace
+
+// Lines on the screen keep the software cursor intact like every other
+// drawing there.
+int QPrimitives::HLine(SDL_Surface *surface, Sint16 x1, Sint16 x2, Sint16 y, Uint32 color) {
+    SDL_Rect area = HLineArea(x1, x2, y);
+    qnl::CursorGuard guard(surface, &area);
+    return Fill(surface, area, color);
 }
 
 int QPrimitives::VLine(SDL_Surface *surface, Sint16 x, Sint16 y1, Sint16 y2, Uint32 color) {
-    if (y2 < y1) std::swap(y1, y2);
-    SDL_Rect r = {x, y1, 1, (Uint16)(y2 - y1 + 1)};
-    return SDL_FillRect(surface, &r, color);
+    SDL_Rect area = VLineArea(x, y1, y2);
+    qnl::CursorGuard guard(surface, &area);
+    return Fill(surface, area, color);
 }
 
+// One protection for the four lines.
 void QPrimitives::Rect(SDL_Surface *surface, Sint16 x1, Sint16 y1, Sint16 x2, Sint16 y2,
                        Uint32 color) {
-    SDL_Rect area = {x1, y1, (Uint16)(x2 - x1), (Uint16)(y2 - y1)};
-    qnl::CursorGuard guard(&area);
-    HLine(surface, x1, x2, y1, color);
-    HLine(surface, x1, x2, y2, color);
-    VLine(surface, x1, y1, y2, color);
-    VLine(surface, x2, y1, y2, color);
+    SDL_Rect area = {std::min(x1, x2), std::min(y1, y2), (Uint16)std::abs(x2 - x1),
+                     (Uint16)std::abs(y2 - y1)};
+    qnl::CursorGuard guard(surface, &area);
+    Fill(surface, HLineArea(x1, x2, y1), color);
+    Fill(surface, HLineArea(x1, x2, y2), color);
+    Fill(surface, VLineArea(x1, y1, y2), color);
+    Fill(surface, VLineArea(x2, y1, y2), color);
 }
 
 // ---------------------------------------------------------------------------
