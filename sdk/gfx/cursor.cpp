@@ -15,6 +15,8 @@
 #include <quenlar/gfx/image.h>
 #include <quenlar/gfx/imageblock.h>
 #include <quenlar/gfx/pixel_private.h>
+#include <quenlar/gfx/surface.h>
+#include <quenlar/platform/pixelformat_private.h>
 
 #include <algorithm>
 #include <cmath>
@@ -88,7 +90,11 @@ Uint32 KeyForScreen(const SDL_Surface *from, Uint32 key) {
     if (f->palette && one->format->palette)
         SDL_SetColors(one, f->palette->colors, 0, f->palette->ncolors);
     qnl::WriteRawPixel(one, 0, 0, key);
-    SDL_Surface *converted = SDL_ConvertSurface(one, qnl::Engine().screen()->format, SDL_SWSURFACE);
+    // Widened first, as ConvertToDisplayFormat widens the pixels.
+    SDL_Surface *wide = qnl::platform::WidenedCopy(one);
+    SDL_Surface *converted = SDL_ConvertSurface(wide ? wide : one,
+                                                qnl::Engine().screen()->format, SDL_SWSURFACE);
+    SDL_FreeSurface(wide);
     if (converted) key = qnl::ReadRawPixel(converted, 0, 0);
     SDL_FreeSurface(converted);
     SDL_FreeSurface(one);
