@@ -52,9 +52,9 @@ SDL_Surface *Cleared(SDL_Surface *source) {
 // columns whatever the picture's edges hold.
 SDL_Surface *Framed(SDL_Surface *picture) {
     const SDL_PixelFormat *f = picture->format;
-    SDL_Surface *sheet = SDL_CreateRGBSurface(SDL_SWSURFACE, picture->w + 2, picture->h + 1,
-                                              f->BitsPerPixel, f->Rmask, f->Gmask, f->Bmask,
-                                              f->Amask);
+    SDL_Surface *sheet =
+        SDL_CreateRGBSurface(SDL_SWSURFACE, picture->w + 2, picture->h + 1, f->BitsPerPixel,
+                             f->Rmask, f->Gmask, f->Bmask, f->Amask);
     if (!sheet) return nullptr;
     const size_t bytes = f->BytesPerPixel, row = (size_t)picture->w * bytes;
     for (int y = 0; y < picture->h; ++y)

@@ -64,8 +64,8 @@ int Preview(int handle, const char *name, const char *out) {
         width = std::max(width, font.GetWidth(line));
     width = std::min(std::max(width + 2 * kMargin, 320), 32767);
     const int panel = kMargin + kLineCount * (font.GetHeight() + kMargin / 2) + kMargin / 2;
-    SDL_Surface *picture = SDL_CreateRGBSurface(SDL_SWSURFACE, width, kLabelHeight + 2 * panel,
-                                                32, 0xFF0000, 0xFF00, 0xFF, 0);
+    SDL_Surface *picture = SDL_CreateRGBSurface(SDL_SWSURFACE, width, kLabelHeight + 2 * panel, 32,
+                                                0xFF0000, 0xFF00, 0xFF, 0);
     if (!picture) return dpftool::Fail("no memory for a %d-pixel-wide picture", width);
     SDL_FillRect(picture, nullptr, SDL_MapRGB(picture->format, 96, 96, 96));
     const std::string label = "'" + std::string(name) + "': font, " +

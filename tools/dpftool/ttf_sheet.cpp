@@ -101,8 +101,9 @@ SDL_Surface *Layout(TTF_Font *font, SDL_Color color, int bpp, Glyph *glyphs, std
     }
     // A keyed background must differ from the characters.
     const Uint32 black = SDL_MapRGB(sheet->format, 0, 0, 0);
-    const Uint32 background =
-        bpp == 32 ? 0 : ink == black ? SDL_MapRGB(sheet->format, 255, 255, 255) : black;
+    const Uint32 background = bpp == 32      ? 0
+                              : ink == black ? SDL_MapRGB(sheet->format, 255, 255, 255)
+                                             : black;
     SDL_FillRect(sheet, nullptr, background);
     const Uint32 marker = SDL_MapRGB(sheet->format, 255, 0, 255);
     int x = 0;
