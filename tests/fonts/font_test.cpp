@@ -5,6 +5,7 @@
 
 #include <quenlar/gfx/blit.h>
 #include <quenlar/gfx/fontblock.h>
+#include <quenlar/gfx/gllayer.h>
 #include <quenlar/gfx/pixel_private.h>
 
 #include <cstring>
@@ -228,6 +229,14 @@ TEST_F(Fonts, ConvertedToTheScreenAndRefilledWhenLost) {
                         "affect to the performance.\n"));
     EXPECT_EQ(std::string::npos, body.find("SetAlpha(100)"));
     EXPECT_NE(std::string::npos, body.find("SetAlpha(255)"));
+}
+
+TEST_F(Fonts, UploadedUnderOpenGL) {
+    Quenlar.renderer = 64;
+    ASSERT_EQ(1, Quenlar.SetVideoMode());
+    CFont font;
+    ASSERT_EQ(96, Make(font, SheetSpec{}));
+    EXPECT_EQ(1, qnl::gl::IsTexture(font.GetSurface()));
 }
 
 TEST_F(Fonts, LoadNamesAndRefusals) {
