@@ -127,7 +127,9 @@ char *UpgradeToVersion2(int handle, DPFBlock &block, char *data, size_t size,
     block.data = upgraded;
     if (IStuffDPF->AddData(handle, &block) <= 0) {
         delete[] upgraded;
-        qnl::ReportError(ErrorCode::kIo, LOG_ERROR, origin, "update to v2.0 was not possible.");
+        // The package recorded why.
+        ILogSystem.Msg(LOG_ERROR, " . [%s] Error: update to v2.0 was not possible.\n",
+                       origin.c_str());
         return nullptr;
     }
     std::strcpy(block.type, "FONT");
