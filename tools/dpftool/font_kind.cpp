@@ -36,7 +36,7 @@ std::string DescribeFont1(const unsigned char *data, size_t size) {
     return Describe(data, size, false);
 }
 
-// One panel of `colour` at `top`: the lines drawn with the font.
+// A panel of grey level `grey` at `top`, the lines drawn on it with the font.
 void Panel(SDL_Surface *picture, CFont &font, int top, int height, Uint8 grey) {
     SDL_Rect area = {0, (Sint16)top, (Uint16)picture->w, (Uint16)height};
     SDL_FillRect(picture, &area, SDL_MapRGB(picture->format, grey, grey, grey));
