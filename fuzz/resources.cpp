@@ -23,12 +23,26 @@ void LoadImage(int handle) {
     if (SDL_Surface *s = IImage->Load(handle, "r")) SDL_FreeSurface(s);
 }
 
+// Loads font "r" and draws with it: the tables it read steer every blit.
+void LoadFont(int handle) {
+    CFont font;
+    if (font.Load(handle, "r") != 1) return;
+    SDL_Surface *target =
+        SDL_CreateRGBSurface(SDL_SWSURFACE, 64, 16, 32, 0xFF0000, 0xFF00, 0xFF, 0);
+    SDL_Rect clip = {3, 2, 40, 10};
+    font.PutStringCursor(target, -2, 1, "Ag ~|!\x7F\xE9", 3, &clip);
+    font.PutString(target, 5, -3, "The quick brown fox");
+    SDL_FreeSurface(target);
+}
+
 struct Loader {
     const char *type;
     LoaderFn load;
 };
 const Loader kLoaders[] = {
     {"IMG", LoadImage},
+    {"FONT2", LoadFont},
+    {"FONT", LoadFont}, // converted to "FONT2" in the package first
 };
 
 std::string g_package;

@@ -5,6 +5,7 @@
 
 #include <quenlar/gfx/image.h>
 #include <quenlar/gfx/cursor.h>
+#include <quenlar/gfx/font.h>
 #include <quenlar/gfx/primitives.h>
 #include <quenlar/gfx/screenfx.h>
 #include <quenlar/gfx/video.h>

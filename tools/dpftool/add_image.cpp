@@ -11,24 +11,6 @@
 
 namespace {
 
-// A whole number from `low` to `high`, or -1.
-long Number(const char *text, long low, long high) {
-    if (!text || !*text) return -1;
-    char *end = nullptr;
-    const long v = std::strtol(text, &end, 10);
-    return *end || v < low || v > high ? -1 : v;
-}
-
-// "R,G,B" with each part 0..255.
-bool ParseColor(const char *text, Uint8 rgb[3]) {
-    unsigned r, g, b;
-    char tail;
-    if (!text || std::sscanf(text, "%u,%u,%u%c", &r, &g, &b, &tail) != 3) return false;
-    if (r > 255 || g > 255 || b > 255) return false;
-    rgb[0] = (Uint8)r, rgb[1] = (Uint8)g, rgb[2] = (Uint8)b;
-    return true;
-}
-
 int Run(int argc, char **argv) {
     dpftool::Args args("add-image", argc, argv,
                        {{"--bpp", true},
@@ -44,14 +26,16 @@ int Run(int argc, char **argv) {
     const int mode = dpftool::ModeFromName(args.Value("--mode", "compressed"));
     if (mode < 0)
         return dpftool::UsageError("add-image", "unknown mode '%s'", args.Value("--mode"));
-    const long bpp = args.Has("--bpp") ? Number(args.Value("--bpp"), 8, 32) : 0;
+    long bpp = 0;
+    if (args.Has("--bpp") && !dpftool::ParseNumber(args.Value("--bpp"), 8, 32, bpp)) bpp = -1;
     if (bpp < 0 || (bpp && bpp != 8 && bpp != 16 && bpp != 24 && bpp != 32))
         return dpftool::UsageError("add-image", "--bpp must be 8, 16, 24 or 32");
     Uint8 key[3] = {0, 0, 0};
-    if (args.Has("--colorkey") && !ParseColor(args.Value("--colorkey"), key))
+    if (args.Has("--colorkey") && !dpftool::ParseColor(args.Value("--colorkey"), key))
         return dpftool::UsageError("add-image", "--colorkey must be R,G,B with values 0 to 255");
-    const long alpha = args.Has("--alpha") ? Number(args.Value("--alpha"), 0, 255) : 255;
-    if (alpha < 0) return dpftool::UsageError("add-image", "--alpha must be 0 to 255");
+    long alpha = 255;
+    if (args.Has("--alpha") && !dpftool::ParseNumber(args.Value("--alpha"), 0, 255, alpha))
+        return dpftool::UsageError("add-image", "--alpha must be 0 to 255");
 
     // The picture, in the depth asked for (its own depth otherwise).
     SDL_Surface *source = qnl::LoadImageFile(file);

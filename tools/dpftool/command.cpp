@@ -4,6 +4,8 @@
 #include <quenlar/dpf/archive_private.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstdlib>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
@@ -290,6 +292,28 @@ bool WriteWholeFile(const std::string &path, const char *data, size_t size) {
     bool ok = size == 0 || fwrite(data, 1, size, f) == size;
     ok = (f == stdout ? fflush(f) : fclose(f)) == 0 && ok;
     return ok;
+}
+
+// ---------------------------------------------------------------------------
+// Option values
+// ---------------------------------------------------------------------------
+bool ParseNumber(const char *text, long low, long high, long &value) {
+    if (!text || !*text) return false;
+    char *end = nullptr;
+    errno = 0;
+    const long v = strtol(text, &end, 10);
+    if (*end || errno || v < low || v > high) return false;
+    value = v;
+    return true;
+}
+
+bool ParseColor(const char *text, unsigned char rgb[3]) {
+    unsigned r, g, b;
+    char tail;
+    if (!text || sscanf(text, "%u,%u,%u%c", &r, &g, &b, &tail) != 3) return false;
+    if (r > 255 || g > 255 || b > 255) return false;
+    rgb[0] = (unsigned char)r, rgb[1] = (unsigned char)g, rgb[2] = (unsigned char)b;
+    return true;
 }
 
 // ---------------------------------------------------------------------------

@@ -77,6 +77,11 @@ private:
     std::vector<std::string> operands_;
 };
 
+// Option values: a whole number from `low` to `high` (else false), and a
+// colour "R,G,B" with each part 0 to 255.
+bool ParseNumber(const char *text, long low, long high, long &value);
+bool ParseColor(const char *text, unsigned char rgb[3]);
+
 // Turns the SDK's log on, written to stderr (the -v option).
 void EnableVerboseLog();
 bool Verbose();
