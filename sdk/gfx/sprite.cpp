@@ -9,6 +9,7 @@
 #include <quenlar/gfx/resourcesurface_private.h>
 #include <quenlar/gfx/spriteblock_private.h>
 #include <quenlar/gfx/surface.h>
+#include <quenlar/gfx/versionedblock_private.h>
 
 #include <algorithm>
 #include <cmath>
@@ -150,51 +151,31 @@ int CSprite::Load(int handle, const char *name, const char *type) {
         return 0;
     }
 
-    // The block: "SPR2", else a version 1.0 "SPR" converted in place.
-    DPFBlock block;
-    std::memset(&block, 0, sizeof block);
-    int size = IStuffDPF->LoadBlock(handle, "SPR2", name, &block);
-    const bool old = size <= 0;
-    if (old) {
-        delete[] block.data;
-        const qnl::ErrorRecord missing = qnl::LastError();
-        std::memset(&block, 0, sizeof block);
-        size = IStuffDPF->LoadBlock(handle, "SPR", name, &block);
-        if (size <= 0) {
-            delete[] block.data;
-            // An "SPR2" block that is there but unreadable says more.
-            if (missing.code != qnl::ErrorCode::kNotFound)
-                qnl::SetError(missing.code, "%s", missing.reason);
-            ILogSystem.Msg(LOG_ERROR, " . [%s] Error: sprite not found\n", origin.c_str());
-            return 0;
-        }
-    }
-    std::vector<Uint8> payload(block.data, block.data + size);
-    delete[] block.data;
-    block.data = nullptr;
-
     const auto damaged = [&](const char *blockType) {
         const std::string why = qnl::LastError().reason;
         qnl::ReportError(qnl::ErrorCode::kCorrupted, LOG_ERROR, origin,
                          "the %s block '%s' is damaged (%s).", blockType, name, why.c_str());
         return 0;
     };
-    if (old) {
-        payload = qnl::UpgradeSpriteBlock(payload.data(), payload.size());
-        if (payload.empty()) return damaged("SPR");
-        DPFBlock upgraded = block;
-        std::strcpy(upgraded.type, "SPR2");
-        upgraded.size = (unsigned int)payload.size();
-        upgraded.data = reinterpret_cast<char *>(payload.data());
-        if (IStuffDPF->AddData(handle, &upgraded) <= 0) {
-            ILogSystem.Msg(LOG_ERROR, " . [%s] Error: update to v2.0 was not possible.\n",
-                           origin.c_str());
-            return 0;
-        }
-        IStuffDPF->Delete(handle, &block);
+    std::vector<Uint8> payload;
+    switch (
+        qnl::ReadVersionedBlock(handle, name, "SPR2", "SPR", qnl::UpgradeSpriteBlock, payload)) {
+    case qnl::VersionedRead::kCurrent:
+        break;
+    case qnl::VersionedRead::kUpgraded:
         ILogSystem.Msg(LOG_WARNING,
                        " . [%s] Info: sprite successfully updated from v1.0 to v2.0.\n",
                        origin.c_str());
+        break;
+    case qnl::VersionedRead::kMissing:
+        ILogSystem.Msg(LOG_ERROR, " . [%s] Error: sprite not found\n", origin.c_str());
+        return 0;
+    case qnl::VersionedRead::kDamaged:
+        return damaged("SPR");
+    case qnl::VersionedRead::kNotStored:
+        ILogSystem.Msg(LOG_ERROR, " . [%s] Error: update to v2.0 was not possible.\n",
+                       origin.c_str());
+        return 0;
     }
 
     qnl::SpriteBlock sprite;
@@ -222,7 +203,7 @@ int CSprite::Load(int handle, const char *name, const char *type) {
     s.y = (float)sprite.y;
     s.animation = 0;
     s.animations[0].current = s.animations[0].first;
-    std::snprintf(s.name, sizeof s.name, "%s", block.name);
+    std::snprintf(s.name, sizeof s.name, "%s", name);
     if (s.singleBuffered) s.background = MakeBackground(s.frameWidth, s.frameHeight);
     s.backup.Take(s.sheet);
     s.loaded = true;

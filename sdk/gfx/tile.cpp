@@ -8,6 +8,7 @@
 #include <quenlar/gfx/resourcesurface_private.h>
 #include <quenlar/gfx/surface.h>
 #include <quenlar/gfx/tileblock_private.h>
+#include <quenlar/gfx/versionedblock_private.h>
 
 #include <cstdio>
 #include <cstring>
@@ -76,28 +77,6 @@ bool CTile::Load(int handle, const char *name, const char *type) {
     std::string current = type;
     if (current.back() != '2') current += '2';
     const std::string previous = current.substr(0, current.size() - 1);
-    DPFBlock block;
-    std::memset(&block, 0, sizeof block);
-    int size = IStuffDPF->LoadBlock(handle, current.c_str(), name, &block);
-    const bool old = size <= 0;
-    if (old) {
-        delete[] block.data;
-        const qnl::ErrorRecord missing = qnl::LastError();
-        std::memset(&block, 0, sizeof block);
-        size = IStuffDPF->LoadBlock(handle, previous.c_str(), name, &block);
-        if (size <= 0) {
-            delete[] block.data;
-            // A version 2.0 block that is there but unreadable says more.
-            if (missing.code != qnl::ErrorCode::kNotFound)
-                qnl::SetError(missing.code, "%s", missing.reason);
-            ILogSystem.Msg(LOG_ERROR, " . [%s] Error: tile not found.\n", origin.c_str());
-            return false;
-        }
-    }
-    std::vector<Uint8> payload(block.data, block.data + size);
-    delete[] block.data;
-    block.data = nullptr;
-
     const auto damaged = [&](const std::string &blockType) {
         const std::string why = qnl::LastError().reason;
         qnl::ReportError(qnl::ErrorCode::kCorrupted, LOG_ERROR, origin,
@@ -105,21 +84,24 @@ bool CTile::Load(int handle, const char *name, const char *type) {
                          why.c_str());
         return false;
     };
-    if (old) {
-        payload = qnl::UpgradeTileBlock(payload.data(), payload.size());
-        if (payload.empty()) return damaged(previous);
-        DPFBlock upgraded = block;
-        std::snprintf(upgraded.type, sizeof upgraded.type, "%s", current.c_str());
-        upgraded.size = (unsigned int)payload.size();
-        upgraded.data = reinterpret_cast<char *>(payload.data());
-        if (IStuffDPF->AddData(handle, &upgraded) <= 0) {
-            ILogSystem.Msg(LOG_ERROR, " . [%s] Error: update to v2.0 was not possible.\n",
-                           origin.c_str());
-            return false;
-        }
-        IStuffDPF->Delete(handle, &block);
+    std::vector<Uint8> payload;
+    switch (qnl::ReadVersionedBlock(handle, name, current.c_str(), previous.c_str(),
+                                    qnl::UpgradeTileBlock, payload)) {
+    case qnl::VersionedRead::kCurrent:
+        break;
+    case qnl::VersionedRead::kUpgraded:
         ILogSystem.Msg(LOG_WARNING, " . [%s] Info: tile successfully updated from v1.0 to v2.0.\n",
                        origin.c_str());
+        break;
+    case qnl::VersionedRead::kMissing:
+        ILogSystem.Msg(LOG_ERROR, " . [%s] Error: tile not found.\n", origin.c_str());
+        return false;
+    case qnl::VersionedRead::kDamaged:
+        return damaged(previous);
+    case qnl::VersionedRead::kNotStored:
+        ILogSystem.Msg(LOG_ERROR, " . [%s] Error: update to v2.0 was not possible.\n",
+                       origin.c_str());
+        return false;
     }
 
     qnl::TileBlock tile;
@@ -147,7 +129,7 @@ bool CTile::Load(int handle, const char *name, const char *type) {
     s.y = tile.y;
     s.backup.Take(surface);
     s.loaded = true;
-    std::snprintf(s.name, sizeof s.name, "%s", block.name);
+    std::snprintf(s.name, sizeof s.name, "%s", name);
     // A tile set that does not fit the picture leaves whole-picture mode.
     if (tile.tileSet && (tile.cellWidth || tile.cellHeight))
         SetTileSet(true, tile.cellWidth, tile.cellHeight);
