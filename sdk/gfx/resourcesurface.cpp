@@ -17,7 +17,10 @@ SDL_Surface *PrepareResourceSurface(SDL_Surface *s, const ImageBlockHeader &stor
     bool keyed = false;
     Uint8 r = 0, g = 0, b = 0;
     if (!look.perPixelAlpha) {
-        keyed = stored.colorkey != kNoColorKey;
+        // A key beyond an 8-bit sheet's palette denotes no colour.
+        const SDL_Palette *palette = s->format->palette;
+        keyed = stored.colorkey != kNoColorKey &&
+                (!palette || stored.colorkey < (Uint32)palette->ncolors);
         if (keyed) SDL_GetRGB(stored.colorkey, s->format, &r, &g, &b);
         if (s->format->BitsPerPixel == 32) {
             // SDL ignores per-surface alpha on a surface with an alpha channel.
