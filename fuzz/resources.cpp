@@ -35,6 +35,34 @@ void LoadFont(int handle) {
     SDL_FreeSurface(target);
 }
 
+// A target of its own, since there is no screen.
+SDL_Surface *Target() {
+    static SDL_Surface *target =
+        SDL_CreateRGBSurface(SDL_SWSURFACE, 64, 64, 32, 0xFF0000, 0xFF00, 0xFF, 0);
+    return target;
+}
+
+template <const char *type> void LoadSprite(int handle) {
+    CSprite sprite;
+    if (sprite.Load(handle, "r", type) <= 0) return;
+    sprite.SetPosition(-3, 5);
+    for (int i = 0; i < 3; ++i) {
+        sprite.SetAnimation(i);
+        sprite.Draw(Target());
+    }
+}
+
+template <const char *type> void LoadTile(int handle) {
+    CTile tile;
+    if (!tile.Load(handle, "r", type)) return;
+    tile.Draw(Target(), 1);
+    tile.Draw(Target(), 1000);
+    tile.SetTileSet(true, 3, 2);
+    tile.Draw(Target(), 2);
+}
+constexpr char kSpr2[] = "SPR2", kSpr[] = "SPR", kTile2[] = "TILE2", kTilb2[] = "TILB2",
+               kTile[] = "TILE", kTilb[] = "TILB";
+
 struct Loader {
     const char *type;
     LoaderFn load;
@@ -43,6 +71,12 @@ const Loader kLoaders[] = {
     {"IMG", LoadImage},
     {"FONT2", LoadFont},
     {"FONT", LoadFont}, // converted to "FONT2" in the package first
+    {"SPR2", LoadSprite<kSpr2>},
+    {"SPR", LoadSprite<kSpr>}, // converted to "SPR2" in the package first
+    {"TILE2", LoadTile<kTile2>},
+    {"TILB2", LoadTile<kTilb2>},
+    {"TILE", LoadTile<kTile>},
+    {"TILB", LoadTile<kTilb>},
 };
 
 std::string g_package;

@@ -27,15 +27,22 @@ bool Damaged(const char *reason) {
 
 bool ParseImageBlockHeader(const Uint8 *data, size_t size, ImageBlockHeader &h) {
     if (!data || size < kImageHeaderSize) return Damaged("shorter than its header");
-    h.width = (Sint32)GetLE32(data + 0);
-    h.height = (Sint32)GetLE32(data + 4);
-    h.bitsPerPixel = data[12];
-    h.rmask = GetLE32(data + 24);
-    h.gmask = GetLE32(data + 28);
-    h.bmask = GetLE32(data + 32);
-    h.amask = GetLE32(data + 36);
-    h.colorkey = GetLE32(data + 40);
-    h.alpha = data[44];
+    return ParseImageRecord(data + kImageRecordOffset, size - kImageRecordOffset,
+                            (Sint32)GetLE32(data + 0), (Sint32)GetLE32(data + 4), h);
+}
+
+bool ParseImageRecord(const Uint8 *record, size_t size, Sint32 width, Sint32 height,
+                      ImageBlockHeader &h) {
+    if (!record || size < kImageRecordSize) return Damaged("shorter than its header");
+    h.width = width;
+    h.height = height;
+    h.bitsPerPixel = record[4];
+    h.rmask = GetLE32(record + 16);
+    h.gmask = GetLE32(record + 20);
+    h.bmask = GetLE32(record + 24);
+    h.amask = GetLE32(record + 28);
+    h.colorkey = GetLE32(record + kImageRecordColorKey);
+    h.alpha = record[36];
     const int bpp = h.bitsPerPixel;
     if (bpp != 8 && bpp != 16 && bpp != 24 && bpp != 32) return Damaged("of an unknown depth");
     if (h.width <= 0 || h.height <= 0 || h.width > kMaxSide || h.height > kMaxSide)
@@ -45,24 +52,34 @@ bool ParseImageBlockHeader(const Uint8 *data, size_t size, ImageBlockHeader &h) 
     // for pixels of a layout the SDL library lacks, widened to 32 bits).
     const size_t trailer = bpp == 8 ? kImagePaletteSize : 0;
     const size_t pixels = StoredPitch(h.width, bpp) * (size_t)h.height;
-    if (size - kImageHeaderSize >= trailer && size - kImageHeaderSize - trailer >= pixels)
-        return true;
+    const size_t available = size - kImageRecordSize;
+    if (available >= trailer && available - trailer >= pixels) return true;
     return Damaged("with fewer pixels than its header says");
 }
 
 SDL_Surface *DecodeImageBlock(const Uint8 *data, size_t size, ImageBlockHeader *out) {
+    if (!data || size < kImageHeaderSize) {
+        Damaged("shorter than its header");
+        return nullptr;
+    }
+    return DecodeImageRecord(data + kImageRecordOffset, size - kImageRecordOffset,
+                             (Sint32)GetLE32(data + 0), (Sint32)GetLE32(data + 4), out);
+}
+
+SDL_Surface *DecodeImageRecord(const Uint8 *record, size_t size, Sint32 width, Sint32 height,
+                               ImageBlockHeader *out) {
     ImageBlockHeader h;
-    if (!ParseImageBlockHeader(data, size, h)) return nullptr;
+    if (!ParseImageRecord(record, size, width, height, h)) return nullptr;
     const platform::PixelLayout layout = {h.bitsPerPixel, h.rmask, h.gmask, h.bmask, h.amask};
-    SDL_Surface *s = platform::SurfaceFromPixels(layout, h.width, h.height, data + kImageHeaderSize,
-                                                 StoredPitch(h.width, h.bitsPerPixel));
+    SDL_Surface *s = platform::SurfaceFromPixels(
+        layout, h.width, h.height, record + kImageRecordSize, StoredPitch(h.width, h.bitsPerPixel));
     if (!s) {
         SetError(ErrorCode::kNoMemory, "%s", SDL_GetError());
         return nullptr;
     }
 
     if (h.bitsPerPixel == 8 && s->format->palette) {
-        const Uint8 *p = data + size - kImagePaletteSize;
+        const Uint8 *p = record + size - kImagePaletteSize;
         SDL_Color colors[256];
         for (int i = 0; i < 256; ++i)
             colors[i] = {p[4 * i], p[4 * i + 1], p[4 * i + 2], 0};
@@ -111,7 +128,7 @@ std::vector<Uint8> EncodeImageBlock(SDL_Surface *s, Uint32 colorkey, Uint8 alpha
     PutLE32(p + 28, f->Gmask);
     PutLE32(p + 32, f->Bmask);
     PutLE32(p + 36, f->Amask);
-    PutLE32(p + 40, colorkey);
+    PutLE32(p + kImageRecordOffset + kImageRecordColorKey, colorkey);
     p[44] = alpha;
 
     if (SDL_MUSTLOCK(s) && SDL_LockSurface(s) < 0) {

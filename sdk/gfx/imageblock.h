@@ -23,6 +23,12 @@ constexpr size_t kImageHeaderSize = 48;
 constexpr size_t kImagePaletteSize = 1024;
 constexpr Uint32 kNoColorKey = 0xFFFFFFFF;
 
+// Bytes 8 to 47 are SDL's pixel-format record, which sprite and tile blocks
+// store too, each at a place of its own and followed by the pixels as here.
+constexpr size_t kImageRecordOffset = 8;
+constexpr size_t kImageRecordSize = 40;
+constexpr size_t kImageRecordColorKey = 32; // the colour key's offset in the record
+
 struct ImageBlockHeader {
     Sint32 width = 0, height = 0;
     Uint8 bitsPerPixel = 0;
@@ -37,12 +43,21 @@ struct ImageBlockHeader {
 // in the payload.
 bool ParseImageBlockHeader(const Uint8 *data, size_t size, ImageBlockHeader &header);
 
+// The same for a pixel-format record kept in another payload: `record`
+// points at the 40-byte record, `size` counts it and the pixels (and
+// palette) that follow it, and the picture's size is stored elsewhere.
+bool ParseImageRecord(const Uint8 *record, size_t size, Sint32 width, Sint32 height,
+                      ImageBlockHeader &header);
+
 // A new software surface holding the payload's pixels and palette, with its
 // alpha and colour key set as stored: alpha per pixel when the alpha mask is
 // set and the stored alpha is 255, otherwise per-surface alpha below 255;
 // colour keying on for a key other than -1, and -1 recorded as the
 // surface's key otherwise. Null for a payload that does not parse.
 SDL_Surface *DecodeImageBlock(const Uint8 *data, size_t size, ImageBlockHeader *header = nullptr);
+// DecodeImageBlock for a record kept in another payload (ParseImageRecord).
+SDL_Surface *DecodeImageRecord(const Uint8 *record, size_t size, Sint32 width, Sint32 height,
+                               ImageBlockHeader *header = nullptr);
 
 // The payload of `surface` with the given colour key (kNoColorKey for
 // none) and per-surface alpha. Empty for a surface of another depth.

@@ -1,24 +1,15 @@
 // dpftool add-image: a PNG or BMP picture as an "IMG" block.
 #include "command.h"
+#include "picture.h"
 
 #include <quenlar/gfx/imageblock.h>
-#include <quenlar/gfx/imageconvert.h>
-#include <quenlar/platform/pixelformat_private.h>
-
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
 
 namespace {
 
 int Run(int argc, char **argv) {
     dpftool::Args args("add-image", argc, argv,
-                       {{"--bpp", true},
-                        {"--colorkey", true},
-                        {"--alpha", true},
-                        {"--mode", true},
-                        {"--replace", false}},
-                       3, 3);
+                       {DPFTOOL_PICTURE_OPTIONS, {"--mode", true}, {"--replace", false}}, 3, 3);
     if (!args.ok()) return args.status();
     const char *path = args[0], *name = args[1], *file = args[2];
     if (!*name || std::strlen(name) > 31)
@@ -26,42 +17,14 @@ int Run(int argc, char **argv) {
     const int mode = dpftool::ModeFromName(args.Value("--mode", "compressed"));
     if (mode < 0)
         return dpftool::UsageError("add-image", "unknown mode '%s'", args.Value("--mode"));
-    long bpp = 0;
-    if (args.Has("--bpp") && !dpftool::ParseNumber(args.Value("--bpp"), 8, 32, bpp)) bpp = -1;
-    if (bpp < 0 || (bpp && bpp != 8 && bpp != 16 && bpp != 24 && bpp != 32))
-        return dpftool::UsageError("add-image", "--bpp must be 8, 16, 24 or 32");
-    Uint8 key[3] = {0, 0, 0};
-    if (args.Has("--colorkey") && !dpftool::ParseColor(args.Value("--colorkey"), key))
-        return dpftool::UsageError("add-image", "--colorkey must be R,G,B with values 0 to 255");
-    long alpha = 255;
-    if (args.Has("--alpha") && !dpftool::ParseNumber(args.Value("--alpha"), 0, 255, alpha))
-        return dpftool::UsageError("add-image", "--alpha must be 0 to 255");
+    dpftool::PictureOptions options;
+    if (int status = dpftool::ParsePictureOptions("add-image", args, options)) return status;
 
-    // The picture, in the depth asked for (its own depth otherwise).
-    SDL_Surface *source = qnl::LoadImageFile(file);
-    if (!source) return dpftool::Fail("%s: not a readable PNG or BMP picture", file);
-    SDL_Surface *picture = source;
-    // A 5-5-5 picture counts as 16 bits whichever SDL 1.2 library reports it.
-    const int own = qnl::platform::StoredBitsPerPixel(source->format);
-    if (bpp || (own != 8 && own != 16 && own != 24 && own != 32)) {
-        picture = qnl::ConvertDepth(source, bpp ? (int)bpp : 32);
-        if (!picture) {
-            SDL_FreeSurface(source);
-            return dpftool::Fail("%s: the picture cannot be converted to %ld bits", file, bpp);
-        }
-    }
-    // The transparent colour: the one asked for, else the picture's own.
-    Uint32 colorkey = qnl::kNoColorKey;
-    if (args.Has("--colorkey")) {
-        colorkey = SDL_MapRGB(picture->format, key[0], key[1], key[2]);
-    } else if (source->flags & SDL_SRCCOLORKEY) {
-        Uint8 r, g, b;
-        SDL_GetRGB(source->format->colorkey, source->format, &r, &g, &b);
-        colorkey = SDL_MapRGB(picture->format, r, g, b);
-    }
-    std::vector<Uint8> payload = qnl::EncodeImageBlock(picture, colorkey, (Uint8)alpha);
-    if (picture != source) SDL_FreeSurface(picture);
-    SDL_FreeSurface(source);
+    Uint32 colorkey;
+    SDL_Surface *picture = dpftool::LoadPicture(file, options, colorkey);
+    if (!picture) return dpftool::kFailed;
+    std::vector<Uint8> payload = qnl::EncodeImageBlock(picture, colorkey, options.alpha);
+    SDL_FreeSurface(picture);
     if (payload.empty())
         return dpftool::Fail("%s: the picture cannot be stored (%s)", file,
                              dpftool::SdkReason().c_str());
