@@ -70,6 +70,13 @@ void ForwardToConsole(const char *format, va_list args) {
 } // namespace
 
 int QuenlarEngine::Init(Uint32 flags) {
+    // A second start would make a second set of interfaces and lose the
+    // first; the running engine stays as it is.
+    if (state_->initialised) {
+        ILogSystem.Msg(2, " . [Quenlar.Init()] Warning: Quenlar is already initialized; call "
+                          "Quenlar.Quit() first.\n");
+        return 1;
+    }
     if (!GetCPUFeatures(nullptr)) return -1;
 
     if (SDL_Init(flags) < 0) {
@@ -129,7 +136,8 @@ void QuenlarEngine::Quit() {
     icon = nullptr;
 
     SDL_Quit();
-    // The key-state array belonged to SDL.
+    // The display surface and the key-state array belonged to SDL.
+    screen = nullptr;
     s.keys = nullptr;
     s.keyCount = 0;
 

@@ -93,6 +93,34 @@ TEST(EngineLifecycle, InitAgainAfterQuit) {
     Quenlar.Quit();
 }
 
+TEST(EngineLifecycle, QuitForgetsTheScreenSdlFreed) {
+    TempDir dir;
+    ASSERT_EQ(1, Quenlar.Init(SDL_INIT_VIDEO | SDL_INIT_TIMER));
+    ASSERT_EQ(1, Quenlar.SetVideoMode());
+    Quenlar.Quit();
+    EXPECT_EQ(nullptr, Quenlar.screen);
+    // A new run that draws before setting a mode must not touch the old one
+    // (the sanitizer build sees a read of freed memory).
+    ASSERT_EQ(1, Quenlar.Init(SDL_INIT_VIDEO | SDL_INIT_TIMER));
+    Quenlar.Update();
+    Quenlar.Quit();
+}
+
+TEST(EngineLifecycle, SecondInitIsRefusedAndKeepsTheInterfaces) {
+    TempDir dir;
+    LogCapture log(5);
+    ASSERT_EQ(1, Quenlar.Init(0));
+    QStuffDPF *const first = IStuffDPF;
+    log.Mark();
+    EXPECT_EQ(1, Quenlar.Init(0)); // the engine runs: callers may go on
+    EXPECT_EQ(first, IStuffDPF);
+    EXPECT_EQ(" . [Quenlar.Init()] Warning: Quenlar is already initialized; call Quenlar.Quit() "
+              "first.\n",
+              log.Body());
+    Quenlar.Quit();
+    EXPECT_EQ(nullptr, IStuffDPF); // one set of interfaces, all deleted
+}
+
 TEST(EngineLifecycle, LeftoverResourcesAreReportedInOrder) {
     TempDir dir;
     LogCapture log(2);
