@@ -140,6 +140,9 @@ void QuenlarEngine::Quit() {
     screen = nullptr;
     s.keys = nullptr;
     s.keyCount = 0;
+    s.buttonsPressed = 0;
+    s.keysPressed.reset();
+    s.stepKeys.reset();
 
     if (tilecount)
         ILogSystem.Msg(
