@@ -97,7 +97,8 @@ int QuenlarEngine::SetVideoMode() {
     flags |= WindowFlags(window);
 
     if (icon) SDL_WM_SetIcon(icon, nullptr);
-    if (title) SDL_WM_SetCaption(title, nullptr);
+    // The title names the window and its icon alike.
+    if (title) qnl::platform::SetCaption(title, title);
 
     // Colour depth.
     if (colordepth == 24) {

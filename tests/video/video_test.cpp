@@ -1,8 +1,10 @@
 #include "video/engine_fixture.h"
 
 #include <quenlar/core/engine_private.h>
+#include <quenlar/platform/text.h>
 #include <quenlar/platform/videodriver.h>
 
+#include <SDL_syswm.h>
 #include <cstdlib>
 
 using VideoMode = EngineTest;
@@ -190,6 +192,45 @@ TEST_F(VideoMode, CaptionAndIcon) {
     SDL_WM_GetCaption(&title, nullptr);
     EXPECT_STREQ("Caption test", title);
     // Quit frees the icon.
+}
+
+TEST(SystemText, Windows1252BecomesUtf8) {
+    using qnl::platform::Utf8FromWindows1252;
+    EXPECT_EQ("Configuraci\xC3\xB3n \xC2\xB7 Setup",
+              Utf8FromWindows1252("Configuraci\xF3n \xB7 Setup"));
+    EXPECT_EQ("Couldn\xC2\xB4t \xE2\x82\xAC\xE2\x80\x9Cx\xE2\x80\x9D \xC5\xB8\xC3\xBF",
+              Utf8FromWindows1252("Couldn\xB4t \x80\x93x\x94 \x9F\xFF"));
+    EXPECT_EQ("\xC2\x81", Utf8FromWindows1252("\x81")); // unassigned: the control character
+    EXPECT_EQ("", Utf8FromWindows1252(nullptr));
+}
+
+// The caption as the window system shows it, read back from a real X window.
+TEST(XWindow, CaptionIsShownInUtf8) {
+    testing_support::XServer x;
+    if (!x.Available()) GTEST_SKIP() << "Xvfb is not installed";
+    testing_support::TempDir dir;
+    setenv("SDL_VIDEODRIVER", "x11", 1);
+    setenv("DISPLAY", x.Display().c_str(), 1);
+    ASSERT_EQ(1, Quenlar.Init(SDL_INIT_VIDEO));
+    Quenlar.title = "Configuraci\xF3n \xB7 Setup";
+    const bool opened = Quenlar.SetVideoMode() == 1;
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    const bool known = opened && SDL_GetWMInfo(&info) == 1;
+    const std::string window = known ? std::to_string(info.info.x11.wmwindow) : "";
+    Quenlar.title = QuenlarConfig().title;
+    setenv("SDL_VIDEODRIVER", "dummy", 1);
+    ASSERT_TRUE(known) << SDL_GetError();
+
+    testing_support::RunResult names =
+        x.Client({"xprop", "-id", window, "_NET_WM_NAME", "_NET_WM_ICON_NAME"});
+    Quenlar.Quit();
+    EXPECT_NE(std::string::npos, names.out.find("_NET_WM_NAME(UTF8_STRING) = "
+                                                "\"Configuraci\xC3\xB3n \xC2\xB7 Setup\"\n"))
+        << names.out;
+    EXPECT_NE(std::string::npos, names.out.find("_NET_WM_ICON_NAME(UTF8_STRING) = "
+                                                "\"Configuraci\xC3\xB3n \xC2\xB7 Setup\"\n"))
+        << names.out;
 }
 
 TEST_F(VideoMode, ScreenBlitCopiesToScreenAndElsewhere) {
