@@ -209,6 +209,8 @@ TEST(XWindow, CaptionIsShownInUtf8) {
     testing_support::XServer x;
     if (!x.Available()) GTEST_SKIP() << "Xvfb is not installed";
     testing_support::TempDir dir;
+    const char *display = getenv("DISPLAY");
+    const std::string previous = display ? display : "";
     setenv("SDL_VIDEODRIVER", "x11", 1);
     setenv("DISPLAY", x.Display().c_str(), 1);
     ASSERT_EQ(1, Quenlar.Init(SDL_INIT_VIDEO));
@@ -217,9 +219,15 @@ TEST(XWindow, CaptionIsShownInUtf8) {
     SDL_SysWMinfo info;
     SDL_VERSION(&info.version);
     const bool known = opened && SDL_GetWMInfo(&info) == 1;
-    const std::string window = known ? std::to_string(info.info.x11.wmwindow) : "";
+    // The window that carries the names (sdl12-compat gives only the one).
+    const Window named = info.info.x11.wmwindow ? info.info.x11.wmwindow : info.info.x11.window;
+    const std::string window = known ? std::to_string(named) : "";
     Quenlar.title = QuenlarConfig().title;
     setenv("SDL_VIDEODRIVER", "dummy", 1);
+    if (display)
+        setenv("DISPLAY", previous.c_str(), 1);
+    else
+        unsetenv("DISPLAY");
     ASSERT_TRUE(known) << SDL_GetError();
 
     testing_support::RunResult names =
@@ -227,10 +235,13 @@ TEST(XWindow, CaptionIsShownInUtf8) {
     Quenlar.Quit();
     EXPECT_NE(std::string::npos, names.out.find("_NET_WM_NAME(UTF8_STRING) = "
                                                 "\"Configuraci\xC3\xB3n \xC2\xB7 Setup\"\n"))
-        << names.out;
-    EXPECT_NE(std::string::npos, names.out.find("_NET_WM_ICON_NAME(UTF8_STRING) = "
-                                                "\"Configuraci\xC3\xB3n \xC2\xB7 Setup\"\n"))
-        << names.out;
+        << names.out << names.err;
+    // sdl12-compat has no icon titles; classic SDL sets it.
+    if (names.out.find("_NET_WM_ICON_NAME(") != std::string::npos) {
+        EXPECT_NE(std::string::npos, names.out.find("_NET_WM_ICON_NAME(UTF8_STRING) = "
+                                                    "\"Configuraci\xC3\xB3n \xC2\xB7 Setup\"\n"))
+            << names.out;
+    }
 }
 
 TEST_F(VideoMode, ScreenBlitCopiesToScreenAndElsewhere) {
