@@ -14,8 +14,10 @@
 #include <quenlar/gfx/video.h>
 #include <quenlar/gui/button.h>
 #include <quenlar/net/network.h>
+#include <quenlar/platform/videodriver.h>
 #include <quenlar/sound/soundfx.h>
 
+#include <string>
 #include <ucl/ucl.h>
 #include <zlib.h>
 
@@ -67,6 +69,21 @@ namespace {
 void ForwardToConsole(const char *format, va_list args) {
     Quenlar.LogToConsole(format, args);
 }
+
+// SDL_Init, with the video subsystem on the driver the platform chooses.
+// Without a display to start it on, SDL starts without video and
+// SetVideoMode reports the display missing; a driver the user chose must
+// start.
+bool StartSdl(Uint32 flags) {
+    if (SDL_Init(flags & ~SDL_INIT_VIDEO) < 0) return false;
+    if (!(flags & SDL_INIT_VIDEO)) return true;
+    qnl::platform::VideoDriverChoice driver;
+    if (qnl::platform::StartVideo(1, &driver) || !driver.user) return true;
+    const std::string reason = SDL_GetError(); // kept across SDL_Quit
+    SDL_Quit();
+    SDL_SetError("%s", reason.c_str());
+    return false;
+}
 } // namespace
 
 int QuenlarEngine::Init(Uint32 flags) {
@@ -79,11 +96,12 @@ int QuenlarEngine::Init(Uint32 flags) {
     }
     if (!GetCPUFeatures(nullptr)) return -1;
 
-    if (SDL_Init(flags) < 0) {
+    if (!StartSdl(flags)) {
         ILogSystem.Msg(0, " . [Quenlar.Init()] Error: Couldn't initialize SDL 1.2: %s\n",
                        SDL_GetError());
         return -1;
     }
+    state_->videoRequested = (flags & SDL_INIT_VIDEO) != 0;
 
     // The fixed creation order; Quit destroys them in reverse.
     IStuffDPF = new QStuffDPF;
@@ -159,6 +177,7 @@ void QuenlarEngine::Quit() {
 
     ILogSystem.Msg(0, "\n . Quenlar successfully closed.\n\n");
     s.initialised = false;
+    s.videoRequested = false;
 }
 
 bool QuenlarEngine::IsInitialized() const {

@@ -18,6 +18,7 @@ constexpr int kRepeatKeys = 300; // last-repeat times, one per SDL key code
 
 struct EngineState {
     bool initialised = false;
+    bool videoRequested = false; // Init was asked for SDL's video
 
     // Keyboard: SDL's key-state array (null until the first logic step) and
     // the time each key was last reported by ReadKey, in ms.

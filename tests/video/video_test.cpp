@@ -6,6 +6,7 @@
 
 #include <SDL_syswm.h>
 #include <cstdlib>
+#include <map>
 
 using VideoMode = EngineTest;
 
@@ -23,10 +24,63 @@ TEST(RendererTable, CodesAndDrivers) {
     EXPECT_EQ(128, RendererForDriver("quartz"));
     EXPECT_EQ(1, RendererForDriver("dummy"));
     EXPECT_EQ(1, RendererForDriver("X11")); // exact comparison
-    for (int code : {2, 4, 64})
-        EXPECT_STREQ("x11", DriverForRenderer(code).driver) << code;
-    for (int code : {1, 8, 16, 128})
-        EXPECT_EQ(nullptr, DriverForRenderer(code).driver) << code;
+}
+
+namespace {
+// Environment variables set or removed for a test, put back afterwards.
+class Environment {
+public:
+    ~Environment() {
+        for (const auto &[name, value] : saved_)
+            Put(name.c_str(), value.first ? value.second.c_str() : nullptr);
+    }
+    // `value` null removes the variable.
+    void Set(const char *name, const char *value) {
+        Save(name);
+        Put(name, value);
+    }
+
+private:
+    static void Put(const char *name, const char *value) {
+        if (value)
+            setenv(name, value, 1);
+        else
+            unsetenv(name);
+    }
+
+    void Save(const char *name) {
+        if (saved_.count(name)) return;
+        const char *value = getenv(name);
+        saved_[name] = {value != nullptr, value ? value : ""};
+    }
+    std::map<std::string, std::pair<bool, std::string>> saved_;
+};
+} // namespace
+
+TEST(RendererTable, WindowedDriverOfTheDisplayUnlessTheUserChoseOne) {
+    using namespace qnl::platform;
+    Environment env;
+    VideoDriverChoice choice = ChooseVideoDriver(2);
+    EXPECT_STREQ("dummy", choice.driver); // the user's, as the tests run
+    EXPECT_TRUE(choice.user);
+
+    // Every code gets the display's own driver, never one SDL falls back to.
+    env.Set("SDL_VIDEODRIVER", nullptr);
+    env.Set("DISPLAY", ":5");
+    for (int code : {1, 2, 4, 8, 16, 64, 128}) {
+        choice = ChooseVideoDriver(code);
+        EXPECT_STREQ("x11", choice.driver) << code;
+        EXPECT_STREQ("x11", getenv("SDL_VIDEODRIVER")) << code;
+        EXPECT_FALSE(choice.user);
+        EXPECT_STREQ("Linux", choice.system);
+        EXPECT_EQ(code == 2 || code == 4 || code == 64, choice.named) << code;
+    }
+    env.Set("DISPLAY", nullptr);
+    env.Set("WAYLAND_DISPLAY", "wayland-0");
+    EXPECT_STREQ("wayland", ChooseVideoDriver(1).driver);
+    env.Set("WAYLAND_DISPLAY", nullptr);
+    EXPECT_EQ(nullptr, ChooseVideoDriver(1).driver);
+    EXPECT_EQ(nullptr, getenv("SDL_VIDEODRIVER")); // its own earlier choice is withdrawn
 }
 
 TEST_F(VideoMode, RefusesWithoutVideoSubsystem) {
@@ -61,17 +115,32 @@ TEST_F(VideoMode, UserDriverIsHonouredForForcedRenderers) {
     EXPECT_EQ(2, Quenlar.renderer);
 }
 
-TEST_F(VideoMode, ForcedRendererSetsNativeDriverAndReportsItsFailure) {
-    unsetenv("SDL_VIDEODRIVER");
-    unsetenv("DISPLAY");
+TEST_F(VideoMode, WithoutADisplayTheModeFailsNamingIt) {
+    Environment env;
+    env.Set("SDL_VIDEODRIVER", nullptr);
+    env.Set("DISPLAY", nullptr);
+    env.Set("WAYLAND_DISPLAY", nullptr);
     Start();
-    Quenlar.renderer = 4;
+    EXPECT_FALSE(SDL_WasInit(SDL_INIT_VIDEO)); // no driver of SDL's own choosing
+    for (int renderer : {1, 4}) {
+        log.Mark();
+        Quenlar.renderer = (Uint8)renderer;
+        EXPECT_EQ(0, Quenlar.SetVideoMode());
+        EXPECT_EQ(" . [Quenlar.SetVideoMode()] Error: could not initialize SDL video system (" +
+                      std::to_string(renderer) +
+                      ") (there is no display to open a window on (DISPLAY is not set)).\n",
+                  log.Body());
+        EXPECT_EQ(nullptr, Quenlar.screen);
+    }
+
+    // A display that cannot be opened is named too.
+    env.Set("DISPLAY", ":9999");
+    log.Mark();
+    Quenlar.renderer = 2;
     EXPECT_EQ(0, Quenlar.SetVideoMode());
-    EXPECT_STREQ("x11", getenv("SDL_VIDEODRIVER"));
     EXPECT_TRUE(Logged(" . [Quenlar.SetVideoMode()] Info: setting 'x11' backend for Linux\n"));
-    EXPECT_TRUE(
-        Logged(" . [Quenlar.SetVideoMode()] Error: could not initialize SDL video system (4) ("));
-    EXPECT_EQ(nullptr, Quenlar.screen);
+    EXPECT_TRUE(Logged(" . [Quenlar.SetVideoMode()] Error: could not initialize SDL video system "
+                       "(2) (cannot open the X display ':9999' named by DISPLAY ("));
 }
 
 TEST_F(VideoMode, RenderersThatSetNothingLeaveTheEnvironment) {
