@@ -14,9 +14,11 @@
 #include <quenlar/gfx/video.h>
 #include <quenlar/gui/button.h>
 #include <quenlar/net/network.h>
+#include <quenlar/platform/soundlib_private.h>
 #include <quenlar/platform/videodriver.h>
 #include <quenlar/sound/soundfx.h>
 
+#include <cstdlib>
 #include <string>
 #include <ucl/ucl.h>
 #include <zlib.h>
@@ -75,6 +77,7 @@ void ForwardToConsole(const char *format, va_list args) {
 // SetVideoMode reports the display missing; a driver the user chose must
 // start.
 bool StartSdl(Uint32 flags) {
+    qnl::platform::SilenceSoundLibrary(); // before any start of SDL's audio
     if (SDL_Init(flags & ~SDL_INIT_VIDEO) < 0) return false;
     if (!(flags & SDL_INIT_VIDEO)) return true;
     qnl::platform::VideoDriverChoice driver;
@@ -83,6 +86,13 @@ bool StartSdl(Uint32 flags) {
     SDL_Quit();
     SDL_SetError("%s", reason.c_str());
     return false;
+}
+
+// SDL that Init started and Quit did not stop is stopped when the process
+// ends, whatever the path: SDL 1.2 gives the terminal, the screen mode and
+// the keyboard back only in SDL_Quit.
+void QuitSdlAtExit() {
+    if (Quenlar.IsInitialized()) SDL_Quit();
 }
 } // namespace
 
@@ -102,6 +112,8 @@ int QuenlarEngine::Init(Uint32 flags) {
         return -1;
     }
     state_->videoRequested = (flags & SDL_INIT_VIDEO) != 0;
+    static const bool stopsAtExit = std::atexit(QuitSdlAtExit) == 0;
+    (void)stopsAtExit;
 
     // The fixed creation order; Quit destroys them in reverse.
     IStuffDPF = new QStuffDPF;
