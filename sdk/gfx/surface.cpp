@@ -67,8 +67,10 @@ bool ConvertedKey(SDL_Surface *surface, Uint32 &key) {
     SDL_FreeSurface(dot);
     if (!converted) return false;
     const bool read = LockPixels(converted);
-    if (read) key = ReadRawPixel(converted, 0, 0);
-    UnlockPixels(converted);
+    if (read) {
+        key = ReadRawPixel(converted, 0, 0);
+        UnlockPixels(converted);
+    }
     SDL_FreeSurface(converted);
     return read;
 }
