@@ -10,6 +10,10 @@
 #include <quenlar/quenlar.h>
 #include "setup/panel.h"
 
+#include <quenlar/platform/text.h>
+
+#include <cstdarg>
+#include <cstdio>
 #include <memory>
 #include <string>
 
@@ -38,6 +42,29 @@ void ConfigureWindow(SetupState &state) {
     Quenlar.mtfriendly = 1;
     Quenlar.window = 1;   // a window with a frame
     Quenlar.renderer = 2; // Windib; the platform maps it to its own windowed driver
+}
+
+// A start-up failure: the log line, and the same text once on stderr in
+// UTF-8, naming the log, for a player who started the launcher from a
+// terminal (the log is Windows-1252).
+void FatalError(const char *format, ...) QUENLAR_PRINTF(1, 2);
+void FatalError(const char *format, ...) {
+    va_list args;
+    va_start(args, format);
+    char text[1024];
+    std::vsnprintf(text, sizeof text, format, args);
+    va_end(args);
+    ILogSystem.Msg(2, "%s", text);
+
+    // " \xB7 [Init Error] - ...\n" becomes "setup: [Init Error] - ... (see Setup.log)".
+    std::string line = text;
+    const size_t start = line.find('[');
+    line = line.substr(start == std::string::npos ? 0 : start);
+    while (!line.empty() && line.back() == '\n')
+        line.pop_back();
+    const std::string log = ILogSystem.GetFileName();
+    if (!log.empty()) line += " (see " + log + ")";
+    std::fprintf(stderr, "setup: %s\n", qnl::platform::Utf8FromWindows1252(line.c_str()).c_str());
 }
 
 } // namespace
@@ -77,16 +104,15 @@ int RunLauncher() {
 
     // The engine: timer, audio and video.
     if (Quenlar.Init(SDL_INIT_TIMER | SDL_INIT_AUDIO | SDL_INIT_VIDEO) < 0) {
-        ILogSystem.Msg(2, " \xB7 [Init Error] - Couldn\xB4t initialize Quenlar: %s\n",
-                       SDL_GetError());
+        FatalError(" \xB7 [Init Error] - Couldn\xB4t initialize Quenlar: %s\n", SDL_GetError());
         return 1;
     }
 
     // The layout.
     std::unique_ptr<SetupState> state(new SetupState);
     if (int code = ParseLayout(*state)) {
-        ILogSystem.Msg(
-            2, " \xB7 [Init Error] - Couldn\xB4t parse layout.xml file. Error code: %d\n", code);
+        FatalError(" \xB7 [Init Error] - Couldn\xB4t parse layout.xml file. Error code: %d\n",
+                   code);
         return 1;
     }
 
@@ -95,8 +121,8 @@ int RunLauncher() {
     if (!Quenlar.SetVideoMode()) {
         std::string reason = SDL_GetError(); // read before SDL shuts down
         Quenlar.Quit();
-        ILogSystem.Msg(2, " \xB7 [Init Error] - Couldn\xB4t set video mode %dx%d: %s\n",
-                       kWindowWidth, kWindowHeight, reason.c_str());
+        FatalError(" \xB7 [Init Error] - Couldn\xB4t set video mode %dx%d: %s\n", kWindowWidth,
+                   kWindowHeight, reason.c_str());
         return 1;
     }
 
@@ -106,7 +132,7 @@ int RunLauncher() {
 
     // The resources.
     if (const char *failed = LoadResources(*state)) {
-        ILogSystem.Msg(2, " \xB7 [Init Error] - Couldn't load graphic resource: '%s'.\n", failed);
+        FatalError(" \xB7 [Init Error] - Couldn't load graphic resource: '%s'.\n", failed);
         FreeResources(*state);
         Quenlar.Quit();
         return 1;

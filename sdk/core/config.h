@@ -23,7 +23,7 @@ struct QuenlarConfig {
     Uint16 resolutionx = 640;
     Uint16 resolutiony = 480;
     Uint8 enable = 0;                   // audio on (1) or off (0)
-    Sint32 format = QUENLAR_AUDIO_S8;   // SDL audio sample format
+    Sint32 format = QUENLAR_AUDIO_S8;   // SDL audio sample format, or the bare size 8 or 16
     Sint32 frequency = 11025;           // samples per second
     Sint32 mode = 1;                    // channels: 1 mono, 2 stereo, 4 surround
     Sint32 buffer = 4096;               // audio buffer in bytes

@@ -15,8 +15,12 @@
 #include <quenlar/gfx/video.h>
 #include <quenlar/gui/button.h>
 #include <quenlar/net/network.h>
+#include <quenlar/platform/soundlib_private.h>
+#include <quenlar/platform/videodriver.h>
 #include <quenlar/sound/soundfx.h>
 
+#include <cstdlib>
+#include <string>
 #include <ucl/ucl.h>
 
 QuenlarEngine Quenlar;
@@ -68,16 +72,49 @@ namespace {
 void ForwardToConsole(const char *format, va_list args) {
     Quenlar.LogToConsole(format, args);
 }
+
+// SDL_Init, with the video subsystem on the driver the platform chooses.
+// Without a display to start it on, SDL starts without video and
+// SetVideoMode reports the display missing; a driver the user chose must
+// start.
+bool StartSdl(Uint32 flags) {
+    qnl::platform::SilenceSoundLibrary(); // before any start of SDL's audio
+    if (SDL_Init(flags & ~SDL_INIT_VIDEO) < 0) return false;
+    if (!(flags & SDL_INIT_VIDEO)) return true;
+    qnl::platform::VideoDriverChoice driver;
+    if (qnl::platform::StartVideo(1, &driver) || !driver.user) return true;
+    const std::string reason = SDL_GetError(); // kept across SDL_Quit
+    SDL_Quit();
+    SDL_SetError("%s", reason.c_str());
+    return false;
+}
+
+// SDL that Init started and Quit did not stop is stopped when the process
+// ends, whatever the path: SDL 1.2 gives the terminal, the screen mode and
+// the keyboard back only in SDL_Quit.
+void QuitSdlAtExit() {
+    if (Quenlar.IsInitialized()) SDL_Quit();
+}
 } // namespace
 
 int QuenlarEngine::Init(Uint32 flags) {
+    // A second start would make a second set of interfaces and lose the
+    // first; the running engine stays as it is.
+    if (state_->initialised) {
+        ILogSystem.Msg(2, " . [Quenlar.Init()] Warning: Quenlar is already initialized; call "
+                          "Quenlar.Quit() first.\n");
+        return 1;
+    }
     if (!GetCPUFeatures(nullptr)) return -1;
 
-    if (SDL_Init(flags) < 0) {
+    if (!StartSdl(flags)) {
         ILogSystem.Msg(0, " . [Quenlar.Init()] Error: Couldn't initialize SDL 1.2: %s\n",
                        SDL_GetError());
         return -1;
     }
+    state_->videoRequested = (flags & SDL_INIT_VIDEO) != 0;
+    static const bool stopsAtExit = std::atexit(QuitSdlAtExit) == 0;
+    (void)stopsAtExit;
 
     // The fixed creation order; Quit destroys them in reverse.
     IStuffDPF = new QStuffDPF;
@@ -130,9 +167,13 @@ void QuenlarEngine::Quit() {
     icon = nullptr;
 
     SDL_Quit();
-    // The key-state array belonged to SDL.
+    // The display surface and the key-state array belonged to SDL.
+    screen = nullptr;
     s.keys = nullptr;
     s.keyCount = 0;
+    s.buttonsPressed = 0;
+    s.keysPressed.reset();
+    s.stepKeys.reset();
 
     if (tilecount)
         ILogSystem.Msg(
@@ -149,6 +190,7 @@ void QuenlarEngine::Quit() {
 
     ILogSystem.Msg(0, "\n . Quenlar successfully closed.\n\n");
     s.initialised = false;
+    s.videoRequested = false;
 }
 
 bool QuenlarEngine::IsInitialized() const {

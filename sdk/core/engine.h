@@ -46,9 +46,11 @@ public:
 
     // ---- Start-up and shutdown ---------------------------------------------
     // Checks the processor, starts SDL with `flags` (SDL_INIT_*), creates the
-    // ten interface objects. 1 on success, -1 on failure.
+    // ten interface objects. 1 on success, -1 on failure. While the engine
+    // runs, a further call only warns and returns 1.
     int Init(Uint32 flags);
-    // Destroys the interfaces in reverse order and stops SDL. Harmless twice.
+    // Destroys the interfaces in reverse order, stops SDL and forgets
+    // `screen`, which SDL freed. Harmless twice.
     void Quit();
     bool IsInitialized() const;
     const char *GetVersion() const; // "Quenlar SDK Win32 v5.20 (build 3278)"

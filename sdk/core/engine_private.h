@@ -6,6 +6,8 @@
 
 #include <quenlar/core/engine.h>
 
+#include <bitset>
+
 class TiXmlDocument;
 class TiXmlElement;
 
@@ -16,12 +18,21 @@ constexpr int kRepeatKeys = 300; // last-repeat times, one per SDL key code
 
 struct EngineState {
     bool initialised = false;
+    bool videoRequested = false; // Init was asked for SDL's video
 
     // Keyboard: SDL's key-state array (null until the first logic step) and
     // the time each key was last reported by ReadKey, in ms.
     const Uint8 *keys = nullptr;
     int keyCount = 0;
     Uint32 lastRepeat[kRepeatKeys] = {0};
+
+    // Presses seen in events since the previous logic step, and the keys
+    // the current step shows pressed that way: a button or key pressed and
+    // released between two steps, which SDL's state no longer shows, still
+    // reads as down for one step.
+    Uint8 buttonsPressed = 0; // SDL button mask
+    std::bitset<SDLK_LAST> keysPressed;
+    std::bitset<SDLK_LAST> stepKeys;
 
     // XML documents by handle: slot i holds handle i + 1.
     TiXmlDocument *xmlDoc[kXmlSlots] = {nullptr};

@@ -47,18 +47,22 @@ int KeypadNavigation(int key) {
 
 } // namespace
 
+// Down in SDL's state, or pressed since the step before this one.
+static bool IsDown(const qnl::EngineState &s, int key) {
+    if (!s.keys || key < 0 || key >= SDLK_LAST) return false;
+    return (key < s.keyCount && s.keys[key]) || s.stepKeys[(size_t)key];
+}
+
 Uint8 QuenlarEngine::KeyDown(int key) {
-    const qnl::EngineState &s = *state_;
-    if (!s.keys || key < 0 || key >= s.keyCount) return 0;
-    return s.keys[key];
+    return IsDown(*state_, key) ? 1 : 0;
 }
 
 int QuenlarEngine::ReadKey(Uint32 delay) {
     qnl::EngineState &s = *state_;
     if (!s.keys) return 0;
     const Uint32 now = QuenlarTicks();
-    for (int key = 8; key <= 295 && key < s.keyCount; ++key) {
-        if (!s.keys[key] || !(s.lastRepeat[key] + delay < now)) continue;
+    for (int key = 8; key <= 295; ++key) {
+        if (!IsDown(s, key) || !(s.lastRepeat[key] + delay < now)) continue;
         s.lastRepeat[key] = now;
         return TranslateKey(key);
     }

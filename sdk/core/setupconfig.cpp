@@ -11,6 +11,32 @@ int Clamp(int value, int low, int high) {
     return value < low ? low : value > high ? high : value;
 }
 
+// Sample formats. A record holds an SDL audio format code (the engine's
+// default is signed 8-bit, 0x8008) or, as the launcher keeps it, the bare
+// sample size 8 or 16 (SDL's codes of the unsigned formats). Files hold the
+// sample size, the low byte of a code; reading puts it back into the kind
+// of code the record held.
+constexpr int kSignedSamples = 0x8000;    // SDL's flag of signed samples
+constexpr int kBigEndianSamples = 0x1000; // ... and of big-endian 16-bit ones
+
+bool IsSampleFormat(int code) {
+    const int size = code & ~(kSignedSamples | kBigEndianSamples);
+    return size == 8 || size == 16;
+}
+
+// The sample size of an SDL code; other values are left to the reader's
+// correction.
+int SampleSize(int format) {
+    return IsSampleFormat(format) ? format & 0xFF : format;
+}
+
+// The code of `size` (8 or 16) with the flags `previous` had.
+int FormatOfSize(int size, int previous) {
+    if (!IsSampleFormat(previous)) return size;
+    const int flags = previous & (size == 16 ? kSignedSamples | kBigEndianSamples : kSignedSamples);
+    return flags | size;
+}
+
 // One stored attribute: its section, its name, how it is taken from and put
 // into the record, and how a value read from a file is corrected.
 struct ConfigField {
@@ -45,11 +71,12 @@ const ConfigField kFields[] = {
     QNL_FIELD("video", window, [](int v) { return Clamp(v, 0, 2); }),
     QNL_FIELD("video", accel, [](int v) { return Clamp(v, 1, 3); }),
     QNL_FIELD("audio", enable, [](int v) { return Clamp(v, 0, 1); }),
-    QNL_FIELD("audio", format,
-              [](int v) {
-                  v = Clamp(v, 8, 16);
-                  return v == 16 ? 16 : 8;
-              }),
+    {"audio", "format", [](const QuenlarConfig &c) { return SampleSize(c.format); },
+     [](QuenlarConfig &c, int size) { c.format = FormatOfSize(size, c.format); },
+     [](int v) {
+         v = Clamp(SampleSize(v), 8, 16);
+         return v == 16 ? 16 : 8;
+     }},
     QNL_FIELD("audio", frequency,
               [](int v) {
                   v = Clamp(v, 11025, 44100);

@@ -57,8 +57,20 @@ float Carry(float accumulator) {
 // Event inspection
 // ---------------------------------------------------------------------------
 static void InspectEvent(qnl::EngineState &s, const SDL_Event &e) {
-    // The window's close button, or SIGINT/SIGTERM through SDL.
-    if (e.type == SDL_QUIT) s.quitRequested = true;
+    switch (e.type) {
+    case SDL_QUIT: // the window's close button, or SIGINT/SIGTERM through SDL
+        s.quitRequested = true;
+        break;
+    case SDL_MOUSEBUTTONDOWN: // latched for the next input refresh
+        if (e.button.button >= 1 && e.button.button <= 8)
+            s.buttonsPressed |= (Uint8)SDL_BUTTON(e.button.button);
+        break;
+    case SDL_KEYDOWN:
+        if (e.key.keysym.sym < SDLK_LAST) s.keysPressed.set(e.key.keysym.sym);
+        break;
+    default:
+        break;
+    }
 }
 
 // ---------------------------------------------------------------------------
@@ -69,10 +81,14 @@ static void RefreshInput(QuenlarEngine &engine, qnl::EngineState &s) {
     engine.lastmousebuttons = engine.mousebuttons;
     if (ICursor) ICursor->SetPrevPosition(engine.mousex, engine.mousey);
     int x = 0, y = 0;
-    engine.mousebuttons = SDL_GetMouseState(&x, &y);
+    // SDL's state, and what was pressed since the previous step.
+    engine.mousebuttons = (Uint8)SDL_GetMouseState(&x, &y) | s.buttonsPressed;
+    s.buttonsPressed = 0;
     engine.mousex = x;
     engine.mousey = y;
     s.keys = SDL_GetKeyState(&s.keyCount);
+    s.stepKeys = s.keysPressed;
+    s.keysPressed.reset();
     if (ITimeSystem) ITimeSystem->CountLogicFrame();
 }
 

@@ -7,33 +7,10 @@
 #include <quenlar/platform/display_private.h>
 #include <quenlar/platform/videodriver.h>
 
-#include <cstdlib>
-#include <string>
-
 namespace {
 
 // Renderer codes of the `renderer` field.
 enum { kDefault = 1, kDirectX = 4, kOpenGL = 64 };
-
-// The SDL_VIDEODRIVER value this engine set itself, so that a later call can
-// tell its own choice from one the user made before the program started.
-std::string g_driverWeSet;
-
-// Sets the driver a renderer code asks for. A driver the user chose through
-// SDL_VIDEODRIVER is honoured (tests run with "dummy"); the log line names
-// the driver that will actually run.
-void ChooseDriver(int renderer) {
-    const qnl::platform::VideoDriverChoice choice = qnl::platform::DriverForRenderer(renderer);
-    if (!choice.driver) return;
-    const char *current = std::getenv("SDL_VIDEODRIVER");
-    const bool userChoice = current && *current && g_driverWeSet != current;
-    if (!userChoice) {
-        setenv("SDL_VIDEODRIVER", choice.driver, 1);
-        g_driverWeSet = choice.driver;
-    }
-    ILogSystem.Msg(5, " . [Quenlar.SetVideoMode()] Info: setting '%s' backend for %s\n",
-                   userChoice ? current : choice.driver, choice.system);
-}
 
 Uint32 AccelFlags(int accel) {
     switch (accel) {
@@ -61,29 +38,36 @@ Uint32 WindowFlags(int window) {
 
 int QuenlarEngine::SetVideoMode() {
     qnl::EngineState &s = *state_;
-    if (!SDL_WasInit(SDL_INIT_VIDEO)) {
+    // Video asked of Init but not running had no display to start on: it is
+    // tried again below, and the failure names the display.
+    if (!SDL_WasInit(SDL_INIT_VIDEO) && !s.videoRequested) {
         ILogSystem.Msg(0,
                        " . [Quenlar.SetVideoMode()] Error: SDL_INIT_VIDEO was not initialized.\n");
         return 0;
     }
 
     // The backend.
-    if (renderer == kDefault) {
-        char name[20] = "";
-        if (SDL_VideoDriverName(name, sizeof name))
-            renderer = (Uint8)qnl::platform::RendererForDriver(name);
-    } else {
+    if (renderer != kDefault || !SDL_WasInit(SDL_INIT_VIDEO)) {
         // Restarting video frees the old display surface with it.
         SDL_QuitSubSystem(SDL_INIT_VIDEO);
         screen = nullptr;
-        ChooseDriver(renderer);
-        if (SDL_InitSubSystem(SDL_INIT_VIDEO) < 0) {
+        qnl::platform::VideoDriverChoice driver;
+        const bool started = qnl::platform::StartVideo(renderer, &driver);
+        if (driver.named && driver.driver)
+            ILogSystem.Msg(5, " . [Quenlar.SetVideoMode()] Info: setting '%s' backend for %s\n",
+                           driver.driver, driver.system);
+        if (!started) {
             ILogSystem.Msg(0,
                            " . [Quenlar.SetVideoMode()] Error: could not initialize SDL video "
                            "system (%d) (%s).\n",
                            renderer, SDL_GetError());
             return 0;
         }
+    }
+    if (renderer == kDefault) {
+        char name[20] = "";
+        if (SDL_VideoDriverName(name, sizeof name))
+            renderer = (Uint8)qnl::platform::RendererForDriver(name);
     }
 
     // Surface flags.
@@ -97,7 +81,8 @@ int QuenlarEngine::SetVideoMode() {
     flags |= WindowFlags(window);
 
     if (icon) SDL_WM_SetIcon(icon, nullptr);
-    if (title) SDL_WM_SetCaption(title, nullptr);
+    // The title names the window and its icon alike.
+    if (title) qnl::platform::SetCaption(title, title);
 
     // Colour depth.
     if (colordepth == 24) {

@@ -2,6 +2,7 @@
 
 #include <quenlar/core/enginelink_private.h>
 #include <quenlar/gfx/gllayer.h>
+#include <quenlar/gfx/pixel_private.h>
 #include <quenlar/gfx/primitives.h>
 #include <quenlar/platform/pixelformat_private.h>
 
@@ -38,16 +39,53 @@ int NeedsDisplayFormat(const SDL_Surface *surface) {
            a->Gmask != b->Gmask || a->Bmask != b->Bmask;
 }
 
-SDL_Surface *ConvertToDisplayFormat(SDL_Surface *surface, bool perPixelAlpha) {
-    if (!surface || !qnl::Engine().screen()) return surface;
-    // Channels narrower than 8 bits are widened here first: the SDL 1.2
-    // libraries widen them differently.
+namespace {
+// A display-format copy of `surface`, or null. Channels narrower than 8
+// bits are widened here first: the SDL 1.2 libraries widen them
+// differently.
+SDL_Surface *DisplayCopy(SDL_Surface *surface, bool perPixelAlpha) {
     SDL_Surface *wide = platform::WidenedCopy(surface);
     SDL_Surface *from = wide ? wide : surface;
     SDL_Surface *copy = perPixelAlpha ? SDL_DisplayFormatAlpha(from) : SDL_DisplayFormat(from);
     SDL_FreeSurface(wide);
+    return copy;
+}
+
+// The colour key of `surface` as DisplayCopy converts its pixels: the key
+// pixel converted the same way. SDL 1.2 converts a key by rounding of its
+// own, which for narrow channels differs from its pixel conversion (5-6-5
+// magenta: key ff00ff, pixels f800f8), and a key that misses its pixels
+// draws as a colour.
+bool ConvertedKey(SDL_Surface *surface, Uint32 &key) {
+    const SDL_PixelFormat *f = surface->format;
+    SDL_Surface *dot = SDL_CreateRGBSurface(SDL_SWSURFACE, 1, 1, f->BitsPerPixel, f->Rmask,
+                                            f->Gmask, f->Bmask, f->Amask);
+    if (!dot) return false;
+    if (f->palette) SDL_SetColors(dot, f->palette->colors, 0, f->palette->ncolors);
+    WriteRawPixel(dot, 0, 0, f->colorkey);
+    SDL_Surface *converted = DisplayCopy(dot, false);
+    SDL_FreeSurface(dot);
+    if (!converted) return false;
+    const bool read = LockPixels(converted);
+    if (read) {
+        key = ReadRawPixel(converted, 0, 0);
+        UnlockPixels(converted);
+    }
+    SDL_FreeSurface(converted);
+    return read;
+}
+} // namespace
+
+SDL_Surface *ConvertToDisplayFormat(SDL_Surface *surface, bool perPixelAlpha) {
+    if (!surface || !qnl::Engine().screen()) return surface;
+    SDL_Surface *copy = DisplayCopy(surface, perPixelAlpha);
     if (!copy) return surface;
-    if (perPixelAlpha) SDL_SetAlpha(copy, SDL_SRCALPHA, 255);
+    Uint32 key = 0;
+    if (perPixelAlpha)
+        SDL_SetAlpha(copy, SDL_SRCALPHA, 255);
+    else if ((surface->flags & SDL_SRCCOLORKEY) && ConvertedKey(surface, key))
+        SDL_SetColorKey(copy, SDL_SRCCOLORKEY | (copy->flags & SDL_RLEACCELOK ? SDL_RLEACCEL : 0),
+                        key);
     SDL_FreeSurface(surface);
     return copy;
 }

@@ -18,7 +18,8 @@ int NeedsDisplayFormat(const SDL_Surface *surface);
 
 // Replaces `surface` by a copy in the display format and frees it. With
 // `perPixelAlpha` the copy keeps the alpha channel (its per-surface alpha
-// becomes 255). On failure `surface` is returned unchanged and kept.
+// becomes 255); otherwise a colour key becomes the key pixel converted as
+// the pixels were. On failure `surface` is returned unchanged and kept.
 SDL_Surface *ConvertToDisplayFormat(SDL_Surface *surface, bool perPixelAlpha);
 
 // The image conversion switch: while off, IImage->Load leaves surfaces in

@@ -20,6 +20,10 @@ int DesktopBitsPerPixel();
 // clears it, sdl12-compat leaves in it whatever its memory held.
 SDL_Surface *SetVideoMode(int width, int height, int bitsPerPixel, Uint32 flags);
 
+// SDL_WM_SetCaption of Windows-1252 texts (either may be null): SDL 1.2
+// hands captions to the window system as UTF-8.
+void SetCaption(const char *title, const char *iconTitle);
+
 } // namespace platform
 } // namespace qnl
 

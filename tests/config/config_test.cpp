@@ -75,6 +75,7 @@ TEST_F(ConfigTest, WrittenRecordsReadBackUnchanged) {
     ASSERT_EQ(1, Quenlar.WriteConfig(nullptr, "dir/sub/game.xml", &written));
 
     QuenlarConfig read;
+    read.format = 8; // a record of bare sample sizes, as `written`
     ASSERT_EQ(1, Quenlar.ReadConfig(nullptr, "dir/sub/game.xml", &read));
     EXPECT_EQ(written.mtfriendly, read.mtfriendly);
     EXPECT_EQ(written.renderer, read.renderer);
@@ -142,6 +143,7 @@ TEST_F(ConfigTest, ValuesAreCorrectedOnReading) {
         {"format", 12, 8},
         {"format", 16, 16},
         {"format", 32784, 16},
+        {"format", 32776, 8}, // the sample size of an SDL code
         {"frequency", 8000, 11025},
         {"frequency", 30000, 11025},
         {"frequency", 44100, 44100},
@@ -162,6 +164,7 @@ TEST_F(ConfigTest, ValuesAreCorrectedOnReading) {
         WriteFile("setup.xml", Document(row.attribute, std::string(row.attribute) + "=\"" +
                                                            std::to_string(row.value) + "\""));
         QuenlarConfig c;
+        c.format = 8; // a bare sample size, as the launcher keeps it
         ASSERT_EQ(1, Quenlar.ReadConfig(nullptr, "setup.xml", &c));
         int got = 0;
         const std::string a = row.attribute;
@@ -181,6 +184,36 @@ TEST_F(ConfigTest, ValuesAreCorrectedOnReading) {
         if (a == "buffer") got = c.buffer;
         EXPECT_EQ(row.expected, got);
     }
+}
+
+TEST_F(ConfigTest, SampleFormatsAreStoredAsSampleSizesAndReadBackAsTheRecordHadThem) {
+    // The engine keeps SDL's audio format codes, the launcher bare sizes
+    // (8 and 16, SDL's codes of the unsigned formats); files hold sizes.
+    const std::pair<Sint32, const char *> rows[] = {
+        {0x8008, "format=\"8\""}, {0x8010, "format=\"16\""}, {0x9010, "format=\"16\""},
+        {0x0008, "format=\"8\""}, {0x0010, "format=\"16\""},
+    };
+    for (const auto &[code, stored] : rows) {
+        SCOPED_TRACE(code);
+        QuenlarConfig written;
+        written.format = code;
+        ASSERT_EQ(1, Quenlar.WriteConfig(nullptr, "format.xml", &written));
+        EXPECT_NE(std::string::npos, ReadFile("format.xml").find(stored));
+        QuenlarConfig read;
+        read.format = code;
+        ASSERT_EQ(1, Quenlar.ReadConfig(nullptr, "format.xml", &read));
+        EXPECT_EQ(code, read.format);
+    }
+    // Another size keeps the kind of code the record holds.
+    WriteFile("setup.xml", Document("format", "format=\"16\""));
+    QuenlarConfig engine; // signed 8-bit by default
+    ASSERT_EQ(1, Quenlar.ReadConfig(nullptr, "setup.xml", &engine));
+    EXPECT_EQ(QUENLAR_AUDIO_S16, engine.format);
+    WriteFile("setup.xml", Document("format", "format=\"8\""));
+    QuenlarConfig bigEndian;
+    bigEndian.format = 0x9010;
+    ASSERT_EQ(1, Quenlar.ReadConfig(nullptr, "setup.xml", &bigEndian));
+    EXPECT_EQ(QUENLAR_AUDIO_S8, bigEndian.format);
 }
 
 TEST_F(ConfigTest, APartlyReadDocumentLeavesAPartlyUpdatedRecord) {

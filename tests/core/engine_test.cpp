@@ -3,7 +3,9 @@
 #include <quenlar/quenlar.h>
 #include "support.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 using namespace testing_support;
 
@@ -91,6 +93,88 @@ TEST(EngineLifecycle, InitAgainAfterQuit) {
     ASSERT_EQ(1, Quenlar.Init(SDL_INIT_VIDEO));
     EXPECT_NE(nullptr, IStuffDPF);
     Quenlar.Quit();
+}
+
+TEST(EngineLifecycle, QuitForgetsTheScreenSdlFreed) {
+    TempDir dir;
+    ASSERT_EQ(1, Quenlar.Init(SDL_INIT_VIDEO | SDL_INIT_TIMER));
+    ASSERT_EQ(1, Quenlar.SetVideoMode());
+    Quenlar.Quit();
+    EXPECT_EQ(nullptr, Quenlar.screen);
+    // A new run that draws before setting a mode must not touch the old one
+    // (the sanitizer build sees a read of freed memory).
+    ASSERT_EQ(1, Quenlar.Init(SDL_INIT_VIDEO | SDL_INIT_TIMER));
+    Quenlar.Update();
+    Quenlar.Quit();
+}
+
+TEST(EngineLifecycle, SecondInitIsRefusedAndKeepsTheInterfaces) {
+    TempDir dir;
+    LogCapture log(5);
+    ASSERT_EQ(1, Quenlar.Init(0));
+    QStuffDPF *const first = IStuffDPF;
+    log.Mark();
+    EXPECT_EQ(1, Quenlar.Init(0)); // the engine runs: callers may go on
+    EXPECT_EQ(first, IStuffDPF);
+    EXPECT_EQ(" . [Quenlar.Init()] Warning: Quenlar is already initialized; call Quenlar.Quit() "
+              "first.\n",
+              log.Body());
+    Quenlar.Quit();
+    EXPECT_EQ(nullptr, IStuffDPF); // one set of interfaces, all deleted
+}
+
+namespace {
+// What the process writes to stderr while the object lives.
+class StderrCapture {
+public:
+    StderrCapture() : saved_(dup(2)) {
+        std::fflush(stderr);
+        const int file = open("stderr.txt", O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        dup2(file, 2);
+        close(file);
+    }
+    ~StderrCapture() { Release(); }
+    std::string Text() {
+        Release();
+        return ReadFile("stderr.txt");
+    }
+
+private:
+    void Release() {
+        if (saved_ < 0) return;
+        std::fflush(stderr);
+        dup2(saved_, 2);
+        close(saved_);
+        saved_ = -1;
+    }
+    int saved_;
+};
+} // namespace
+
+TEST(EngineLifecycle, SoundLibraryFailuresStayOffTheTerminal) {
+    TempDir dir;
+    setenv("SDL_AUDIODRIVER", "alsa", 1);
+    std::string reason;
+    StderrCapture captured;
+    if (Quenlar.Init(SDL_INIT_AUDIO) == 1) {
+        SDL_AudioSpec want = {};
+        want.freq = 44100;
+        want.format = AUDIO_S16LSB;
+        want.channels = 2;
+        want.samples = 4096;
+        if (SDL_OpenAudio(&want, nullptr) < 0)
+            reason = SDL_GetError();
+        else
+            SDL_CloseAudio();
+        Quenlar.Quit();
+    }
+    const std::string text = captured.Text();
+    setenv("SDL_AUDIODRIVER", "dummy", 1);
+    EXPECT_EQ(std::string::npos, text.find("ALSA lib")) << text;
+    // Where there is no sound card the reason is still SDL's to give.
+    if (access("/dev/snd", F_OK) != 0) {
+        EXPECT_NE("", reason);
+    }
 }
 
 TEST(EngineLifecycle, LeftoverResourcesAreReportedInOrder) {

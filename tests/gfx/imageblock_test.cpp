@@ -1,4 +1,5 @@
 #include <quenlar/gfx/imageblock.h>
+#include <quenlar/gfx/pixel_private.h>
 
 #include <gtest/gtest.h>
 #include <cstring>
@@ -141,4 +142,134 @@ TEST(ImageBlock, MalformedHeadersAreRefused) {
     EXPECT_TRUE(refused(12, 8, true));   // 8 bits: the palette is missing
     EXPECT_FALSE(refused(12, 16, true)); // 16 bits: fewer pixels than stored is fine
     EXPECT_FALSE(refused(44, 7, true));
+}
+
+// ---------------------------------------------------------------------------
+// Fixed bytes: records written out by hand from the stored layout, so that an
+// encoder and a decoder wrong in the same way cannot both pass.
+// ---------------------------------------------------------------------------
+namespace {
+
+std::vector<Uint8> Bytes(std::initializer_list<int> values) {
+    std::vector<Uint8> v;
+    for (int b : values)
+        v.push_back((Uint8)b);
+    return v;
+}
+
+// 3 x 2 pixels of 24 bits (red in the high byte), rows of 9 bytes stored
+// in 12, colour key magenta, opaque.
+const std::vector<Uint8> kRgb24 = Bytes({
+    0x03, 0x00, 0x00, 0x00, 0x02, 0x00, 0x00, 0x00,             // width, height
+    0x00, 0x00, 0x00, 0x00,                                     // reserved
+    0x18, 0x03, 0x00, 0x00, 0x00, 0x08, 0x10, 0x08, 0x00, 0x00, // depth, bytes, losses, shifts
+    0x00, 0x00,                                                 // padding
+    0x00, 0x00, 0xFF, 0x00, 0x00, 0xFF, 0x00, 0x00,             // red, green mask
+    0xFF, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,             // blue, alpha mask
+    0xFF, 0x00, 0xFF, 0x00,                                     // colour key
+    0xFF, 0x00, 0x00, 0x00,                                     // alpha, padding
+    0x33, 0x22, 0x11, 0x66, 0x55, 0x44, 0xFF, 0x00, 0xFF, 0x00, 0x00, 0x00, // row 0
+    0x99, 0x88, 0x77, 0xCC, 0xBB, 0xAA, 0x03, 0x02, 0x01, 0x00, 0x00, 0x00, // row 1
+});
+const Uint32 kRgb24Pixels[2][3] = {{0x112233, 0x445566, 0xFF00FF}, {0x778899, 0xAABBCC, 0x010203}};
+
+// 5 x 2 palette indices, rows of 5 bytes stored in 8, key 3, then the
+// palette: entry i is (i, 255 - i, i / 2).
+std::vector<Uint8> Palette8() {
+    std::vector<Uint8> v = Bytes({
+        0x05, 0x00, 0x00, 0x00, 0x02, 0x00, 0x00, 0x00,             // width, height
+        0x00, 0x00, 0x00, 0x00,                                     // reserved
+        0x08, 0x01, 0x08, 0x08, 0x08, 0x08, 0x00, 0x00, 0x00, 0x00, // depth, bytes, losses, shifts
+        0x00, 0x00,                                                 // padding
+        0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,             // no masks
+        0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,             //
+        0x03, 0x00, 0x00, 0x00,                                     // colour key
+        0xFF, 0x00, 0x00, 0x00,                                     // alpha, padding
+        0x00, 0x01, 0x02, 0x03, 0x04, 0x00, 0x00, 0x00,             // row 0
+        0x05, 0x06, 0x07, 0x08, 0x09, 0x00, 0x00, 0x00,             // row 1
+    });
+    for (int i = 0; i < 256; ++i)
+        for (int c : {i, 255 - i, i / 2, 0})
+            v.push_back((Uint8)c);
+    return v;
+}
+
+// 3 x 1 pixels of 5-6-5, a row of 6 bytes stored in 8, no key, alpha 128.
+const std::vector<Uint8> kRgb565 = Bytes({
+    0x03, 0x00, 0x00, 0x00, 0x01, 0x00, 0x00, 0x00,             // width, height
+    0x00, 0x00, 0x00, 0x00,                                     // reserved
+    0x10, 0x02, 0x03, 0x02, 0x03, 0x08, 0x0B, 0x05, 0x00, 0x00, // depth, bytes, losses, shifts
+    0x00, 0x00,                                                 // padding
+    0x00, 0xF8, 0x00, 0x00, 0xE0, 0x07, 0x00, 0x00,             // red, green mask
+    0x1F, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,             // blue, alpha mask
+    0xFF, 0xFF, 0xFF, 0xFF,                                     // no colour key
+    0x80, 0x00, 0x00, 0x00,                                     // alpha, padding
+    0x00, 0xF8, 0xE0, 0x07, 0x1F, 0x00, 0x00, 0x00,             // row 0
+});
+
+Uint32 Raw(SDL_Surface *s, int x, int y) {
+    const Uint8 *p = static_cast<Uint8 *>(s->pixels) + y * s->pitch + x * s->format->BytesPerPixel;
+    Uint32 v = 0;
+    for (int i = s->format->BytesPerPixel - 1; i >= 0; --i)
+        v = v << 8 | p[i];
+    return v;
+}
+
+// The encoder's record equals the fixture in every byte a reader uses
+// (bytes 13 to 23 describe SDL's own format record and are ignored).
+void ExpectEncodedAs(const std::vector<Uint8> &fixture, SDL_Surface *s, Uint32 key, Uint8 alpha) {
+    std::vector<Uint8> encoded = qnl::EncodeImageBlock(s, key, alpha);
+    ASSERT_EQ(fixture.size(), encoded.size());
+    for (size_t i = 0; i < fixture.size(); ++i) {
+        if (i >= 13 && i <= 23) continue;
+        EXPECT_EQ(fixture[i], encoded[i]) << "byte " << i;
+    }
+}
+
+} // namespace
+
+TEST(ImageBlock, FixedRecordsDecodeAndEncode) {
+    // 24 bits: the second row starts 12 bytes after the first.
+    SDL_Surface *s = qnl::DecodeImageBlock(kRgb24.data(), kRgb24.size());
+    ASSERT_NE(nullptr, s);
+    ASSERT_EQ(24, s->format->BitsPerPixel);
+    for (int y = 0; y < 2; ++y)
+        for (int x = 0; x < 3; ++x)
+            EXPECT_EQ(kRgb24Pixels[y][x], Raw(s, x, y)) << x << "," << y;
+    EXPECT_TRUE(s->flags & SDL_SRCCOLORKEY);
+    EXPECT_EQ(0xFF00FFu, s->format->colorkey);
+    SDL_FreeSurface(s);
+    s = SDL_CreateRGBSurface(SDL_SWSURFACE, 3, 2, 24, 0xFF0000, 0xFF00, 0xFF, 0);
+    for (int y = 0; y < 2; ++y)
+        for (int x = 0; x < 3; ++x)
+            qnl::WriteRawPixel(s, x, y, kRgb24Pixels[y][x]);
+    ExpectEncodedAs(kRgb24, s, 0xFF00FF, 255);
+    SDL_FreeSurface(s);
+
+    // 8 bits: indices, then the palette after the padded rows.
+    const std::vector<Uint8> palette8 = Palette8();
+    s = qnl::DecodeImageBlock(palette8.data(), palette8.size());
+    ASSERT_NE(nullptr, s);
+    ASSERT_NE(nullptr, s->format->palette);
+    EXPECT_EQ(4u, Raw(s, 4, 0));
+    EXPECT_EQ(5u, Raw(s, 0, 1));
+    EXPECT_EQ(9u, Raw(s, 4, 1));
+    const SDL_Color c = s->format->palette->colors[7];
+    EXPECT_EQ(7, c.r);
+    EXPECT_EQ(248, c.g);
+    EXPECT_EQ(3, c.b);
+    EXPECT_EQ(3u, s->format->colorkey);
+    ExpectEncodedAs(palette8, s, 3, 255);
+    SDL_FreeSurface(s);
+
+    // 16 bits, translucent, no key.
+    s = qnl::DecodeImageBlock(kRgb565.data(), kRgb565.size());
+    ASSERT_NE(nullptr, s);
+    EXPECT_EQ(0xF800u, Raw(s, 0, 0));
+    EXPECT_EQ(0x001Fu, Raw(s, 2, 0));
+    EXPECT_TRUE(s->flags & SDL_SRCALPHA);
+    EXPECT_EQ(128, s->format->alpha);
+    EXPECT_FALSE(s->flags & SDL_SRCCOLORKEY);
+    ExpectEncodedAs(kRgb565, s, qnl::kNoColorKey, 128);
+    SDL_FreeSurface(s);
 }

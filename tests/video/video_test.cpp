@@ -1,9 +1,12 @@
 #include "video/engine_fixture.h"
 
 #include <quenlar/core/engine_private.h>
+#include <quenlar/platform/text.h>
 #include <quenlar/platform/videodriver.h>
 
+#include <SDL_syswm.h>
 #include <cstdlib>
+#include <map>
 
 using VideoMode = EngineTest;
 
@@ -21,10 +24,63 @@ TEST(RendererTable, CodesAndDrivers) {
     EXPECT_EQ(128, RendererForDriver("quartz"));
     EXPECT_EQ(1, RendererForDriver("dummy"));
     EXPECT_EQ(1, RendererForDriver("X11")); // exact comparison
-    for (int code : {2, 4, 64})
-        EXPECT_STREQ("x11", DriverForRenderer(code).driver) << code;
-    for (int code : {1, 8, 16, 128})
-        EXPECT_EQ(nullptr, DriverForRenderer(code).driver) << code;
+}
+
+namespace {
+// Environment variables set or removed for a test, put back afterwards.
+class Environment {
+public:
+    ~Environment() {
+        for (const auto &[name, value] : saved_)
+            Put(name.c_str(), value.first ? value.second.c_str() : nullptr);
+    }
+    // `value` null removes the variable.
+    void Set(const char *name, const char *value) {
+        Save(name);
+        Put(name, value);
+    }
+
+private:
+    static void Put(const char *name, const char *value) {
+        if (value)
+            setenv(name, value, 1);
+        else
+            unsetenv(name);
+    }
+
+    void Save(const char *name) {
+        if (saved_.count(name)) return;
+        const char *value = getenv(name);
+        saved_[name] = {value != nullptr, value ? value : ""};
+    }
+    std::map<std::string, std::pair<bool, std::string>> saved_;
+};
+} // namespace
+
+TEST(RendererTable, WindowedDriverOfTheDisplayUnlessTheUserChoseOne) {
+    using namespace qnl::platform;
+    Environment env;
+    VideoDriverChoice choice = ChooseVideoDriver(2);
+    EXPECT_STREQ("dummy", choice.driver); // the user's, as the tests run
+    EXPECT_TRUE(choice.user);
+
+    // Every code gets the display's own driver, never one SDL falls back to.
+    env.Set("SDL_VIDEODRIVER", nullptr);
+    env.Set("DISPLAY", ":5");
+    for (int code : {1, 2, 4, 8, 16, 64, 128}) {
+        choice = ChooseVideoDriver(code);
+        EXPECT_STREQ("x11", choice.driver) << code;
+        EXPECT_STREQ("x11", getenv("SDL_VIDEODRIVER")) << code;
+        EXPECT_FALSE(choice.user);
+        EXPECT_STREQ("Linux", choice.system);
+        EXPECT_EQ(code == 2 || code == 4 || code == 64, choice.named) << code;
+    }
+    env.Set("DISPLAY", nullptr);
+    env.Set("WAYLAND_DISPLAY", "wayland-0");
+    EXPECT_STREQ("wayland", ChooseVideoDriver(1).driver);
+    env.Set("WAYLAND_DISPLAY", nullptr);
+    EXPECT_EQ(nullptr, ChooseVideoDriver(1).driver);
+    EXPECT_EQ(nullptr, getenv("SDL_VIDEODRIVER")); // its own earlier choice is withdrawn
 }
 
 TEST_F(VideoMode, RefusesWithoutVideoSubsystem) {
@@ -59,17 +115,32 @@ TEST_F(VideoMode, UserDriverIsHonouredForForcedRenderers) {
     EXPECT_EQ(2, Quenlar.renderer);
 }
 
-TEST_F(VideoMode, ForcedRendererSetsNativeDriverAndReportsItsFailure) {
-    unsetenv("SDL_VIDEODRIVER");
-    unsetenv("DISPLAY");
+TEST_F(VideoMode, WithoutADisplayTheModeFailsNamingIt) {
+    Environment env;
+    env.Set("SDL_VIDEODRIVER", nullptr);
+    env.Set("DISPLAY", nullptr);
+    env.Set("WAYLAND_DISPLAY", nullptr);
     Start();
-    Quenlar.renderer = 4;
+    EXPECT_FALSE(SDL_WasInit(SDL_INIT_VIDEO)); // no driver of SDL's own choosing
+    for (int renderer : {1, 4}) {
+        log.Mark();
+        Quenlar.renderer = (Uint8)renderer;
+        EXPECT_EQ(0, Quenlar.SetVideoMode());
+        EXPECT_EQ(" . [Quenlar.SetVideoMode()] Error: could not initialize SDL video system (" +
+                      std::to_string(renderer) +
+                      ") (there is no display to open a window on (DISPLAY is not set)).\n",
+                  log.Body());
+        EXPECT_EQ(nullptr, Quenlar.screen);
+    }
+
+    // A display that cannot be opened is named too.
+    env.Set("DISPLAY", ":9999");
+    log.Mark();
+    Quenlar.renderer = 2;
     EXPECT_EQ(0, Quenlar.SetVideoMode());
-    EXPECT_STREQ("x11", getenv("SDL_VIDEODRIVER"));
     EXPECT_TRUE(Logged(" . [Quenlar.SetVideoMode()] Info: setting 'x11' backend for Linux\n"));
-    EXPECT_TRUE(
-        Logged(" . [Quenlar.SetVideoMode()] Error: could not initialize SDL video system (4) ("));
-    EXPECT_EQ(nullptr, Quenlar.screen);
+    EXPECT_TRUE(Logged(" . [Quenlar.SetVideoMode()] Error: could not initialize SDL video system "
+                       "(2) (cannot open the X display ':9999' named by DISPLAY ("));
 }
 
 TEST_F(VideoMode, RenderersThatSetNothingLeaveTheEnvironment) {
@@ -190,6 +261,56 @@ TEST_F(VideoMode, CaptionAndIcon) {
     SDL_WM_GetCaption(&title, nullptr);
     EXPECT_STREQ("Caption test", title);
     // Quit frees the icon.
+}
+
+TEST(SystemText, Windows1252BecomesUtf8) {
+    using qnl::platform::Utf8FromWindows1252;
+    EXPECT_EQ("Configuraci\xC3\xB3n \xC2\xB7 Setup",
+              Utf8FromWindows1252("Configuraci\xF3n \xB7 Setup"));
+    EXPECT_EQ("Couldn\xC2\xB4t \xE2\x82\xAC\xE2\x80\x9Cx\xE2\x80\x9D \xC5\xB8\xC3\xBF",
+              Utf8FromWindows1252("Couldn\xB4t \x80\x93x\x94 \x9F\xFF"));
+    EXPECT_EQ("\xC2\x81", Utf8FromWindows1252("\x81")); // unassigned: the control character
+    EXPECT_EQ("", Utf8FromWindows1252(nullptr));
+}
+
+// The caption as the window system shows it, read back from a real X window.
+TEST(XWindow, CaptionIsShownInUtf8) {
+    testing_support::XServer x;
+    if (!x.Available()) GTEST_SKIP() << "Xvfb is not installed";
+    testing_support::TempDir dir;
+    const char *display = getenv("DISPLAY");
+    const std::string previous = display ? display : "";
+    setenv("SDL_VIDEODRIVER", "x11", 1);
+    setenv("DISPLAY", x.Display().c_str(), 1);
+    ASSERT_EQ(1, Quenlar.Init(SDL_INIT_VIDEO));
+    Quenlar.title = "Configuraci\xF3n \xB7 Setup";
+    const bool opened = Quenlar.SetVideoMode() == 1;
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    const bool known = opened && SDL_GetWMInfo(&info) == 1;
+    // The window that carries the names (sdl12-compat gives only the one).
+    const Window named = info.info.x11.wmwindow ? info.info.x11.wmwindow : info.info.x11.window;
+    const std::string window = known ? std::to_string(named) : "";
+    Quenlar.title = QuenlarConfig().title;
+    setenv("SDL_VIDEODRIVER", "dummy", 1);
+    if (display)
+        setenv("DISPLAY", previous.c_str(), 1);
+    else
+        unsetenv("DISPLAY");
+    ASSERT_TRUE(known) << SDL_GetError();
+
+    testing_support::RunResult names =
+        x.Client({"xprop", "-id", window, "_NET_WM_NAME", "_NET_WM_ICON_NAME"});
+    Quenlar.Quit();
+    EXPECT_NE(std::string::npos, names.out.find("_NET_WM_NAME(UTF8_STRING) = "
+                                                "\"Configuraci\xC3\xB3n \xC2\xB7 Setup\"\n"))
+        << names.out << names.err;
+    // sdl12-compat has no icon titles; classic SDL sets it.
+    if (names.out.find("_NET_WM_ICON_NAME(") != std::string::npos) {
+        EXPECT_NE(std::string::npos, names.out.find("_NET_WM_ICON_NAME(UTF8_STRING) = "
+                                                    "\"Configuraci\xC3\xB3n \xC2\xB7 Setup\"\n"))
+            << names.out;
+    }
 }
 
 TEST_F(VideoMode, ScreenBlitCopiesToScreenAndElsewhere) {
