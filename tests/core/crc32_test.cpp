@@ -39,7 +39,10 @@ TEST_P(Crc32, AgreesWithZlibAtEveryLengthAndAlignment) {
     sizes.insert(sizes.end(), {4095, 4096, 4097, 65536 + 13, 1024 * 1024 + 7});
     for (size_t align = 0; align < 16; ++align)
         for (size_t size : sizes) {
-            const unsigned char *data = bytes_.data() + align;
+            // The data ends where its allocation does: the sanitizers see a
+            // read past it.
+            std::vector<unsigned char> copy(bytes_.begin(), bytes_.begin() + align + size);
+            const unsigned char *data = copy.data() + align;
             const Uint32 start = size % 3 ? (Uint32)random_() : 0;
             ASSERT_EQ(Reference(start, data, size), qnl::Crc32(start, data, size))
                 << "size " << size << ", alignment " << align << ", from " << start;
