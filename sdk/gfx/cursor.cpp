@@ -16,7 +16,6 @@
 #include <quenlar/gfx/imageblock.h>
 #include <quenlar/gfx/pixel_private.h>
 #include <quenlar/gfx/surface.h>
-#include <quenlar/platform/pixelformat_private.h>
 
 #include <algorithm>
 #include <cmath>
@@ -78,29 +77,6 @@ void QCursor::Quit() {
 // Cursor table
 // ---------------------------------------------------------------------------
 namespace {
-// `key`, a pixel of `from`'s format, in the screen's format as a blit
-// converts it. SDL's own mapping of a key rounds narrow channels another
-// way (16-bit 0xF800 gives the key 0xFF0000 but the pixels 0xF80000), and
-// the key would then match no pixel.
-Uint32 KeyForScreen(const SDL_Surface *from, Uint32 key) {
-    const SDL_PixelFormat *f = from->format;
-    SDL_Surface *one = SDL_CreateRGBSurface(SDL_SWSURFACE, 1, 1, f->BitsPerPixel, f->Rmask,
-                                            f->Gmask, f->Bmask, f->Amask);
-    if (!one) return key;
-    if (f->palette && one->format->palette)
-        SDL_SetColors(one, f->palette->colors, 0, f->palette->ncolors);
-    qnl::WriteRawPixel(one, 0, 0, key);
-    // Widened first, as ConvertToDisplayFormat widens the pixels.
-    SDL_Surface *wide = qnl::platform::WidenedCopy(one);
-    SDL_Surface *converted = SDL_ConvertSurface(wide ? wide : one,
-                                                qnl::Engine().screen()->format, SDL_SWSURFACE);
-    SDL_FreeSurface(wide);
-    if (converted) key = qnl::ReadRawPixel(converted, 0, 0);
-    SDL_FreeSurface(converted);
-    SDL_FreeSurface(one);
-    return key;
-}
-
 // A copy of `source` in its own format with its key and alpha values; an
 // image without alpha per pixel and without key takes its top-left pixel
 // as key. Then in the screen's format when that differs. Null on failure.
@@ -117,14 +93,8 @@ SDL_Surface *CopyImage(SDL_Surface *source) {
     if (!perPixelAlpha && !HasColorKey(source) && copy->w > 0 && copy->h > 0)
         SDL_SetColorKey(copy, SDL_SRCCOLORKEY, qnl::ReadRawPixel(copy, 0, 0));
     if (!qnl::NeedsDisplayFormat(copy)) return copy;
-
-    const bool keyed = !perPixelAlpha && (copy->flags & SDL_SRCCOLORKEY);
-    const Uint32 key = keyed ? KeyForScreen(copy, copy->format->colorkey) : 0;
-    const uintptr_t unconverted = (uintptr_t)copy; // freed when the conversion succeeds
-    SDL_Surface *converted = qnl::ConvertToDisplayFormat(copy, perPixelAlpha);
-    if (keyed && (uintptr_t)converted != unconverted)
-        SDL_SetColorKey(converted, SDL_SRCCOLORKEY, key);
-    return converted;
+    // The conversion carries the key over as the converted key pixel.
+    return qnl::ConvertToDisplayFormat(copy, perPixelAlpha);
 }
 
 // The save-under of `image`: its size in the screen's format, without key
