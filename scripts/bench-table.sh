@@ -49,6 +49,7 @@ function readable(ns) {
     return sprintf("%.3g ns", ns)
 }
 function nanoseconds(t, unit) {
+    t += 0
     if (unit == "s") return t * 1e9
     if (unit == "ms") return t * 1e6
     if (unit == "us") return t * 1e3
@@ -69,14 +70,20 @@ function finish(   run, aggregate) {
     }
     if (aggregate != "" && aggregate != "median") return
     # Single rows give way to the median of the same run.
-    if (!(run in seen)) order[++count] = run
-    else if (aggregate == "" && (run in median)) return
+    if (!(run in seen)) {
+        # Rows in the order the programs declare them, whatever order
+        # they ran in.
+        order[++count] = run
+        rank[run] = sprintf("%06d %06d %06d", FNUM, field["family_index"], \
+            field["per_family_instance_index"])
+    } else if (aggregate == "" && (run in median)) return
     seen[run] = 1
     if (aggregate == "median") median[run] = 1
     sdk[run] = nanoseconds(field["real_time"], field["time_unit"])
     ratio[run] = field["ratio"] + 0
     label[run] = field["label"]
 }
+FNR == 1 { FNUM++ }
 /^[ \t]*"benchmarks": *\[/ { inside = 1; next }
 inside && /^[ \t]*\{/ { reset(); depth = 1; next }
 inside && depth && /^[ \t]*\}/ { finish(); depth = 0; next }
@@ -85,6 +92,12 @@ END {
     if (count == 0) {
         print "(no benchmark reported a ratio)"
         exit
+    }
+    for (i = 2; i <= count; ++i) { # insertion sort by rank
+        run = order[i]
+        for (j = i - 1; j >= 1 && rank[order[j]] > rank[run]; --j)
+            order[j + 1] = order[j]
+        order[j + 1] = run
     }
     width = 9
     for (i = 1; i <= count; ++i)

@@ -50,22 +50,25 @@ bool ParseImageBlockHeader(const Uint8 *data, size_t size, ImageBlockHeader &h) 
     return Damaged("with fewer pixels than its header says");
 }
 
-SDL_Surface *DecodeImageBlock(const Uint8 *data, size_t size, ImageBlockHeader *out) {
-    ImageBlockHeader h;
-    if (!ParseImageBlockHeader(data, size, h)) return nullptr;
-    const platform::PixelLayout layout = {h.bitsPerPixel, h.rmask, h.gmask, h.bmask, h.amask};
-    SDL_Surface *s = platform::SurfaceFromPixels(layout, h.width, h.height, data + kImageHeaderSize,
-                                                 StoredPitch(h.width, h.bitsPerPixel));
-    if (!s) {
-        SetError(ErrorCode::kNoMemory, "%s", SDL_GetError());
-        return nullptr;
-    }
+size_t ImageStoredPitch(const ImageBlockHeader &h) {
+    return StoredPitch(h.width, h.bitsPerPixel);
+}
 
-    if (h.bitsPerPixel == 8 && s->format->palette) {
-        const Uint8 *p = data + size - kImagePaletteSize;
+namespace {
+platform::PixelLayout LayoutOf(const ImageBlockHeader &h) {
+    return {h.bitsPerPixel, h.rmask, h.gmask, h.bmask, h.amask};
+}
+} // namespace
+
+SDL_Surface *NewImageSurface(const ImageBlockHeader &h) {
+    return platform::SurfaceOfLayout(LayoutOf(h), h.width, h.height);
+}
+
+void FinishImageSurface(SDL_Surface *s, const ImageBlockHeader &h, const Uint8 *palette) {
+    if (h.bitsPerPixel == 8 && s->format->palette && palette) {
         SDL_Color colors[256];
         for (int i = 0; i < 256; ++i)
-            colors[i] = {p[4 * i], p[4 * i + 1], p[4 * i + 2], 0};
+            colors[i] = {palette[4 * i], palette[4 * i + 1], palette[4 * i + 2], 0};
         SDL_SetColors(s, colors, 0, 256);
     }
 
@@ -77,9 +80,21 @@ SDL_Surface *DecodeImageBlock(const Uint8 *data, size_t size, ImageBlockHeader *
             SDL_SetColorKey(s, 0, 0);
             s->format->colorkey = kNoColorKey;
         } else {
-            SDL_SetColorKey(s, SDL_SRCCOLORKEY, platform::PixelIn(s, layout, h.colorkey));
+            SDL_SetColorKey(s, SDL_SRCCOLORKEY, platform::PixelIn(s, LayoutOf(h), h.colorkey));
         }
     }
+}
+
+SDL_Surface *DecodeImageBlock(const Uint8 *data, size_t size, ImageBlockHeader *out) {
+    ImageBlockHeader h;
+    if (!ParseImageBlockHeader(data, size, h)) return nullptr;
+    SDL_Surface *s = platform::SurfaceFromPixels(LayoutOf(h), h.width, h.height,
+                                                 data + kImageHeaderSize, ImageStoredPitch(h));
+    if (!s) {
+        SetError(ErrorCode::kNoMemory, "%s", SDL_GetError());
+        return nullptr;
+    }
+    FinishImageSurface(s, h, h.bitsPerPixel == 8 ? data + size - kImagePaletteSize : nullptr);
     if (out) *out = h;
     return s;
 }
