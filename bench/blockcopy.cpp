@@ -20,11 +20,11 @@ struct Named {
     const char *name;
 };
 const Named kRoutines[] = {
-    {CopyRoutine::Plain, "Plain"},   {CopyRoutine::MMX1, "MMX_I"},
-    {CopyRoutine::MMX2, "MMX_II"},   {CopyRoutine::MMXV, "MMX_V"},
-    {CopyRoutine::SSE2, "SSE_2"},    {CopyRoutine::K7, "K7"},
-    {CopyRoutine::Athlon, "Athlon"}, {CopyRoutine::Banias, "Banias"},
-    {CopyRoutine::Dothan, "Dothan"}, {CopyRoutine::P4Early, "P4_early"},
+    {CopyRoutine::Plain, "Plain"},    {CopyRoutine::MMX1, "MMX_I"},
+    {CopyRoutine::MMX2, "MMX_II"},    {CopyRoutine::MMXV, "MMX_V"},
+    {CopyRoutine::SSE2, "SSE_2"},     {CopyRoutine::K7, "K7"},
+    {CopyRoutine::Athlon, "Athlon"},  {CopyRoutine::Banias, "Banias"},
+    {CopyRoutine::Dothan, "Dothan"},  {CopyRoutine::P4Early, "P4_early"},
     {CopyRoutine::P4Late, "P4_late"},
 };
 

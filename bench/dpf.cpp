@@ -254,13 +254,8 @@ void OpenAgain(benchmark::State &state) {
 }
 } // namespace
 
-BENCHMARK(FindLast)
-    ->Arg(10)
-    ->Arg(100)
-    ->Arg(1000)
-    ->Arg(10000)
-    ->UseManualTime()
-    ->Unit(benchmark::kMicrosecond);
+BENCHMARK(FindLast)->Arg(10)->Arg(100)->Arg(1000)->Arg(10000)->UseManualTime()->Unit(
+    benchmark::kMicrosecond);
 BENCHMARK_CAPTURE(LoadStored, 64KiB, "stored64k")->UseManualTime()->Unit(benchmark::kMicrosecond);
 BENCHMARK_CAPTURE(LoadStored, 1MiB, "stored1m")->UseManualTime()->Unit(benchmark::kMicrosecond);
 BENCHMARK(LoadCompressed)->UseManualTime()->Unit(benchmark::kMicrosecond);

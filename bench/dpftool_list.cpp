@@ -1,6 +1,8 @@
 // `dpftool list` of a package of 1000 blocks of 64 KiB beside `tar tf` of
 // an archive of the same 1000 files: both programs started afresh, their
-// output thrown away.
+// output thrown away. And what starting each costs: `dpftool help` beside
+// `tar --version`, which do no work but start (dpftool loads the shared
+// libraries of everything the SDK draws on).
 #include "packages.h"
 #include "paired.h"
 
@@ -55,7 +57,8 @@ struct Fixture {
             fclose(f);
         }
         tar = dir.path + "/files.tar";
-        const std::string command = "tar cf '" + tar + "' -C '" + files + "' . && rm -r '" + files + "'";
+        const std::string command =
+            "tar cf '" + tar + "' -C '" + files + "' . && rm -r '" + files + "'";
         if (system(command.c_str()) != 0) std::abort();
     }
 };
@@ -94,6 +97,19 @@ void DpftoolList(benchmark::State &state) {
             if (Run({"tar", "tf", f.tar}) != 0) state.SkipWithError("tar tf");
         });
 }
+
+void DpftoolStart(benchmark::State &state) {
+    const Fixture &f = Shared();
+    bench::Paired(
+        state, "tar --version",
+        [&] {
+            if (Run({f.dpftool, "help"}) != 0) state.SkipWithError("dpftool help");
+        },
+        [&] {
+            if (Run({"tar", "--version"}) != 0) state.SkipWithError("tar --version");
+        });
+}
 } // namespace
 
 BENCHMARK(DpftoolList)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(DpftoolStart)->UseManualTime()->Unit(benchmark::kMillisecond);

@@ -57,7 +57,7 @@ Read ReadStoredImage(int handle, int size, qnl::ImageBlockHeader &header, SDL_Su
     const size_t pitch = qnl::ImageStoredPitch(header), row = std::min(pitch, (size_t)s->pitch);
     Uint8 *pixels = static_cast<Uint8 *>(s->pixels);
     bool read = true;
-    if (row == pitch && (size_t)s->pitch == pitch) {
+    if ((size_t)s->pitch == pitch) {
         read = IStuffDPF->ReadFound(handle, qnl::kImageHeaderSize, pixels,
                                     (unsigned)(pitch * (size_t)header.height));
     } else {
@@ -105,12 +105,12 @@ SDL_Surface *QImage::Load(int handle, const char *name, ImageDesc *desc) {
     const int size = IStuffDPF->LocateBlock(handle, "IMG", name, &block);
     qnl::ImageBlockHeader header;
     SDL_Surface *surface = nullptr;
-    Read read = size <= 0 ? Read::kNotRead : Read::kDone;
-    if (read == Read::kDone && block.data) {
+    Read read = Read::kNotRead;
+    if (size > 0 && block.data) {
         surface = qnl::DecodeImageBlock(reinterpret_cast<const Uint8 *>(block.data), (size_t)size,
                                         &header);
-        if (!surface) read = Read::kDamaged;
-    } else if (read == Read::kDone) {
+        read = surface ? Read::kDone : Read::kDamaged;
+    } else if (size > 0) {
         read = ReadStoredImage(handle, size, header, &surface);
     }
     delete[] block.data;
