@@ -52,11 +52,28 @@ asan: deps
 	@cmake --build $(BUILD_ASAN) -j $(JOBS)
 	@cd $(BUILD_ASAN) && ctest --output-on-failure -j $(JOBS)
 
+# Every bench/NAME.cpp program (bench_NAME), each run in repetitions taken
+# in random order, then the table of the SDK beside its references from
+# their JSON results (build-bench/results/). BENCH_REPETITIONS and
+# BENCH_MIN_TIME (seconds per repetition) trade time for steadier figures;
+# BENCH_FILTER (a regular expression) runs only the rows it matches.
+BENCH_REPETITIONS ?= 5
+BENCH_MIN_TIME    ?= 0.2
+BENCH_FILTER      ?= .
+
 bench: deps
 	@cmake -S . -B $(BUILD_BENCH) -DCMAKE_BUILD_TYPE=Release -DQUENLAR_BUILD_TESTS=OFF \
 	  -DQUENLAR_BUILD_BENCH=ON >/dev/null
 	@cmake --build $(BUILD_BENCH) -j $(JOBS)
-	@for b in $(BUILD_BENCH)/bin/bench_*; do echo "== $$b"; (cd $(BUILD_BENCH) && ../$$b) || exit 1; done
+	@rm -rf $(BUILD_BENCH)/results && mkdir -p $(BUILD_BENCH)/results
+	@for source in bench/*.cpp; do \
+	  name=bench_$$(basename $$source .cpp); echo "== $$name"; \
+	  (cd $(BUILD_BENCH) && ./bin/$$name --benchmark_repetitions=$(BENCH_REPETITIONS) \
+	    --benchmark_enable_random_interleaving=true --benchmark_report_aggregates_only=true \
+	    --benchmark_min_time=$(BENCH_MIN_TIME) --benchmark_filter='$(BENCH_FILTER)' \
+	    --benchmark_out=results/$$name.json --benchmark_out_format=json) || exit 1; \
+	done
+	@echo; ./scripts/bench-table.sh $(BUILD_BENCH)/results/*.json
 
 # libFuzzer targets (clang); run one with build-fuzz/bin/fuzz_<name> fuzz/corpus/<name>
 fuzz: deps

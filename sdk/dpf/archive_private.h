@@ -2,7 +2,7 @@
 // packages shares (IStuffDPF, Compact, Update3to4, dpftool), each written
 // once. The byte layout itself is format_private.h. SDK-internal.
 //
-//   NextBlock ........ the block walk: next marker, its header, where to go on
+//   Walker ........... the block walk: next marker, its header, where to go on
 //   ChecksumFrom ..... CRC-32 of the block area
 //   BuildFileHead .... the 520 bytes that open a new package
 //   ProbeFile ........ what kind of file a path names, by its head
@@ -19,16 +19,12 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace qnl {
 namespace dpf {
 
 // ---- The block walk ---------------------------------------------------------------
-// Scans for the next block marker at or after `from`. 1: found at `*at`;
-// 0: end of file; 2: read error, or a marker cut off by the end of the file
-// (both recorded).
-int ScanForMarker(int fd, uint64_t from, uint64_t *at);
-
 // A block the walk found.
 struct FoundBlock {
     uint64_t at = 0;                         // file offset of its marker
@@ -38,7 +34,7 @@ struct FoundBlock {
 
     uint64_t payloadAt() const { return at + kBlockOverhead; }
     uint64_t end() const { return at + BlockFileSize(fields.stored); }
-    // Where the walk goes on: NextBlock(fd, resume(), ...).
+    // Where the walk goes on: Next(resume(), ...).
     uint64_t resume() const { return ScanResumesAt(at, fields.stored); }
 };
 
@@ -48,9 +44,48 @@ enum class WalkStep {
     kShortHeader, // the header after a marker cannot be read whole (recorded)
     kError,       // the scan failed: a read error or a cut-off marker (recorded)
 };
-// One step of the walk every reader makes: the next marker at or after
-// `from`, and the header after it, deciphered under `cipher` when given (a
-// protected archive). The first step starts at kBlocksStart.
+
+// The walk every reader makes, through one buffer: a block's marker and
+// header come in one read, and the blocks of a run of small ones come from
+// the bytes read for the first. The results are those of examining the
+// file byte by byte. A walker serves one pass over a file that does not
+// change meanwhile: what it has read stays in its buffer, so no write may
+// come between two of its steps.
+class Walker {
+public:
+    // `cipher` deciphers the headers of a protected archive; null for none.
+    Walker(int fd, const Blowfish *cipher) : fd_(fd), cipher_(cipher) {}
+    Walker(const Walker &) = delete;
+    Walker &operator=(const Walker &) = delete;
+
+    // Scans for the next block marker at or after `from`. 1: found at
+    // `*at`; 0: end of file; 2: read error, or a marker cut off by the end
+    // of the file (both recorded).
+    int Scan(uint64_t from, uint64_t *at);
+    // One step: the next marker at or after `from`, and the header after
+    // it. The first step starts at kBlocksStart.
+    WalkStep Next(uint64_t from, FoundBlock &out);
+
+private:
+    // Bytes of the file from `at`: `want` of them, fewer only where the
+    // file ends (`*got`). Null on a read error (errno set).
+    const unsigned char *Bytes(uint64_t at, size_t want, size_t *got);
+
+    // Reads take at least this much: a marker and header with room for the
+    // padding before them, and the next blocks when they are small.
+    static constexpr size_t kWindow = 256;
+    int fd_;
+    const Blowfish *cipher_;
+    unsigned char window_[kWindow];
+    std::vector<unsigned char> large_; // when damage calls for longer reads
+    unsigned char *data_ = window_;
+    size_t capacity_ = kWindow;
+    uint64_t start_ = 0;    // file offset of data_[0]
+    size_t size_ = 0;       // bytes held
+    bool endsFile_ = false; // the file ends where the bytes held end
+};
+
+// One step of a walk of its own (see Walker::Next).
 WalkStep NextBlock(int fd, uint64_t from, const Blowfish *cipher, FoundBlock &out);
 
 // ---- Whole files -------------------------------------------------------------------

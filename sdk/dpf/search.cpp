@@ -67,27 +67,33 @@ Undo UndoMode(unsigned char *payload, const DPFBlock &b, unsigned char **data) {
 }
 } // namespace
 
-int QStuffDPF::State::Search(int handle, bool first, DPFBlock *b, bool *end) {
-    if (end) *end = false;
+Entry *QStuffDPF::State::Searchable(int handle, int *refusal) {
     Entry *entry = Require(handle);
-    if (!entry) return 2;
-    if (!Given(b)) return 2;
+    if (!entry) {
+        *refusal = 2;
+        return nullptr;
+    }
     found = false;
     if (entry->protect && !keySet) {
         qnl::ReportError(ErrorCode::kProtected, LOG_ERROR,
                          qnl::Format("IStuffDPF->Find(%d)", handle), kProtectedText);
-        return 0;
+        *refusal = 0;
+        return nullptr;
     }
+    return entry;
+}
+
+int QStuffDPF::State::Advance(int handle, Walker &walk, bool first, FoundBlock &block, bool *end) {
+    found = false;
     memset(header, 0, sizeof header);
     if (first) next = kBlocksStart;
     cursor = next;
 
-    FoundBlock block;
-    switch (NextBlock(entry->fd, next, entry->protect ? &userKey : nullptr, block)) {
+    switch (walk.Next(next, block)) {
     case WalkStep::kBlock:
         break;
     case WalkStep::kEnd:
-        if (end) *end = true;
+        *end = true;
         return 0;
     case WalkStep::kError:
         return 2;
@@ -106,35 +112,48 @@ int QStuffDPF::State::Search(int handle, bool first, DPFBlock *b, bool *end) {
         return block.headerBytes == 0 ? 0 : 2;
     }
     memcpy(header, block.header, kHeaderSize);
-    FillRecord(block.fields, b);
-
     cursor = block.payloadAt();
     next = block.resume();
     found = true;
     foundHandle = handle;
     foundOffset = (int64_t)block.at;
     foundFields = block.fields;
-    // Callers may read the payload from the file position.
-    SeekTo(entry->fd, cursor);
     return 1;
+}
+
+int QStuffDPF::State::Search(int handle, bool first, DPFBlock *b) {
+    if (!Given(b)) return 2;
+    int refusal = 2;
+    Entry *entry = Searchable(handle, &refusal);
+    if (!entry) return refusal;
+    Walker walk(entry->fd, entry->protect ? &userKey : nullptr);
+    FoundBlock block;
+    bool end = false;
+    const int r = Advance(handle, walk, first, block, &end);
+    if (r == 1) FillRecord(block.fields, b);
+    return r;
 }
 
 int QStuffDPF::State::FindNamed(int handle, const char *name, const char *type, bool matchable,
                                 DPFBlock *out) {
-    DPFBlock scratch;
+    int refusal = 2;
+    Entry *entry = Searchable(handle, &refusal);
+    if (!entry) return refusal;
+    // One walk for the whole search: nothing writes to the file meanwhile.
+    Walker walk(entry->fd, entry->protect ? &userKey : nullptr);
+    FoundBlock block;
     bool end = false;
-    int r = Search(handle, true, &scratch, &end);
-    while (r == 1) {
-        if (matchable && strncmp(scratch.name, name, sizeof scratch.name) == 0 &&
-            strncmp(scratch.type, type, sizeof scratch.type) == 0)
-            break;
-        r = Search(handle, false, &scratch, &end);
-    }
-    if (r == 1) *out = scratch;
+    int r = Advance(handle, walk, true, block, &end);
+    while (r == 1 && !(matchable && strncmp(block.fields.name, name, kNameSize) == 0 &&
+                       strncmp(block.fields.type, type, kTypeSize) == 0))
+        r = Advance(handle, walk, false, block, &end);
+    if (r == 1) FillRecord(block.fields, out);
     if (end) qnl::SetError(ErrorCode::kNotFound, kNotFoundText);
     return r;
 }
 
+// Reads go by offset: no search moves the file position (nothing reads
+// from it), which spares a system call per block.
 int QStuffDPF::FindFirst(int handle, DPFBlock *b) {
     return state_->Search(handle, true, b);
 }
@@ -151,8 +170,21 @@ int QStuffDPF::Find(int handle, DPFBlock *b) {
 // ---------------------------------------------------------------------------
 // Reading a block's data
 // ---------------------------------------------------------------------------
+bool QStuffDPF::State::Explained(const Entry &entry, const DPFBlock &b) const {
+    const uint64_t padded = PaddedSize(b.storedSize);
+    auto fitsIn = [&](uint64_t length) { return cursor <= length && padded <= length - cursor; };
+    // The length the table keeps spares asking the system, unless the file
+    // has grown since.
+    bool fits = fitsIn(entry.length);
+    if (!fits) {
+        const int64_t length = FileLength(entry.fd);
+        fits = length >= 0 && fitsIn((uint64_t)length);
+    }
+    return fits && b.size <= INT_MAX && (b.mode == kCompressed || b.size <= b.storedSize);
+}
+
 int QStuffDPF::State::ReadFoundPayload(Entry &entry, const char *op, const char *type,
-                                       const char *name, DPFBlock *b) {
+                                       const char *name, DPFBlock *b, bool readStored) {
     auto origin = [&] {
         return qnl::Format("IStuffDPF->%s('%s','%s','%s')", op, entry.path.c_str(), type, name);
     };
@@ -163,12 +195,16 @@ int QStuffDPF::State::ReadFoundPayload(Entry &entry, const char *op, const char 
     // Sizes are checked against the file before anything is allocated: a
     // damaged header must not ask for more memory than the file can explain,
     // nor promise the caller more data than the array holds.
-    int64_t length = FileLength(entry.fd);
-    bool fits = length >= 0 && cursor <= (uint64_t)length && padded <= (uint64_t)length - cursor;
-    bool sane = size <= INT_MAX && (b->mode == kCompressed || size <= stored);
-    if (!fits || !sane) {
+    if (!Explained(entry, *b)) {
         qnl::ReportError(ErrorCode::kCorrupted, LOG_ERROR, origin(), kNotLoaded);
         return 0;
+    }
+    if (!readStored && b->mode == kStored && !entry.protect) {
+        if (size == 0) {
+            qnl::SetError(ErrorCode::kEmpty, "the block holds no data.");
+            return 0;
+        }
+        return (int)size; // the caller reads the data in place (ReadFound)
     }
     unsigned char *payload = new (std::nothrow) unsigned char[padded ? padded : 1];
     if (!payload) {
@@ -205,7 +241,16 @@ int QStuffDPF::State::ReadFoundPayload(Entry &entry, const char *op, const char 
 }
 
 int QStuffDPF::LoadBlock(int handle, const char *type, const char *name, DPFBlock *b) {
-    State &s = *state_;
+    return state_->Load(handle, type, name, b, true);
+}
+
+int QStuffDPF::LocateBlock(int handle, const char *type, const char *name, DPFBlock *b) {
+    return state_->Load(handle, type, name, b, false);
+}
+
+int QStuffDPF::State::Load(int handle, const char *type, const char *name, DPFBlock *b,
+                           bool readStored) {
+    State &s = *this;
     if (!b || !type || !name) {
         if (b) memset(b, 0, sizeof *b);
         qnl::SetError(ErrorCode::kInvalidArgument, "no block, type or name was given.");
@@ -233,7 +278,7 @@ int QStuffDPF::LoadBlock(int handle, const char *type, const char *name, DPFBloc
                        type, name, kNotFoundText);
         return 0;
     }
-    return s.ReadFoundPayload(*entry, "LoadBlock", type, name, b);
+    return s.ReadFoundPayload(*entry, "LoadBlock", type, name, b, readStored);
 }
 
 int QStuffDPF::LoadFound(int handle, DPFBlock *b) {
@@ -248,5 +293,29 @@ int QStuffDPF::LoadFound(int handle, DPFBlock *b) {
     }
     const BlockFields &f = s.foundFields;
     FillRecord(f, b);
-    return s.ReadFoundPayload(*entry, "LoadFound", f.type, f.name, b);
+    return s.ReadFoundPayload(*entry, "LoadFound", f.type, f.name, b, true);
+}
+
+int QStuffDPF::ReadFound(int handle, unsigned int offset, void *into, unsigned int length) {
+    State &s = *state_;
+    Entry *entry = s.Require(handle);
+    if (!entry) return 0;
+    const BlockFields &f = s.foundFields;
+    if (!s.found || s.foundHandle != handle || f.mode != kStored || entry->protect || !into) {
+        qnl::SetError(ErrorCode::kInvalidArgument,
+                      "no search of this package found a stored block.");
+        return 0;
+    }
+    if ((uint64_t)offset + length > f.stored) {
+        qnl::SetError(ErrorCode::kInvalidArgument, "the bytes asked for lie beyond the block.");
+        return 0;
+    }
+    if (ReadAt(entry->fd, into, length, s.cursor + offset) != (int64_t)length) {
+        qnl::ReportError(ErrorCode::kIo, LOG_ERROR,
+                         qnl::Format("IStuffDPF->ReadFound('%s','%s','%s')", entry->path.c_str(),
+                                     f.type, f.name),
+                         "datablock was not loaded successfully.");
+        return 0;
+    }
+    return 1;
 }

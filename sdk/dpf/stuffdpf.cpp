@@ -325,6 +325,11 @@ const char *QStuffDPF::GetName(int handle) {
 // ---------------------------------------------------------------------------
 // Tool support
 // ---------------------------------------------------------------------------
+int QStuffDPF::IsProtected(int handle) {
+    const Entry *entry = state_->ByHandle(handle);
+    return entry && entry->protect ? 1 : 0;
+}
+
 int QStuffDPF::GetInfo(int handle, DPFInfo *out) {
     State &s = *state_;
     Entry *entry = s.Require(handle);

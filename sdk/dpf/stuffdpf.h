@@ -5,9 +5,10 @@
 //   DPFBlock, DPFInfo ...... the records callers hand over and receive
 //   Archives ............... Open, Create, Close, GetName
 //   Searching .............. FindFirst, FindNext, Find
-//   Reading and writing .... LoadBlock, AddData, Delete, Replace
+//   Reading and writing .... LoadBlock, LocateBlock, ReadFound, AddData, Delete, Replace
 //   Maintenance ............ CalculateCRC, Update3to4
-//   Tool support ........... OpenUnverified, GetInfo, GetBlockOffset, LoadFound, Compact
+//   Tool support ........... OpenUnverified, IsProtected, GetInfo, GetBlockOffset, LoadFound,
+//   Compact
 //
 // Results follow the SDK's rule: no exceptions; a handle or size above 0 is
 // success; failures return 0 (or the documented negative value) and log one
@@ -77,6 +78,16 @@ public:
     // Reads a block into b (b->data is new[]'d and owned by the caller). The
     // data size, or 0 on failure.
     int LoadBlock(int handle, const char *type, const char *name, DPFBlock *b);
+    // For loaders that put a block's data into memory of their own: as
+    // LoadBlock (same checks and messages), except that the data of a stored
+    // block (mode 1) of an archive that is not protected is not read; b->data
+    // stays null and ReadFound copies the bytes where the caller wants them.
+    // Blocks of other modes come loaded, as from LoadBlock.
+    int LocateBlock(int handle, const char *type, const char *name, DPFBlock *b);
+    // Copies `length` bytes from `offset` of the data of the stored block the
+    // last search found into `into`. 1, or 0 when no stored block was found
+    // in this archive, the bytes lie beyond its data, or the file ends first.
+    int ReadFound(int handle, unsigned int offset, void *into, unsigned int length);
     // Appends b (name, type, mode, size, data) as a new block; a mode other
     // than 0 or 1 becomes 2, in b too. The stored size, -1 if a block of that
     // name and type exists, 0 on failure (and for a 0-byte stored block).
@@ -106,6 +117,9 @@ public:
     // table then knows the file's path and length, so a later Open of the
     // same unchanged file in this run skips the check too.
     int OpenUnverified(const char *path);
+    // 1 when the open archive is protected (its blocks cannot be read
+    // without its key), 0 when not or for an unknown handle. Reads nothing.
+    int IsProtected(int handle);
     // Reads the info header of an open archive and computes its checksum now.
     // 1, or 0 for an unknown handle or an unreadable header.
     int GetInfo(int handle, DPFInfo *info);

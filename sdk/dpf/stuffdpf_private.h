@@ -90,16 +90,31 @@ struct QStuffDPF::State {
                    bool readOnly);
 
     // ---- Finding and reading (search.cpp) -----------------------------------------
-    // FindFirst (first = true) and FindNext; `end` tells a search that ran
-    // out of blocks from one that failed.
-    int Search(int handle, bool first, DPFBlock *b, bool *end = nullptr);
+    // The entry a search of `handle` walks; null with the search's result
+    // in `*refusal`: 2 for an unknown handle (recorded), 0 for a protected
+    // archive without its key (reported).
+    qnl::dpf::Entry *Searchable(int handle, int *refusal);
+    // One step of a search along `walk`: the first block (first = true) or
+    // the one after the cursor, which moves to it. 1 found, 0 none (`*end`
+    // set when the file ran out of blocks), 2 error.
+    int Advance(int handle, qnl::dpf::Walker &walk, bool first, qnl::dpf::FoundBlock &block,
+                bool *end);
+    // FindFirst (first = true) and FindNext.
+    int Search(int handle, bool first, DPFBlock *b);
     // Find: the first block named `name` of type `type`; none when
     // `matchable` is false (names too long to exist), after the same scan.
     int FindNamed(int handle, const char *name, const char *type, bool matchable, DPFBlock *out);
+    // LoadBlock, and with readStored false LocateBlock.
+    int Load(int handle, const char *type, const char *name, DPFBlock *b, bool readStored);
+    // Whether the file can hold the payload of the block just found (fields
+    // in b) and its sizes agree with its mode.
+    bool Explained(const qnl::dpf::Entry &entry, const DPFBlock &b) const;
     // Reads the payload of the block just found (fields in b) and undoes its
-    // mode. `op` and the three texts name the call in messages.
+    // mode; with readStored false, a stored block of an archive that is not
+    // protected is left in the file. `op` and the three texts name the call
+    // in messages.
     int ReadFoundPayload(qnl::dpf::Entry &entry, const char *op, const char *type, const char *name,
-                         DPFBlock *b);
+                         DPFBlock *b, bool readStored);
 
     // ---- Writing (write.cpp) ------------------------------------------------------------
     // The checksum of a file from `from` (-1: a failed Tell) to its end, as

@@ -9,10 +9,6 @@ namespace qnl {
 namespace gl {
 
 namespace {
-// A held surface carries this value in SDL's spare `unused1` field. SDL
-// zeroes the field when it makes a surface and never reads it, so the mark
-// dies with the surface: no table can keep a stale address.
-constexpr Uint32 kTextureMark = 0x514E4C54; // "QNLT"
 unsigned g_uploads = 0;
 
 // Locks a surface for the scope when SDL requires it.
@@ -37,10 +33,6 @@ int Upload(SDL_Surface *surface) {
     if (surface->unused1 != kTextureMark) ++g_uploads;
     surface->unused1 = kTextureMark;
     return 1;
-}
-
-int IsTexture(const SDL_Surface *surface) {
-    return surface && surface->unused1 == kTextureMark;
 }
 
 unsigned UploadCount() {

@@ -18,8 +18,15 @@ namespace gl {
 
 // Marks `surface` as held by the layer. 1 on success, 0 for no surface.
 int Upload(SDL_Surface *surface);
+// A held surface carries this value in SDL's spare `unused1` field. SDL
+// zeroes the field when it makes a surface and never reads it, so the mark
+// dies with the surface: no table can keep a stale address.
+constexpr Uint32 kTextureMark = 0x514E4C54; // "QNLT"
 // 1 when `surface` was uploaded (a surface freed and made again is not).
-int IsTexture(const SDL_Surface *surface);
+// Inline: the pixel functions ask it for every pixel.
+inline int IsTexture(const SDL_Surface *surface) {
+    return surface && surface->unused1 == kTextureMark;
+}
 // Uploads since start-up, for diagnostics and tests.
 unsigned UploadCount();
 

@@ -7,8 +7,10 @@
 #include <quenlar/gfx/surface.h>
 
 #include <SDL_image.h>
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <vector>
 
 QImage *IImage = nullptr;
 
@@ -32,6 +34,50 @@ SDL_Surface *Refused(qnl::ErrorCode code, const char *reason) {
     qnl::SetError(code, "%s", reason);
     return nullptr;
 }
+
+enum class Read { kDone, kNotRead, kDamaged };
+
+// The picture of a stored block (`size` bytes, located by the last search
+// of `handle`), its rows read from the file straight into the new surface.
+// A layout the SDL library lacks is converted from the whole payload.
+Read ReadStoredImage(int handle, int size, qnl::ImageBlockHeader &header, SDL_Surface **out) {
+    Uint8 head[qnl::kImageHeaderSize] = {0};
+    if ((size_t)size >= sizeof head && !IStuffDPF->ReadFound(handle, 0, head, sizeof head))
+        return Read::kNotRead;
+    if (!qnl::ParseImageBlockHeader(head, (size_t)size, header)) return Read::kDamaged;
+
+    SDL_Surface *s = qnl::NewImageSurface(header);
+    if (!s) {
+        std::vector<Uint8> payload((size_t)size);
+        if (!IStuffDPF->ReadFound(handle, 0, payload.data(), (unsigned)size)) return Read::kNotRead;
+        *out = qnl::DecodeImageBlock(payload.data(), payload.size());
+        return *out ? Read::kDone : Read::kDamaged;
+    }
+    // The header promised every row within the block (the parse checked).
+    const size_t pitch = qnl::ImageStoredPitch(header), row = std::min(pitch, (size_t)s->pitch);
+    Uint8 *pixels = static_cast<Uint8 *>(s->pixels);
+    bool read = true;
+    if ((size_t)s->pitch == pitch) {
+        read = IStuffDPF->ReadFound(handle, qnl::kImageHeaderSize, pixels,
+                                    (unsigned)(pitch * (size_t)header.height));
+    } else {
+        for (int y = 0; y < header.height && read; ++y)
+            read = IStuffDPF->ReadFound(handle, (unsigned)(qnl::kImageHeaderSize + y * pitch),
+                                        pixels + (size_t)y * s->pitch, (unsigned)row);
+    }
+    Uint8 palette[qnl::kImagePaletteSize];
+    const bool paletted = header.bitsPerPixel == 8;
+    if (read && paletted)
+        read = IStuffDPF->ReadFound(handle, (unsigned)(size - qnl::kImagePaletteSize), palette,
+                                    sizeof palette);
+    if (!read) {
+        SDL_FreeSurface(s);
+        return Read::kNotRead;
+    }
+    qnl::FinishImageSurface(s, header, paletted ? palette : nullptr);
+    *out = s;
+    return Read::kDone;
+}
 } // namespace
 
 SDL_Surface *QImage::Load(const char *path, const char *name, ImageDesc *desc) {
@@ -52,19 +98,27 @@ SDL_Surface *QImage::Load(int handle, const char *name, ImageDesc *desc) {
     if (!archive) archive = "";
     const unsigned long record = (unsigned long)(uintptr_t)desc;
 
+    // A stored block is read straight into the surface; others are loaded
+    // and decoded.
     DPFBlock block;
     std::memset(&block, 0, sizeof block);
-    const int size = IStuffDPF->LoadBlock(handle, "IMG", name, &block);
-    if (size <= 0) { // the package recorded why
-        delete[] block.data;
+    const int size = IStuffDPF->LocateBlock(handle, "IMG", name, &block);
+    qnl::ImageBlockHeader header;
+    SDL_Surface *surface = nullptr;
+    Read read = Read::kNotRead;
+    if (size > 0 && block.data) {
+        surface = qnl::DecodeImageBlock(reinterpret_cast<const Uint8 *>(block.data), (size_t)size,
+                                        &header);
+        read = surface ? Read::kDone : Read::kDamaged;
+    } else if (size > 0) {
+        read = ReadStoredImage(handle, size, header, &surface);
+    }
+    delete[] block.data;
+    if (read == Read::kNotRead) { // the package recorded why
         ILogSystem.Msg(0, QNL_IMAGE_ORIGIN "Error: image not found.\n", archive, name, record);
         return nullptr;
     }
-    qnl::ImageBlockHeader header;
-    SDL_Surface *surface =
-        qnl::DecodeImageBlock(reinterpret_cast<const Uint8 *>(block.data), (size_t)size, &header);
-    delete[] block.data;
-    if (!surface) { // the decoder recorded why
+    if (read == Read::kDamaged) { // the decoder recorded why
         ILogSystem.Msg(0, QNL_IMAGE_ORIGIN "Error: the image block is damaged.\n", archive, name,
                        record);
         return nullptr;

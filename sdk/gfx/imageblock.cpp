@@ -57,6 +57,41 @@ bool ParseImageRecord(const Uint8 *record, size_t size, Sint32 width, Sint32 hei
     return Damaged("with fewer pixels than its header says");
 }
 
+size_t ImageStoredPitch(const ImageBlockHeader &h) {
+    return StoredPitch(h.width, h.bitsPerPixel);
+}
+
+namespace {
+platform::PixelLayout LayoutOf(const ImageBlockHeader &h) {
+    return {h.bitsPerPixel, h.rmask, h.gmask, h.bmask, h.amask};
+}
+} // namespace
+
+SDL_Surface *NewImageSurface(const ImageBlockHeader &h) {
+    return platform::SurfaceOfLayout(LayoutOf(h), h.width, h.height);
+}
+
+void FinishImageSurface(SDL_Surface *s, const ImageBlockHeader &h, const Uint8 *palette) {
+    if (h.bitsPerPixel == 8 && s->format->palette && palette) {
+        SDL_Color colors[256];
+        for (int i = 0; i < 256; ++i)
+            colors[i] = {palette[4 * i], palette[4 * i + 1], palette[4 * i + 2], 0};
+        SDL_SetColors(s, colors, 0, 256);
+    }
+
+    // Alpha per pixel comes from the masks; it wins over the stored values.
+    const bool perPixelAlpha = (s->flags & SDL_SRCALPHA) && s->format->Amask && h.alpha == 255;
+    if (!perPixelAlpha) {
+        SDL_SetAlpha(s, h.alpha < 255 ? SDL_SRCALPHA : 0, h.alpha);
+        if (h.colorkey == kNoColorKey) {
+            SDL_SetColorKey(s, 0, 0);
+            s->format->colorkey = kNoColorKey;
+        } else {
+            SDL_SetColorKey(s, SDL_SRCCOLORKEY, platform::PixelIn(s, LayoutOf(h), h.colorkey));
+        }
+    }
+}
+
 SDL_Surface *DecodeImageBlock(const Uint8 *data, size_t size, ImageBlockHeader *out) {
     if (!data || size < kImageHeaderSize) {
         Damaged("shorter than its header");
@@ -70,33 +105,13 @@ SDL_Surface *DecodeImageRecord(const Uint8 *record, size_t size, Sint32 width, S
                                ImageBlockHeader *out) {
     ImageBlockHeader h;
     if (!ParseImageRecord(record, size, width, height, h)) return nullptr;
-    const platform::PixelLayout layout = {h.bitsPerPixel, h.rmask, h.gmask, h.bmask, h.amask};
-    SDL_Surface *s = platform::SurfaceFromPixels(
-        layout, h.width, h.height, record + kImageRecordSize, StoredPitch(h.width, h.bitsPerPixel));
+    SDL_Surface *s = platform::SurfaceFromPixels(LayoutOf(h), h.width, h.height,
+                                                 record + kImageRecordSize, ImageStoredPitch(h));
     if (!s) {
         SetError(ErrorCode::kNoMemory, "%s", SDL_GetError());
         return nullptr;
     }
-
-    if (h.bitsPerPixel == 8 && s->format->palette) {
-        const Uint8 *p = record + size - kImagePaletteSize;
-        SDL_Color colors[256];
-        for (int i = 0; i < 256; ++i)
-            colors[i] = {p[4 * i], p[4 * i + 1], p[4 * i + 2], 0};
-        SDL_SetColors(s, colors, 0, 256);
-    }
-
-    // Alpha per pixel comes from the masks; it wins over the stored values.
-    const bool perPixelAlpha = (s->flags & SDL_SRCALPHA) && s->format->Amask && h.alpha == 255;
-    if (!perPixelAlpha) {
-        SDL_SetAlpha(s, h.alpha < 255 ? SDL_SRCALPHA : 0, h.alpha);
-        if (h.colorkey == kNoColorKey) {
-            SDL_SetColorKey(s, 0, 0);
-            s->format->colorkey = kNoColorKey;
-        } else {
-            SDL_SetColorKey(s, SDL_SRCCOLORKEY, platform::PixelIn(s, layout, h.colorkey));
-        }
-    }
+    FinishImageSurface(s, h, h.bitsPerPixel == 8 ? record + size - kImagePaletteSize : nullptr);
     if (out) *out = h;
     return s;
 }

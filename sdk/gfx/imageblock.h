@@ -49,6 +49,17 @@ bool ParseImageBlockHeader(const Uint8 *data, size_t size, ImageBlockHeader &hea
 bool ParseImageRecord(const Uint8 *record, size_t size, Sint32 width, Sint32 height,
                       ImageBlockHeader &header);
 
+// Row length of the stored pixels: width x bytes per pixel, to 4 bytes.
+size_t ImageStoredPitch(const ImageBlockHeader &header);
+
+// A new software surface of the payload's own layout, for its rows to be
+// read straight into; null when the SDL library lacks the layout or cannot
+// make the surface (DecodeImageBlock of the whole payload handles both).
+SDL_Surface *NewImageSurface(const ImageBlockHeader &header);
+// Gives a surface made for a payload its palette (8 bits: `palette`, the
+// payload's last 1024 bytes), alpha and colour key, as DecodeImageBlock does.
+void FinishImageSurface(SDL_Surface *surface, const ImageBlockHeader &header, const Uint8 *palette);
+
 // A new software surface holding the payload's pixels and palette, with its
 // alpha and colour key set as stored: alpha per pixel when the alpha mask is
 // set and the stored alpha is 255, otherwise per-surface alpha below 255;

@@ -83,35 +83,59 @@ void QPrimitives::Unlock(SDL_Surface *surface) {
 // Pixels
 // ---------------------------------------------------------------------------
 namespace {
+// 0 <= x < w as one unsigned comparison, and so on.
 bool OnSurface(const SDL_Surface *s, int x, int y) {
-    return x >= 0 && y >= 0 && x < s->w && y < s->h;
+    return (unsigned)x < (unsigned)s->w && (unsigned)y < (unsigned)s->h;
 }
 bool InClip(const SDL_Surface *s, int x, int y) {
     const SDL_Rect &c = s->clip_rect;
-    return x >= c.x && x < c.x + c.w && y >= c.y && y < c.y + c.h;
+    return (unsigned)(x - c.x) < c.w && (unsigned)(y - c.y) < c.h;
+}
+// Whether a pixel of `s` can be reached at once: no texture, no lock to
+// take, pixels in memory. What else a pixel may need is in the functions
+// below, out of the way of the common case, which then keeps no registers
+// and asks nothing out of line.
+bool Direct(const SDL_Surface *s, Uint8 lock) {
+    return !qnl::gl::IsTexture(s) && !(lock == 1 && SDL_MUSTLOCK(s)) && s->pixels;
+}
+
+// With the OpenGL renderer, of the surfaces held as textures only the
+// screen takes pixels; any other surface is written in place, locked first
+// when `lock` is 1 and SDL requires it.
+__attribute__((noinline)) void PutPixelSlowly(QPrimitives &primitives, SDL_Surface *surface, int x,
+                                              int y, Uint32 pixel, Uint8 lock) {
+    if (qnl::gl::IsTexture(surface) && qnl::Engine().openGL()) {
+        if (surface == qnl::Engine().screen()) qnl::gl::PutPixel(surface, x, y, pixel);
+        return;
+    }
+    if (lock == 1) primitives.Lock(surface);
+    if (surface->pixels) qnl::WriteRawPixel(surface, x, y, pixel);
+    if (lock == 1) primitives.Unlock(surface);
+}
+
+__attribute__((noinline)) Uint32 GetPixelSlowly(QPrimitives &primitives, SDL_Surface *surface,
+                                                int x, int y, Uint8 lock) {
+    if (qnl::gl::IsTexture(surface) && qnl::Engine().openGL())
+        return qnl::gl::GetPixel(surface, x, y);
+    if (lock == 1) primitives.Lock(surface);
+    const Uint32 pixel = surface->pixels ? qnl::ReadRawPixel(surface, x, y) : 0;
+    if (lock == 1) primitives.Unlock(surface);
+    return pixel;
 }
 } // namespace
 
 void QPrimitives::PutPixel(SDL_Surface *surface, Sint16 x, Sint16 y, Uint32 pixel, Uint8 lock) {
     if (!surface || !OnSurface(surface, x, y) || !InClip(surface, x, y)) return;
-    if (qnl::Engine().openGL() && qnl::gl::IsTexture(surface)) {
-        // Of the textures only the screen takes pixels.
-        if (surface == qnl::Engine().screen()) qnl::gl::PutPixel(surface, x, y, pixel);
-        return;
-    }
-    if (lock == 1) Lock(surface);
-    if (surface->pixels) qnl::WriteRawPixel(surface, x, y, pixel);
-    if (lock == 1) Unlock(surface);
+    if (Direct(surface, lock))
+        qnl::WriteRawPixel(surface, x, y, pixel);
+    else
+        PutPixelSlowly(*this, surface, x, y, pixel, lock);
 }
 
 // The caller is meant to keep the point on the surface; one that does not
 // reads 0 instead of memory outside the pixels.
 Uint32 QPrimitives::GetPixel(SDL_Surface *surface, Sint16 x, Sint16 y, Uint8 lock) {
     if (!surface || !OnSurface(surface, x, y)) return 0;
-    if (qnl::Engine().openGL() && qnl::gl::IsTexture(surface))
-        return qnl::gl::GetPixel(surface, x, y);
-    if (lock == 1) Lock(surface);
-    const Uint32 pixel = surface->pixels ? qnl::ReadRawPixel(surface, x, y) : 0;
-    if (lock == 1) Unlock(surface);
-    return pixel;
+    if (Direct(surface, lock)) return qnl::ReadRawPixel(surface, x, y);
+    return GetPixelSlowly(*this, surface, x, y, lock);
 }

@@ -90,18 +90,24 @@ bool HasNarrowChannel(const SDL_PixelFormat *f) {
 
 } // namespace
 
-SDL_Surface *SurfaceFromPixels(const PixelLayout &layout, int width, int height,
-                               const Uint8 *pixels, size_t pitch) {
+SDL_Surface *SurfaceOfLayout(const PixelLayout &layout, int width, int height) {
     SDL_Surface *s = SDL_CreateRGBSurface(SDL_SWSURFACE, width, height, layout.bitsPerPixel,
                                           layout.rmask, layout.gmask, layout.bmask, layout.amask);
-    if (s && Holds(s->format, layout)) {
+    if (s && Holds(s->format, layout)) return s;
+    SDL_FreeSurface(s);
+    return nullptr;
+}
+
+SDL_Surface *SurfaceFromPixels(const PixelLayout &layout, int width, int height,
+                               const Uint8 *pixels, size_t pitch) {
+    SDL_Surface *s = SurfaceOfLayout(layout, width, height);
+    if (s) {
         const size_t row = std::min(pitch, (size_t)s->pitch);
         for (int y = 0; y < height; ++y)
             std::memcpy(static_cast<Uint8 *>(s->pixels) + (size_t)y * s->pitch,
                         pixels + (size_t)y * pitch, row);
         return s;
     }
-    SDL_FreeSurface(s);
     s = Create32(width, height, layout.amask != 0);
     if (s) ConvertRows(layout, pixels, pitch, s);
     return s;
@@ -129,11 +135,6 @@ SDL_Surface *WidenedCopy(SDL_Surface *surface) {
         SDL_SetColorKey(copy, SDL_SRCCOLORKEY, To32(f->colorkey, layout));
     SDL_SetAlpha(copy, surface->flags & SDL_SRCALPHA, f->alpha);
     return copy;
-}
-
-Uint32 ChannelBits(const SDL_PixelFormat *format) {
-    const Uint32 bits = format->Rmask | format->Gmask | format->Bmask | format->Amask;
-    return format->palette || !bits ? 0xFFFFFFFF : bits;
 }
 
 int StoredBitsPerPixel(const SDL_PixelFormat *format) {

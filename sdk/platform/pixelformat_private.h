@@ -30,6 +30,11 @@ struct PixelLayout {
 SDL_Surface *SurfaceFromPixels(const PixelLayout &layout, int width, int height,
                                const Uint8 *pixels, size_t pitch);
 
+// A new software surface of exactly `layout`, for pixels to be written in
+// as they are; null when SDL cannot make it or the library lacks the
+// layout (SurfaceFromPixels converts those).
+SDL_Surface *SurfaceOfLayout(const PixelLayout &layout, int width, int height);
+
 // `value`, a pixel of `layout`, as `surface` (from SurfaceFromPixels) holds
 // it; for colour keys.
 Uint32 PixelIn(const SDL_Surface *surface, const PixelLayout &layout, Uint32 value);
@@ -45,7 +50,11 @@ SDL_Surface *WidenedCopy(SDL_Surface *surface);
 // The bits of a pixel value of `format` that carry a channel (every bit
 // for palette indices). SDL leaves the other bits undefined: an alpha blit
 // onto an RGB surface sets them on sdl12-compat and clears them on classic.
-Uint32 ChannelBits(const SDL_PixelFormat *format);
+// Inline: pixel reads ask it for every pixel.
+inline Uint32 ChannelBits(const SDL_PixelFormat *format) {
+    const Uint32 bits = format->Rmask | format->Gmask | format->Bmask | format->Amask;
+    return format->palette || !bits ? 0xFFFFFFFF : bits;
+}
 
 // The depth a stored surface record gives `format`: its bytes per pixel x 8.
 // sdl12-compat reports a 5-5-5 surface as 15 bits, classic SDL as the 16 it

@@ -108,7 +108,14 @@ TEST_F(DpfTest, ScanSkipsDamageBetweenBlocksAndMarkersInsidePayloads) {
                          "Block" +
                          std::string(5, '\xB7') + Marker().substr(0, 15);
     std::vector<std::string> expected = {"carrier"};
-    for (size_t gap : {0, 1, 200, 240, 241, 255, 256, 257, 1270, 1280, 1281, 5000, 70000}) {
+    // Every gap up to 300 bytes but the one whose damage ends in the first
+    // 15 bytes of a marker, which the next block's marker would complete.
+    std::vector<size_t> gaps;
+    for (size_t gap = 0; gap <= 300; ++gap)
+        if (gap != damage.size()) gaps.push_back(gap);
+    for (size_t gap : {639, 640, 641, 1270, 1280, 1281, 2687, 2688, 2689, 5000, 70000})
+        gaps.push_back(gap);
+    for (size_t gap : gaps) {
         std::string filler = damage;
         while (filler.size() < gap)
             filler += (char)(0xB7 - filler.size() % 3);
@@ -132,6 +139,39 @@ TEST_F(DpfTest, ScanSkipsDamageBetweenBlocksAndMarkersInsidePayloads) {
     EXPECT_EQ(fake, Load(h, "T", "carrier"));
     EXPECT_EQ("abc", Load(h, "T", "after70000"));
     EXPECT_EQ("<none>", Load(h, "T", "fake"));
+    IStuffDPF->Close(h);
+}
+
+// One search reads many small blocks from the bytes read for the first:
+// blocks, marker bytes in payloads and stray marker bytes between blocks at
+// every offset around the ends of those reads.
+TEST_F(DpfTest, OneSearchOverManySmallBlocks) {
+    MakePackage("s.dpf", {});
+    std::string file = ReadFile("s.dpf");
+    std::vector<std::string> names;
+    for (int i = 0; i < 300; ++i) {
+        std::string payload(i % 37, (char)('a' + i % 26));
+        if (i % 5 == 0) payload += Marker() + "x";
+        file += std::string(i % 11, '\xB7') + std::string(i % 3, '\0');
+        names.push_back("b" + std::to_string(i));
+        file += RawBlock(names.back(), "T", 1, (uint32_t)payload.size(), payload);
+    }
+    SetInfo(file, InfoOf(file));
+    WriteFile("s.dpf", file);
+    Restart();
+
+    int h = IStuffDPF->Open("s.dpf");
+    ASSERT_GT(h, 0);
+    std::vector<std::string> seen;
+    DPFBlock b;
+    for (int r = IStuffDPF->FindFirst(h, &b); r == 1; r = IStuffDPF->FindNext(h, &b))
+        seen.push_back(b.name);
+    EXPECT_EQ(names, seen);
+    for (int i : {0, 1, 5, 37, 150, 298, 299}) {
+        std::string payload(i % 37, (char)('a' + i % 26));
+        if (i % 5 == 0) payload += Marker() + "x";
+        EXPECT_EQ(payload.empty() ? "<none>" : payload, Load(h, "T", names[i])) << i;
+    }
     IStuffDPF->Close(h);
 }
 
@@ -303,6 +343,36 @@ TEST_F(DpfTest, LoadFoundReadsTheBlockJustFound) {
     EXPECT_EQ("data of two", std::string(data.data, 11));
     delete[] data.data;
     EXPECT_EQ(0, IStuffDPF->FindNext(h, &b)); // the cursor stayed
+    IStuffDPF->Close(h);
+}
+
+TEST_F(DpfTest, LocateBlockLeavesStoredDataForReadFound) {
+    MakePackage("l.dpf", {"one", "two"}, 1);
+    int h = IStuffDPF->Open("l.dpf");
+    DPFBlock b;
+    char part[4] = {0};
+    EXPECT_EQ(0, IStuffDPF->ReadFound(h, 0, part, 3)); // nothing found yet
+    ASSERT_EQ(11, IStuffDPF->LocateBlock(h, "T", "two", &b));
+    EXPECT_EQ(nullptr, b.data);
+    EXPECT_EQ(1, b.mode);
+    ASSERT_EQ(1, IStuffDPF->ReadFound(h, 8, part, 3));
+    EXPECT_STREQ("two", part);
+    EXPECT_EQ(0, IStuffDPF->ReadFound(h, 9, part, 3)); // beyond the data
+    log.Mark();
+    EXPECT_EQ(0, IStuffDPF->LocateBlock(h, "T", "three", &b));
+    EXPECT_EQ(" . [IStuffDPF->LoadBlock('l.dpf','T','three')] Warning: datablock was not found "
+              "in the given DPF.\n",
+              Log());
+    IStuffDPF->Close(h);
+
+    // Other modes come loaded, and give ReadFound nothing to read.
+    MakePackage("c.dpf", {"one"}, 0);
+    h = IStuffDPF->Open("c.dpf");
+    ASSERT_EQ(11, IStuffDPF->LocateBlock(h, "T", "one", &b));
+    ASSERT_NE(nullptr, b.data);
+    EXPECT_EQ("data of one", std::string(b.data, 11));
+    delete[] b.data;
+    EXPECT_EQ(0, IStuffDPF->ReadFound(h, 0, part, 3));
     IStuffDPF->Close(h);
 }
 

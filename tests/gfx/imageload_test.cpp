@@ -129,6 +129,58 @@ TEST_F(ImageLoad, ConversionSwitchOffKeepsStoredFormat) {
     SDL_FreeSurface(img);
 }
 
+// Stored blocks are read straight into the surface; the result is the one
+// of loading the same picture from a compressed block.
+TEST_F(ImageLoad, StoredBlocksLoadAsCompressedOnesDo) {
+    struct Layout {
+        int w, bpp;
+        Uint32 r, g, b, a;
+    } layouts[] = {{5, 8, 0, 0, 0, 0},
+                   {5, 16, 0xF800, 0x07E0, 0x001F, 0},
+                   {3, 16, 0x0F00, 0x00F0, 0x000F, 0xF000},
+                   {5, 24, 0xFF, 0xFF00, 0xFF0000, 0},
+                   {2, 32, 0xFF0000, 0xFF00, 0xFF, 0xFF000000}};
+    qnl::SetImageConversion(false);
+    for (const Layout &l : layouts) {
+        SDL_Surface *s = Make(l.w, 3, l.bpp, l.r, l.g, l.b, l.a);
+        if (l.bpp == 8) {
+            SDL_Color colors[256];
+            for (int i = 0; i < 256; ++i)
+                colors[i] = {(Uint8)i, (Uint8)(i / 2), (Uint8)(255 - i), 0};
+            SDL_SetColors(s, colors, 0, 256);
+        }
+        const std::vector<Uint8> payload = qnl::EncodeImageBlock(s, 3, 200);
+        SDL_FreeSurface(s);
+        const std::string packed = "p" + std::to_string(l.bpp) + "_" + std::to_string(l.w);
+        const std::string plain = "s" + packed;
+        Add(packed.c_str(), payload, 0);
+        Add(plain.c_str(), payload, 1);
+        SDL_Surface *want = IImage->Load(handle, packed.c_str());
+        SDL_Surface *got = IImage->Load(handle, plain.c_str());
+        ASSERT_NE(nullptr, want);
+        ASSERT_NE(nullptr, got);
+        EXPECT_EQ(qnl::EncodeImageBlock(want, want->format->colorkey, want->format->alpha),
+                  qnl::EncodeImageBlock(got, got->format->colorkey, got->format->alpha))
+            << plain;
+        EXPECT_EQ(want->flags, got->flags) << plain;
+        SDL_FreeSurface(want);
+        SDL_FreeSurface(got);
+    }
+    qnl::SetImageConversion(true);
+
+    // Blocks too short for what their header says are damaged, not read.
+    Add("stub", std::vector<Uint8>(20, 1), 1);
+    EXPECT_EQ(nullptr, IImage->Load(handle, "stub"));
+    SDL_Surface *s = Make(8, 8, 32, 0xFF, 0xFF00, 0xFF0000);
+    std::vector<Uint8> cut = qnl::EncodeImageBlock(s, 3, 255);
+    SDL_FreeSurface(s);
+    cut.resize(cut.size() - 5);
+    Add("cut", cut, 1);
+    EXPECT_EQ(nullptr, IImage->Load(handle, "cut"));
+    EXPECT_TRUE(
+        Logged("[IImage->Load('images.dpf','cut',0x0)] Error: the image block is damaged.\n"));
+}
+
 TEST_F(ImageLoad, MissingAndDamagedBlocks) {
     EXPECT_EQ(nullptr, IImage->Load(handle, "nothing"));
     EXPECT_TRUE(Logged(" . [IImage->Load('images.dpf','nothing',0x0)] Error: image not found.\n"));

@@ -183,8 +183,7 @@ int OpenPackage(const char *path, int flags) {
         Fail("%s: %s", path, SdkReason().c_str());
         return 0;
     }
-    DPFInfo info;
-    if ((flags & kNeedBlocks) && IStuffDPF->GetInfo(handle, &info) && info.protect) {
+    if ((flags & kNeedBlocks) && IStuffDPF->IsProtected(handle)) {
         IStuffDPF->Close(handle);
         Fail("%s: a protected archive; its blocks cannot be read without its key", path);
         return 0;
