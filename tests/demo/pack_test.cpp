@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
 #include <string>
 #include <sys/stat.h>
 #include <vector>
@@ -58,11 +59,12 @@ TEST_F(PackTest, AManifestBecomesAPackageInOneStep) {
     WriteFile("out.dpf", "an older file that the package replaces");
     RunResult r = Pack("  <add name=\"layout.xml\" source=\"FILE layout.xml\" mode=\"stored\"/>\n"
                        "  <add-image name=\"picture\" source=\"art/picture.png\" bpp=\"16\"/>\n"
-                       "  <!-- a comment is no entry -->\n"
+                       "  <!-- a comment is no entry; a name may begin with '-' -->\n"
+                       "  <add name=\"-dash\" source=\"DAT layout.xml\"/>\n"
                        "  <add-font name=\"font\" ttf=\"" +
                        std::string(kDejaVu) + "\" size=\"12\" color=\"200,210,220\"/>\n");
     ASSERT_EQ(0, r.status) << r.err;
-    EXPECT_EQ("out.dpf: 3 entries packed from skin/manifest.xml\n", r.out);
+    EXPECT_EQ("out.dpf: 4 entries packed from skin/manifest.xml\n", r.out);
 
     // In the manifest's order, relative to its folder, with their options.
     const std::string list = Tool({"list", "out.dpf"}).out;
@@ -73,6 +75,7 @@ TEST_F(PackTest, AManifestBecomesAPackageInOneStep) {
     EXPECT_LT(layout, picture) << list;
     EXPECT_LT(picture, font) << list;
     EXPECT_EQ("<layout/>\n", Tool({"extract", "out.dpf", "layout.xml", "FILE"}).out);
+    EXPECT_EQ("<layout/>\n", Tool({"extract", "out.dpf", "--", "-dash", "DAT"}).out);
     EXPECT_EQ(0, Tool({"verify", "out.dpf"}).status);
     // Nothing but the package is left beside it.
     EXPECT_EQ((std::vector<std::string>{"out.dpf", "skin"}), Entries(dir.path()));

@@ -1,5 +1,5 @@
 // dpftool pack: a whole package from a manifest in one step. A manifest is
-// an XML list of importer commands, one element per block, run in order
+// an XML list of importer commands, one element per resource, run in order
 // through dpftool's own command table, so every importer (a command named
 // "add" or "add-...") works in it as it does on the command line:
 //
@@ -10,7 +10,7 @@
 //     <add-font name="game_font" ttf="fonts/Game.ttf" size="12"/>
 //   </manifest>
 //
-// An element runs as `dpftool ELEMENT PACKAGE NAME SOURCE... --ATTRIBUTE=VALUE...`:
+// An element runs as `dpftool ELEMENT --ATTRIBUTE=VALUE... -- PACKAGE NAME SOURCE...`:
 // `name` is the block's name, `source` what the command takes after it
 // (separated by blanks; double quotes keep blanks inside one), and every
 // other attribute an option (an empty value gives the bare option:
@@ -230,12 +230,15 @@ int Run(int argc, char **argv) {
         return dpftool::Fail("%s: cannot write beside it: %s", args[1], strerror(errno));
     std::string why;
     if (RunCommand("create", {scratch.path(), "--force"}, ".", why) != dpftool::kOk)
-        return dpftool::Fail("%s: the package cannot be created %s", args[1], why.c_str());
+        return dpftool::Fail("%s: the package cannot be created%s%s", args[1],
+                             why.empty() ? "" : ": ", why.c_str());
     const std::string folder = FolderOf(manifest);
     for (const Entry &e : entries) {
-        std::vector<std::string> arguments = {scratch.path()};
+        // Options first: after "--", a name or file beginning with '-' is no option.
+        std::vector<std::string> arguments = e.options;
+        arguments.push_back("--");
+        arguments.push_back(scratch.path());
         arguments.insert(arguments.end(), e.operands.begin(), e.operands.end());
-        arguments.insert(arguments.end(), e.options.begin(), e.options.end());
         if (RunCommand(e.command, arguments, folder, why) != dpftool::kOk)
             return dpftool::Fail("%s:%d: %s '%s' failed%s%s; %s was not written", manifest.c_str(),
                                  e.line, e.command.c_str(), e.operands[0].c_str(),
