@@ -35,4 +35,9 @@ bool MixerReadsMusic(const void *data, size_t size) {
     return music != nullptr;
 }
 
+void QuitMixer() {
+    Mix_SetSoundFonts(nullptr);
+    Mix_Quit();
+}
+
 } // namespace qnl

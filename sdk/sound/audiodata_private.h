@@ -22,6 +22,11 @@ bool IsOggPayload(const void *data, size_t size);
 bool MixerReadsSound(const void *data, size_t size);
 bool MixerReadsMusic(const void *data, size_t size);
 
+// Mix_Quit, safe to follow by another Mix_OpenAudio in the same process:
+// SDL_mixer 1.2 frees its soundfont path at Mix_Quit without forgetting it,
+// and the next open would read the freed text.
+void QuitMixer();
+
 } // namespace qnl
 
 #endif

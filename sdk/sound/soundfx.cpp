@@ -293,7 +293,7 @@ QSoundFX::~QSoundFX() {
     Quit();
     for (; s.opens > 0; --s.opens)
         Mix_CloseAudio();
-    Mix_Quit(); // the decoders the loaders started
+    qnl::QuitMixer(); // the decoders the loaders started
     if (sounds)
         ILogSystem.Msg(2,
                        " . [ISoundFX] Warning! your application has left %d sounds without "

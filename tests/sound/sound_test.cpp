@@ -206,6 +206,17 @@ TEST_F(SoundTest, DisabledAfterAStartIsOffAndTheDeviceStillClosesAtShutdown) {
     EXPECT_EQ(0, Mix_QuerySpec(nullptr, nullptr, nullptr));
 }
 
+TEST_F(SoundTest, AudioStartsAgainAfterAShutdownInTheSameProcess) {
+    for (int run = 0; run < 2; ++run) {
+        Start();
+        const int click = ISoundFX->SoundLoad(dpf, "click");
+        EXPECT_EQ(0, click) << run;
+        ISoundFX->SoundFree(click);
+        IStuffDPF->Close(dpf);
+        Quenlar.Quit();
+    }
+}
+
 TEST_F(SoundTest, ShutdownFreesAndReportsWhatWasLeft) {
     Start();
     AddBlock(dpf, "tune", "MUS", Wave(64));

@@ -22,7 +22,7 @@ public:
     }
     ~CheckingMixer() {
         if (ok_) Mix_CloseAudio();
-        Mix_Quit();
+        qnl::QuitMixer();
         SDL_QuitSubSystem(SDL_INIT_AUDIO);
     }
     CheckingMixer(const CheckingMixer &) = delete;
