@@ -54,6 +54,7 @@ int Run(int argc, char **argv) {
     if (alpha < 0) return dpftool::UsageError("add-image", "--alpha must be 0 to 255");
 
     // The picture, in the depth asked for (its own depth otherwise).
+    if (dpftool::CheckInputFile(file) != dpftool::kOk) return dpftool::kFailed;
     SDL_Surface *source = qnl::LoadImageFile(file);
     if (!source) return dpftool::Fail("%s: not a readable PNG or BMP picture", file);
     SDL_Surface *picture = source;
@@ -91,5 +92,5 @@ int Run(int argc, char **argv) {
 
 DPFTOOL_COMMAND("add-image",
                 "add-image PACKAGE NAME IMAGEFILE [--bpp 8|16|24|32] [--colorkey R,G,B] "
-                "[--alpha N] [--mode compressed|stored|scrambled] [--replace]",
+                "[--alpha N] [--mode compressed|stored|scrambled] [--replace] [--parents]",
                 Run);
