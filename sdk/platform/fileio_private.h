@@ -76,8 +76,8 @@ struct NewFile {
 };
 // Creates the new file in the directory of `target` (links in `target` are
 // followed, so the new file replaces what a link points to), with the
-// permissions of the descriptor `like` when given, else the usual ones for
-// a new file. False with errno set.
+// permissions of the descriptor `like` when given, else those of the file
+// it replaces, else the usual ones for a new file. False with errno set.
 bool CreateNewFile(const char *target, int like, NewFile &file);
 // Flushes the new file to disk and gives it its name: with `replace` in
 // place of whatever has the name, else only where nothing has it (errno

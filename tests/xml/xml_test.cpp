@@ -339,13 +339,16 @@ TEST_F(XmlTest, ASaveThatFailsKeepsTheOldFile) {
     }
     std::sort(names.begin(), names.end());
     EXPECT_EQ((std::vector<std::string>{"capture.log", "sample.xml", "setup.xml"}), names);
-    // A link keeps pointing at the saved file.
+    // A link keeps pointing at the saved file, which keeps its permissions.
+    ASSERT_EQ(0, chmod("setup.xml", 0640));
     ASSERT_EQ(0, symlink("setup.xml", "link.xml"));
     ASSERT_EQ(1, Quenlar.XMLSave(h, "link.xml"));
     struct stat st;
     ASSERT_EQ(0, lstat("link.xml", &st));
     EXPECT_TRUE(S_ISLNK(st.st_mode));
     EXPECT_NE(good, ReadFile("setup.xml"));
+    ASSERT_EQ(0, stat("setup.xml", &st));
+    EXPECT_EQ(0640u, st.st_mode & 07777);
 }
 
 TEST(XmlEngine, DestroyingTheEngineClosesItsDocuments) {

@@ -222,8 +222,10 @@ bool CreateNewFile(const char *target, int like, NewFile &file) {
     file.target = native;
     const std::string dir = DirectoryOf(native);
 
+    // The permissions of `like`, else of the file the new one replaces.
     struct stat model;
-    const bool copyMode = like >= 0 && fstat(like, &model) == 0;
+    const bool copyMode = like >= 0 ? fstat(like, &model) == 0
+                                    : stat(native.c_str(), &model) == 0 && S_ISREG(model.st_mode);
 #ifdef O_TMPFILE
     // Naming it later goes through /proc/self/fd; without /proc the file
     // gets a name from the start.
