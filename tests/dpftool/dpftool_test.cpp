@@ -143,6 +143,12 @@ TEST_F(DpftoolTest, VerifyNamesWhatIsWrong) {
     EXPECT_EQ(1, r.status);
     EXPECT_NE(std::string::npos, r.err.find("checksum mismatch"));
     EXPECT_NE(std::string::npos, r.err.find("\"dpftool repair p.dpf\""));
+    for (const std::vector<std::string> &args : std::vector<std::vector<std::string>>{
+             {"compact", "p.dpf"}, {"delete", "p.dpf", "good", "T"}}) {
+        r = Tool(args);
+        EXPECT_EQ(1, r.status) << args[0];
+        EXPECT_NE(std::string::npos, r.err.find("\"dpftool repair p.dpf\"")) << args[0];
+    }
     r = Tool({"extract", "p.dpf", "good", "T"});
     EXPECT_EQ(1, r.status);
     EXPECT_EQ("dpftool: p.dpf: the given DPF is corrupted.\n"
