@@ -75,11 +75,33 @@ bench: deps
 	done
 	@echo; ./scripts/bench-table.sh $(BUILD_BENCH)/results/*.json
 
-# libFuzzer targets (clang); run one with build-fuzz/bin/fuzz_<name> fuzz/corpus/<name>
-fuzz: deps
+# libFuzzer targets (clang): each runs FUZZ_SECONDS from its kept inputs
+# (fuzz/corpus/<name>/; new finds go to build-fuzz/corpus/<name>/, crashes
+# to build-fuzz/artifacts/<name>/, the output to build-fuzz/logs/<name>.log),
+# then the inputs that reach TinyXML are replayed under valgrind, which
+# sees into the uninstrumented library. One target by hand:
+#   build-fuzz/bin/fuzz_<name> build-fuzz/corpus/<name> fuzz/corpus/<name>
+FUZZ_SECONDS ?= 60
+FUZZ_VALGRIND := xml layout
+fuzz: build
 	@CC=clang CXX=clang++ cmake -S . -B $(BUILD_FUZZ) -DCMAKE_BUILD_TYPE=Debug \
 	  -DQUENLAR_BUILD_TESTS=OFF -DQUENLAR_BUILD_FUZZ=ON >/dev/null
 	@cmake --build $(BUILD_FUZZ) -j $(JOBS)
+	@for t in $(BUILD_FUZZ)/bin/fuzz_*; do \
+	  name=$${t##*/fuzz_}; \
+	  mkdir -p $(BUILD_FUZZ)/corpus/$$name $(BUILD_FUZZ)/artifacts/$$name $(BUILD_FUZZ)/logs; \
+	  echo "== fuzz_$$name, $(FUZZ_SECONDS) s"; \
+	  SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy $$t -max_total_time=$(FUZZ_SECONDS) \
+	    -print_final_stats=1 -artifact_prefix=$(BUILD_FUZZ)/artifacts/$$name/ \
+	    $(BUILD_FUZZ)/corpus/$$name fuzz/corpus/$$name >$(BUILD_FUZZ)/logs/$$name.log 2>&1 \
+	    || { tail -n 40 $(BUILD_FUZZ)/logs/$$name.log; exit 1; }; \
+	  grep -E 'stat::(number_of_executed_units|average_exec_per_sec)' $(BUILD_FUZZ)/logs/$$name.log; \
+	done
+	@for name in $(FUZZ_VALGRIND); do \
+	  echo "== fuzzreplay_$$name under valgrind"; \
+	  SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy valgrind -q --error-exitcode=9 \
+	    $(BUILD)/bin/fuzzreplay_$$name fuzz/corpus/$$name $(BUILD_FUZZ)/corpus/$$name || exit 1; \
+	done
 
 # Everything built with clang++ as well, at zero warnings.
 clang: deps

@@ -1,41 +1,56 @@
 // Fuzz target for package reading: arbitrary bytes are opened as a package,
 // every block is found and loaded, one block is deleted, one added and one
-// replaced, and the closed package is compacted.
+// replaced, and the closed package is compacted; a repair's search for the
+// committed length runs over the bytes too.
 // Each input runs twice: as given, and with its bytes 8..519 taken as a
 // clear info header (enciphered, with a matching checksum) so that inputs
 // get past the checksum into the block scan. Version 3.0 inputs run the
 // update. Works in a private temporary directory.
+#include <quenlar/dpf/archive_private.h>
 #include <quenlar/dpf/blowfish_private.h>
 #include <quenlar/dpf/format_private.h>
+#include <quenlar/platform/fileio_private.h>
 #include <quenlar/quenlar.h>
 
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
 #include <string>
 #include <unistd.h>
 #include <vector>
 
 namespace {
-const char *const kFiles[] = {"f.dpf", "f_v3.dpf", "tmp.dpf"};
+const char *const kFiles[] = {"f.dpf", "f_v3.dpf", "tmp.dpf", "f.dpf.cut"};
 char g_workDir[64];
+int g_home = -1; // the program's own working directory
 
-void LeaveWorkDirectory() {
+void RemoveFiles() {
     for (const char *f : kFiles)
         remove(f);
-    if (chdir("/") == 0) rmdir(g_workDir);
 }
 
-// In memory where possible: closing a modified package flushes it to disk.
-bool EnterWorkDirectory() {
+void LeaveWorkDirectory() {
+    if (chdir(g_workDir) == 0) RemoveFiles();
+    if (fchdir(g_home) == 0) rmdir(g_workDir);
+}
+
+// A private directory, in memory where possible: every write to a package
+// is flushed to disk. Inputs run inside it (the update writes tmp.dpf in
+// the working directory), but the program's own working directory is back
+// between inputs, so that libFuzzer's relative paths (corpus, crash files)
+// keep their meaning.
+bool MakeWorkDirectory() {
+    g_home = open(".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (g_home < 0) return false;
     snprintf(g_workDir, sizeof g_workDir, "/dev/shm/quenlar-fuzz-dpf-XXXXXX");
     if (!mkdtemp(g_workDir)) {
         snprintf(g_workDir, sizeof g_workDir, "/tmp/quenlar-fuzz-dpf-XXXXXX");
         if (!mkdtemp(g_workDir)) return false;
     }
     atexit(LeaveWorkDirectory);
-    return chdir(g_workDir) == 0;
+    return true;
 }
 
 void WriteBytes(const char *path, const uint8_t *data, size_t size) {
@@ -46,8 +61,7 @@ void WriteBytes(const char *path, const uint8_t *data, size_t size) {
 }
 
 void Exercise(const std::vector<uint8_t> &bytes) {
-    for (const char *f : kFiles)
-        remove(f);
+    RemoveFiles();
     WriteBytes("f.dpf", bytes.data(), bytes.size());
     IStuffDPF = new QStuffDPF; // a fresh table for every input
 
@@ -90,12 +104,29 @@ void Exercise(const std::vector<uint8_t> &bytes) {
     delete IStuffDPF;
     IStuffDPF = nullptr;
 }
+// What a repair would keep of the input, for the checksum its bytes
+// 104..107 name (the CRC field of a clear info header).
+void FindCommitted(const uint8_t *data, size_t size) {
+    using namespace qnl::dpf;
+    if (size < kBlocksStart) return;
+    WriteBytes("f.dpf", data, size);
+    int fd = qnl::platform::OpenFile("f.dpf", qnl::platform::OpenMode::ReadOnly);
+    Committed committed;
+    if (fd >= 0) CommittedLength(fd, GetLE32(data + kHeadSize + kInfoCrc), committed);
+    qnl::platform::CloseFile(fd);
+}
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
-    static bool ready = EnterWorkDirectory();
-    if (!ready) return 0;
+    static bool ready = MakeWorkDirectory();
+    if (!ready || chdir(g_workDir) != 0) return 0;
+    struct Home {
+        ~Home() {
+            if (fchdir(g_home) != 0) abort();
+        }
+    } home;
     std::vector<uint8_t> bytes(data, data + size);
+    FindCommitted(data, size);
     Exercise(bytes);
 
     using namespace qnl::dpf;

@@ -15,8 +15,9 @@ PACKAGES=(
   # sdl12-compat, SDL 1.2 over SDL 2, for `make test-compat`: it installs in
   # a folder of its own beside classic SDL 1.2 and replaces nothing
   libsdl1.2-compat
-  # Tests and benchmarks
-  googletest libgtest-dev libgmock-dev libbenchmark-dev
+  # Tests and benchmarks; valgrind replays the fuzz inputs that reach
+  # TinyXML, which the sanitizers do not see into
+  googletest libgtest-dev libgmock-dev libbenchmark-dev valgrind
   # The reference of bench/screenfx.cpp (linked into that benchmark only)
   libsdl-gfx1.2-dev
   # Sound tests: Ogg Vorbis files made from the WAVE files they write

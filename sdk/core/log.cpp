@@ -4,6 +4,7 @@
 #include <quenlar/core/clock.h>
 #include <quenlar/core/mutex_private.h>
 #include <quenlar/core/version_private.h>
+#include <quenlar/platform/filesystem.h>
 
 #include <cstdio>
 #include <cstring>
@@ -102,7 +103,7 @@ void QLogSystem::Init(const char *file, Sint8 mode, Sint8 level, const char *tit
 
     const char *how = (mode & LOG_NEWFILE) ? "wt" : "at";
     snprintf(s.name, sizeof s.name, "%s", file ? file : "");
-    s.file = s.name[0] ? fopen(s.name, how) : nullptr;
+    s.file = s.name[0] ? fopen(qnl::platform::NativePath(s.name).c_str(), how) : nullptr;
     if (!s.file) {
         snprintf(s.name, sizeof s.name, "%s", kFallbackName);
         s.file = fopen(s.name, how);

@@ -6,7 +6,7 @@
 //
 // Index
 //   Helpers .................. NestingWithinLimit, PrintXmlDocument, ParseXmlText,
-//                              ReadXmlFile, FreeSlot
+//                              ReadXmlFile, BlockNameFits, FreeSlot
 //   Opening and creating ..... XMLOpen (file, package handle, package file), XMLCreate
 //   Saving and closing ....... XMLSave (file, package handle, package file), XMLClose
 //   Moving the current element  XMLNodePointTo, XMLNodeChild, XMLNodeNext, XMLNodeParent
@@ -17,6 +17,7 @@
 #include <quenlar/core/error_private.h>
 #include <quenlar/core/log.h>
 #include <quenlar/dpf/archive_private.h>
+#include <quenlar/platform/fileio_private.h>
 #include <quenlar/platform/filesystem.h>
 
 #include <tinyxml.h>
@@ -29,7 +30,6 @@ using qnl::ErrorCode;
 #include <cstdlib>
 #include <cstring>
 #include <string>
-#include <sys/stat.h>
 
 namespace {
 
@@ -146,9 +146,14 @@ void PrintXmlDocument(const TiXmlDocument &doc, std::string &out) {
 // Parses a document from bytes (a block holds exactly its bytes, TinyXML
 // wants a NUL-terminated text). Null, or why it failed (recorded).
 const char *ParseXmlText(TiXmlDocument &doc, const char *data, size_t length) {
+    // TinyXML steps over a multi-byte UTF-8 character by the length its
+    // first byte announces, so a text ending inside one would be read past
+    // its terminator: the zero bytes after it cover the longest step.
+    constexpr size_t kZeroPadding = 8;
     std::string text(data ? data : "", data ? length : 0);
+    text.append(kZeroPadding, '\0');
     const char *error = nullptr;
-    if (!NestingWithinLimit(text.data(), text.size())) {
+    if (!NestingWithinLimit(text.data(), text.size() - kZeroPadding)) {
         error = kXmlTooDeep;
     } else {
         doc.Parse(text.c_str(), nullptr, TIXML_DEFAULT_ENCODING);
@@ -161,25 +166,16 @@ const char *ParseXmlText(TiXmlDocument &doc, const char *data, size_t length) {
 // Reads a plain XML file whole, with its line ends made "\n" as TinyXML's
 // own file loader makes them. Null, or the error text (recorded).
 const char *ReadXmlFile(const char *file, std::string &text) {
-    FILE *fp = fopen(file, "rb");
-    struct stat st;
-    const char *error = nullptr;
-    if (!fp || fstat(fileno(fp), &st) != 0 || !S_ISREG(st.st_mode)) {
-        error = kXmlCannotOpen;
-    } else if (static_cast<unsigned long long>(st.st_size) > kMaxXmlFileBytes) {
-        error = kXmlTooLarge;
-    } else {
-        char buffer[65536];
-        size_t n;
-        while ((n = fread(buffer, 1, sizeof buffer, fp)) > 0 && text.size() <= kMaxXmlFileBytes)
-            text.append(buffer, n);
-        if (ferror(fp)) error = kXmlCannotOpen;
-        if (text.size() > kMaxXmlFileBytes) error = kXmlTooLarge;
-    }
-    if (fp) fclose(fp);
-    if (error) {
-        qnl::SetError(error == kXmlTooLarge ? ErrorCode::kTooLarge : ErrorCode::kIo, "%s", error);
-        return error;
+    switch (qnl::platform::ReadWholeFile(file, text, kMaxXmlFileBytes)) {
+    case qnl::platform::WholeFile::kRead:
+        break;
+    case qnl::platform::WholeFile::kTooLarge:
+        qnl::SetError(ErrorCode::kTooLarge, "%s", kXmlTooLarge);
+        return kXmlTooLarge;
+    case qnl::platform::WholeFile::kCannotOpen:
+    case qnl::platform::WholeFile::kReadError:
+        qnl::SetError(ErrorCode::kIo, "%s: %s", kXmlCannotOpen, qnl::platform::LastErrorText());
+        return kXmlCannotOpen;
     }
 
     // CR LF and lone CR become LF.
@@ -194,6 +190,17 @@ const char *ReadXmlFile(const char *file, std::string &text) {
     }
     text.resize(out);
     return nullptr;
+}
+
+// The name a package block of a document is saved under, when the block
+// record can hold it: a cut name could replace some other block. False
+// (reported under `origin`) when it cannot.
+bool BlockNameFits(const char *block, const std::string &origin) {
+    if (strlen(block) < sizeof DPFBlock().name) return true;
+    qnl::ReportError(ErrorCode::kInvalidArgument, LOG_ERROR, origin,
+                     "the block name is longer than %d characters.",
+                     (int)sizeof DPFBlock().name - 1);
+    return false;
 }
 
 } // namespace
@@ -280,9 +287,11 @@ int QuenlarEngine::XMLOpen(int dpf, const char *block) {
 
     DPFBlock b; // LoadBlock leaves data null unless it returns a size
     if (IStuffDPF->LoadBlock(dpf, kFileBlock, block, &b) <= 0 || !b.data) {
-        // The package recorded why: not there, empty or damaged.
-        ILogSystem.Msg(LOG_ERROR, " . [%s] Error: block not found in the given DPF.\n",
-                       origin().c_str());
+        // The package recorded why: not there, empty or damaged. An empty
+        // block is there: the log says so instead of "not found".
+        const bool empty = qnl::LastError().code == ErrorCode::kEmpty;
+        ILogSystem.Msg(LOG_ERROR, " . [%s] Error: %s\n", origin().c_str(),
+                       empty ? "the block is empty." : "block not found in the given DPF.");
         return 0;
     }
     TiXmlDocument *doc = new TiXmlDocument;
@@ -357,14 +366,22 @@ int QuenlarEngine::XMLSave(int h, const char *file) {
     }
     qnl::platform::MakeParentDirectories(file);
 
+    // Written beside and flushed before it takes the old file's place, so a
+    // failed save (a full disk, a size limit) leaves the old file whole.
     std::string text;
     PrintXmlDocument(*doc, text);
-    FILE *fp = fopen(file, "wb");
-    bool written = fp && fwrite(text.data(), 1, text.size(), fp) == text.size();
-    if (fp && fclose(fp) != 0) written = false;
-    if (!written)
-        qnl::SetError(ErrorCode::kIo, "'%s' could not be written: %s", file, strerror(errno));
-    return written ? 1 : 0;
+    qnl::dpf::FileSwap neu;
+    if (!neu.Create(file, -1) || !qnl::platform::WriteAll(neu.fd(), text.data(), text.size())) {
+        qnl::SetError(ErrorCode::kIo, "'%s' could not be written: %s", file,
+                      qnl::platform::LastErrorText());
+        return 0;
+    }
+    if (!neu.Swap()) {
+        qnl::SetError(ErrorCode::kIo, "'%s' could not be written: %s", file,
+                      neu.systemError().c_str());
+        return 0;
+    }
+    return 1;
 }
 
 int QuenlarEngine::XMLSave(int h, int dpf, const char *block) {
@@ -380,16 +397,11 @@ int QuenlarEngine::XMLSave(int h, int dpf, const char *block) {
         RecordMissing("package handle or block name");
         return 0;
     }
+    if (!BlockNameFits(block,
+                       qnl::Format("Quenlar.XMLSave(%d,'%s','%s')", h, PackageName(dpf), block)))
+        return 0;
     DPFBlock b;
     memset(&b, 0, sizeof b);
-    // A name the block record cannot hold would be cut, and the cut name
-    // could replace some other block.
-    if (strlen(block) >= sizeof b.name) {
-        qnl::SetError(ErrorCode::kInvalidArgument,
-                      "the block name '%s' is longer than %d characters.", block,
-                      (int)sizeof b.name - 1);
-        return 0;
-    }
 
     std::string text;
     PrintXmlDocument(*doc, text);
@@ -416,7 +428,11 @@ int QuenlarEngine::XMLSave(int h, const char *dpfFile, const char *block) {
         RecordMissing("package file or block name");
         return 0;
     }
-    int dpf = qnl::dpf::OpenOrCreate(*IStuffDPF, dpfFile);
+    // Checked before the package is made: a name that cannot be saved
+    // leaves no empty package behind.
+    if (!BlockNameFits(block, qnl::Format("Quenlar.XMLSave(%d,'%s','%s')", h, dpfFile, block)))
+        return 0;
+    int dpf = IStuffDPF->OpenOrCreate(dpfFile);
     if (dpf < 1) return 0; // the archive has logged and recorded why
     int result = XMLSave(h, dpf, block);
     IStuffDPF->Close(dpf);
@@ -548,8 +564,13 @@ int QuenlarEngine::XMLAttributeGet(int h, const char *name, int *value) {
     errno = 0;
     char *end = nullptr;
     long number = strtol(text, &end, 10);
-    if (end == text || errno == ERANGE || number < INT_MIN || number > INT_MAX) {
+    if (end == text) {
         qnl::SetError(ErrorCode::kParse, "the attribute %s of %s is not an integer: '%s'.", name,
+                      current->Value(), text);
+        return 0;
+    }
+    if (errno == ERANGE || number < INT_MIN || number > INT_MAX) {
+        qnl::SetError(ErrorCode::kParse, "the attribute %s of %s is out of range: '%s'.", name,
                       current->Value(), text);
         return 0;
     }

@@ -5,8 +5,9 @@
 //   Walker ........... the block walk: next marker, its header, where to go on
 //   ChecksumFrom ..... CRC-32 of the block area
 //   BuildFileHead .... the 520 bytes that open a new package
+//   ChecksumAfter* ... the checksum carried over an append or a change
 //   ProbeFile ........ what kind of file a path names, by its head
-//   OpenOrCreate ..... a package to write into, new only where no file is
+//   CommittedLength .. how much of a package its checksum vouches for
 //   FileSwap ......... write a whole new file, then swap it in
 //
 // Failures are recorded (core/error_private.h) where this says so.
@@ -16,6 +17,7 @@
 #include <quenlar/dpf/blowfish_private.h>
 #include <quenlar/dpf/format_private.h>
 #include <quenlar/dpf/stuffdpf.h>
+#include <quenlar/platform/fileio_private.h>
 
 #include <cstdint>
 #include <string>
@@ -93,6 +95,14 @@ WalkStep NextBlock(int fd, uint64_t from, const Blowfish *cipher, FoundBlock &ou
 // short read (recorded).
 bool ChecksumFrom(int fd, uint64_t from, uint32_t *crc);
 
+// The checksum of the block area after `n` bytes were appended to it.
+uint32_t ChecksumAfterAppend(uint32_t crc, const unsigned char *bytes, size_t n);
+// The checksum of the block area after `n` bytes in it changed from
+// `before` to `after`, with `following` bytes after them to the end of the
+// file. Computed from the old checksum alone: no byte is read.
+uint32_t ChecksumAfterChange(uint32_t crc, const unsigned char *before, const unsigned char *after,
+                             size_t n, uint64_t following);
+
 // The 520-byte head of a new file: head, then the (deciphered) info header
 // enciphered under `headerKey`.
 void BuildFileHead(unsigned char *file, const unsigned char *info, const Blowfish &headerKey);
@@ -101,16 +111,28 @@ void BuildFileHead(unsigned char *file, const unsigned char *info, const Blowfis
 // be read.
 HeadKind ProbeFile(const char *path);
 
-// Opens the package at `path` for writing, or creates it when there is no
-// file at all: a file that exists but is no package is never overwritten.
-// The handle, or 0 (recorded).
-int OpenOrCreate(QStuffDPF &archive, const char *path);
+// How much of a package its stored checksum vouches for, found by
+// CommittedLength: every write ends by storing the checksum of the whole
+// file, so a write that was interrupted leaves the file longer than that.
+struct Committed {
+    bool found = false;  // a cut after a whole block matches the checksum
+    uint64_t length = 0; // the file length where it matches
+    uint64_t fileLength = 0;
+    int blocks = 0; // whole blocks before that length
+};
+// The longest start of the file, ending at kBlocksStart or after a whole
+// block, whose checksum is the stored `crc`. False on a read error
+// (recorded). Block headers are read in the clear: not for protected
+// packages.
+bool CommittedLength(int fd, uint32_t crc, Committed &out);
 
-// A new file written in full before it takes the place of an old one, so
-// that a failure at any step leaves the old file as it was. Unless Swap
-// succeeds, the new file is removed when this object goes. Failures are
-// not recorded here: callers report them in their own words, from errno
-// (Create) or error() (Swap).
+// A new file written in full before it takes the place of an old one (or a
+// name where there is none), so that a failure at any step leaves the old
+// file as it was. Unless it was put in place, the new file is removed when
+// this object goes (and a program killed while writing it leaves nothing
+// where the system allows files without names). Failures are not recorded
+// here: callers report them in their own words, from errno (Create) or
+// error() (Swap, Place).
 class FileSwap {
 public:
     FileSwap() = default;
@@ -118,28 +140,35 @@ public:
     FileSwap(const FileSwap &) = delete;
     FileSwap &operator=(const FileSwap &) = delete;
 
-    // Creates the new file for `target`: `work` when given (created or
-    // truncated), else a unique name beside `target`, so that the swap is
-    // a rename within one file system, with the permissions of the
-    // descriptor `like`. False with errno set.
-    bool Create(const char *target, const char *work, int like);
-    int fd() const { return fd_; }
+    // The new file beside `target` (beside what a link there points to),
+    // with the permissions of the descriptor `like` when given. False with
+    // errno set.
+    bool Create(const char *target, int like);
+    // The new file as `work` (a working file of its own name, possibly on
+    // another file system): created only where nothing has that name, and
+    // never through a link. False with errno set (EEXIST when it exists).
+    bool CreateAt(const char *work, const char *target);
+    int fd() const { return file_.fd; }
 
-    // Flushes the new file to disk, closes it and renames it to the target.
-    // With `backup`, the target is first renamed to that name, and renamed
-    // back if the new file cannot take its place. False on failure.
+    // Flushes the new file to disk and puts it in the target's place. With
+    // `backup`, the target is first renamed to that name, and renamed back
+    // if the new file cannot take its place. A working file on another file
+    // system is copied beside the target first. False on failure.
     bool Swap(const char *backup = nullptr);
-    // Why Swap failed: "'a' could not be renamed to 'b': <system text>".
+    // As Swap, but only where nothing has the target's name: false with
+    // errno EEXIST when something has it.
+    bool Place();
+    // Why Swap or Place failed: "'a' could not be renamed to 'b': <system text>".
     const std::string &error() const { return error_; }
     // The system's text alone, for callers that name the files themselves.
     const std::string &systemError() const { return systemError_; }
 
 private:
-    bool Rename(const std::string &from, const std::string &to);
+    bool Publish(bool replace);
+    bool Failed(const std::string &from, const std::string &to);
 
-    std::string target_, name_, error_, systemError_;
-    int fd_ = -1;
-    bool swapped_ = false;
+    std::string target_, error_, systemError_;
+    platform::NewFile file_;
 };
 
 } // namespace dpf

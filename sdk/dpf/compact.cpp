@@ -1,9 +1,11 @@
 // IStuffDPF->Compact: rewrites a package without its deleted blocks.
 //
 // Live blocks are copied byte for byte (marker, header, padded payload) in
-// file order into a new file beside the old one; the info header keeps
-// creator, creation date and filler, with a new modification date and
-// checksum. Only a complete, flushed new file takes the old one's place.
+// file order into a new file beside the old one (beside what a link points
+// to); the info header keeps creator, creation date and filler, with a new
+// modification date and checksum. Only a complete, flushed new file takes
+// the old one's place; until then it has no name where the system allows,
+// so a compaction that is killed leaves nothing behind.
 #include <quenlar/dpf/stuffdpf_private.h>
 
 #include <quenlar/core/crc32_private.h>
@@ -113,11 +115,14 @@ int QStuffDPF::Compact(const char *path) {
         qnl::ReportError(ErrorCode::kIo, LOG_ERROR, origin, "%s", LastErrorText());
         return 0;
     }
+    // Writers wait until the new file is in place; they then find the file
+    // they hold replaced and refuse to write into it.
+    LockFile(in, LockKind::kExclusive);
     unsigned char file[kBlocksStart];
     unsigned char *info = file + kHeadSize;
     FileSwap out;
     bool ok = s.CheckCompactable(in, origin, file);
-    if (ok && !out.Create(path, nullptr, in)) {
+    if (ok && !out.Create(path, in)) {
         qnl::ReportError(ErrorCode::kIo, LOG_ERROR, origin, "%s", LastErrorText());
         ok = false;
     }
@@ -130,7 +135,6 @@ int QStuffDPF::Compact(const char *path) {
             ILogSystem.Msg(LOG_ERROR, " . [%s] Error: the blocks could not be copied.\n",
                            origin.c_str());
     }
-    CloseFile(in);
     if (ok) {
         FormatDate(reinterpret_cast<char *>(info + kInfoModified));
         PutLE32(info + kInfoCrc, (uint32_t)crc);
@@ -144,6 +148,7 @@ int QStuffDPF::Compact(const char *path) {
         qnl::ReportError(ErrorCode::kIo, LOG_ERROR, origin, "%s", out.systemError().c_str());
         ok = false;
     }
+    CloseFile(in);     // releases the lock
     if (!ok) return 0; // `out` removes the new file
     ILogSystem.Msg(LOG_INFO, " . [%s] Info: %d blocks kept, %d deleted blocks removed.\n",
                    origin.c_str(), counts.kept, counts.dropped);

@@ -121,16 +121,18 @@ int QStuffDPF::State::Advance(int handle, Walker &walk, bool first, FoundBlock &
     return 1;
 }
 
-int QStuffDPF::State::Search(int handle, bool first, DPFBlock *b) {
+int QStuffDPF::State::Search(int handle, bool first, DPFBlock *b, bool *end) {
+    bool walkEnded = false;
+    if (end) *end = false;
     if (!Given(b)) return 2;
     int refusal = 2;
     Entry *entry = Searchable(handle, &refusal);
     if (!entry) return refusal;
     Walker walk(entry->fd, entry->protect ? &userKey : nullptr);
     FoundBlock block;
-    bool end = false;
-    const int r = Advance(handle, walk, first, block, &end);
+    const int r = Advance(handle, walk, first, block, &walkEnded);
     if (r == 1) FillRecord(block.fields, b);
+    if (end) *end = walkEnded;
     return r;
 }
 

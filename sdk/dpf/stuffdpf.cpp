@@ -8,6 +8,7 @@
 #include <quenlar/platform/fileio_private.h>
 #include <quenlar/platform/filesystem.h>
 
+#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <ucl/ucl.h>
@@ -90,8 +91,8 @@ int QStuffDPF::State::NewHandle() {
     return h;
 }
 
-int QStuffDPF::State::Register(int fd, unsigned char protect, const char *path, uint64_t length,
-                               bool known) {
+int QStuffDPF::State::Register(int fd, unsigned char protect, bool readOnly, const char *path,
+                               uint64_t length, bool known) {
     if (!known) {
         Entry *chosen = nullptr;
         for (Entry &e : table) {
@@ -133,29 +134,24 @@ int QStuffDPF::State::Register(int fd, unsigned char protect, const char *path, 
         // Open already: the new descriptor replaces the old, the handle stays.
         CloseFile(entry->fd);
     } else {
-        entry->modified = 0;
         entry->handle = NewHandle();
     }
     entry->references++;
     entry->fd = fd;
     entry->protect = protect;
+    entry->readOnly = readOnly;
     return entry->handle;
 }
 
 void QStuffDPF::State::CloseEntry(Entry &entry, bool force) {
     entry.references--;
     if (entry.references >= 1 && !force) return;
-    if (entry.modified == 1 && !RefreshInfo(entry.fd))
-        qnl::ReportError(ErrorCode::kIo, LOG_ERROR,
-                         qnl::Format("IStuffDPF->Close(%d)", entry.handle),
-                         "the header of '%s' could not be updated: %s", entry.path.c_str(),
-                         qnl::LastError().reason);
     if (found && foundHandle == entry.handle) found = false;
     CloseFile(entry.fd);
     entry.fd = -1;
     entry.handle = 0;
-    entry.modified = 0;
     entry.protect = 0;
+    entry.readOnly = false;
     entry.references = 0;
 }
 
@@ -176,8 +172,6 @@ bool QStuffDPF::State::RefreshInfo(int fd) {
         qnl::SetError(ErrorCode::kIo, "%s", LastErrorText());
         return false;
     }
-    for (Entry &e : table)
-        if (e.fd == fd) e.modified = 0;
     if (SyncFile(fd)) return true;
     qnl::SetError(ErrorCode::kIo, "%s", LastErrorText());
     return false;
@@ -266,6 +260,9 @@ int QStuffDPF::OpenPackage(const char *path, bool verifyCrc) {
     bool readOnly = false;
     int fd = OpenEitherWay(path, origin, &readOnly);
     if (fd < 0) return 0;
+    // The head and the checksum are read under a shared lock, so that a
+    // write of another program is never seen half done.
+    LockFile(fd, LockKind::kShared);
     fd = s.AcceptHead(*this, fd, path, origin, readOnly);
     if (fd < 0) return 0;
 
@@ -285,31 +282,52 @@ int QStuffDPF::OpenPackage(const char *path, bool verifyCrc) {
         CloseFile(fd);
         return 0;
     }
+    UnlockFile(fd);
 
-    int handle = s.Register(fd, info[kInfoProtected], path, (uint64_t)length, known);
+    int handle = s.Register(fd, info[kInfoProtected], readOnly, path, (uint64_t)length, known);
     if (handle == 0) CloseFile(fd);
     return handle;
+}
+
+QStuffDPF::State::NewPackage QStuffDPF::State::WriteNewPackage(const char *path, bool replace,
+                                                                const std::string &origin) {
+    const char *creator = qnl::kCreditsText;
+    unsigned char info[kInfoSize];
+    BuildInfoHeader(info, creator, strlen(creator), nullptr, 0);
+    unsigned char file[kBlocksStart];
+    BuildFileHead(file, info, headerKey);
+    // Written whole beside, then named: no program ever sees a package
+    // without its head, and a full disk leaves no empty file.
+    FileSwap neu;
+    if (!neu.Create(path, -1) || !WriteAll(neu.fd(), file, sizeof file)) {
+        qnl::ReportError(ErrorCode::kIo, LOG_ERROR, origin, "%s", LastErrorText());
+        return NewPackage::kFailed;
+    }
+    if (replace ? neu.Swap() : neu.Place()) return NewPackage::kWritten;
+    if (!replace && errno == EEXIST) return NewPackage::kNameTaken;
+    qnl::ReportError(ErrorCode::kIo, LOG_ERROR, origin, "%s", neu.systemError().c_str());
+    return NewPackage::kFailed;
 }
 
 int QStuffDPF::Create(const char *path) {
     if (!Given(path)) return -1;
     const std::string origin = qnl::Format("IStuffDPF->Create('%s')", path);
-    qnl::platform::MakeParentDirectories(path);
-    int fd = OpenFile(path, OpenMode::Create);
-    if (fd < 0) {
-        qnl::ReportError(ErrorCode::kIo, LOG_ERROR, origin, "%s", LastErrorText());
-        return -1;
-    }
-    const char *creator = qnl::kCreditsText;
-    unsigned char info[kInfoSize];
-    BuildInfoHeader(info, creator, strlen(creator), nullptr, 0);
-    unsigned char file[kBlocksStart];
-    BuildFileHead(file, info, state_->headerKey);
-    bool written = WriteAll(fd, file, sizeof file);
-    if (!written) qnl::ReportError(ErrorCode::kIo, LOG_ERROR, origin, "%s", LastErrorText());
-    CloseFile(fd);
-    if (!written) return -1;
+    MakeParentDirectories(path);
+    if (state_->WriteNewPackage(path, true, origin) != State::NewPackage::kWritten) return -1;
     return Open(path);
+}
+
+int QStuffDPF::OpenOrCreate(const char *path) {
+    if (!Given(path)) return 0;
+    const std::string origin = qnl::Format("IStuffDPF->Create('%s')", path);
+    if (!PathExists(path)) {
+        MakeParentDirectories(path);
+        // Another program may create it at the same moment: then that
+        // package is the one to open.
+        if (state_->WriteNewPackage(path, false, origin) == State::NewPackage::kFailed) return 0;
+    }
+    int handle = Open(path);
+    return handle > 0 ? handle : 0;
 }
 
 void QStuffDPF::Close(int handle) {

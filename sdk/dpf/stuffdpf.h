@@ -7,8 +7,8 @@
 //   Searching .............. FindFirst, FindNext, Find
 //   Reading and writing .... LoadBlock, LocateBlock, ReadFound, AddData, Delete, Replace
 //   Maintenance ............ CalculateCRC, Update3to4
-//   Tool support ........... OpenUnverified, IsProtected, GetInfo, GetBlockOffset, LoadFound,
-//   Compact
+//   Tool support ........... OpenOrCreate, OpenUnverified, IsProtected, GetInfo,
+//                            GetBlockOffset, LoadFound, Compact
 //
 // Results follow the SDK's rule: no exceptions; a handle or size above 0 is
 // success; failures return 0 (or the documented negative value) and log one
@@ -56,11 +56,12 @@ public:
     // files are converted first. The handle (> 0), or 0. Opening a path that
     // is open already returns its handle and needs one more Close.
     int Open(const char *path);
-    // Creates (or truncates) an empty package, making missing directories,
-    // and opens it. The handle, 0 if it cannot be opened, -1 if not created.
+    // Creates an empty package, in place of any file of that name, making
+    // missing directories, and opens it. The handle, 0 if it cannot be
+    // opened, -1 if not created (an older file then stays as it was).
     int Create(const char *path);
-    // Drops one reference; the last one writes the header of a modified
-    // archive (date and checksum) and closes the file.
+    // Drops one reference and closes the file at the last one. (Every
+    // write has already stored the archive's date and checksum.)
     void Close(int handle);
     // The path an open archive was opened with, or null.
     const char *GetName(int handle);
@@ -88,6 +89,9 @@ public:
     // last search found into `into`. 1, or 0 when no stored block was found
     // in this archive, the bytes lie beyond its data, or the file ends first.
     int ReadFound(int handle, unsigned int offset, void *into, unsigned int length);
+    // Writes take the file's lock, and each is on disk, with the archive's
+    // date and checksum, when it returns.
+    //
     // Appends b (name, type, mode, size, data) as a new block; a mode other
     // than 0 or 1 becomes 2, in b too. The stored size, -1 if a block of that
     // name and type exists, 0 on failure (and for a 0-byte stored block).
@@ -97,9 +101,10 @@ public:
     // mode, sizes and data for a following AddData.
     int Delete(int handle, DPFBlock *b);
     // Puts b in the place of the block of its name and type, or adds it
-    // when there is none: the older block is marked deleted, and if b
-    // cannot be added it is put back as it was. 1 when b is in the package
-    // (a 0-byte block too), 0 on failure. b->data stays the caller's.
+    // when there is none: b is added first, then the older block is marked
+    // deleted; if b cannot be added the package stays as it was. 1 when b
+    // is in the package (a 0-byte block too), 0 on failure. b->data stays
+    // the caller's.
     int Replace(int handle, DPFBlock *b);
 
     // ---- Maintenance -------------------------------------------------------------
@@ -112,6 +117,11 @@ public:
     int Update3to4(const char *path);
 
     // ---- Tool support --------------------------------------------------------------
+    // Opens the package at path, or creates it (and missing directories)
+    // when no file has that name; a file that is no package is never
+    // overwritten, and a package another program creates at the same moment
+    // is opened, not replaced. The handle, or 0.
+    int OpenOrCreate(const char *path);
     // As Open, but a checksum that does not match the blocks is accepted
     // (GetInfo reports both values). For inspection and repair tools; the
     // table then knows the file's path and length, so a later Open of the

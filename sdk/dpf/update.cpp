@@ -9,13 +9,16 @@
 //
 // The new file is written whole as "tmp.dpf" in the working directory; only
 // then does the old file move to its backup name and the new one take its
-// place (FileSwap), so a failure at any step leaves the old file as it was.
+// place (FileSwap, which copies it beside the old one first when the working
+// directory is on another file system), so a failure at any step leaves the
+// old file as it was.
 #include <quenlar/dpf/stuffdpf_private.h>
 
 #include <quenlar/core/error_private.h>
 #include <quenlar/core/log.h>
 #include <quenlar/platform/fileio_private.h>
 
+#include <cerrno>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -169,13 +172,6 @@ int OpenOld(const char *path, const std::string &origin, unsigned char (&head)[k
         CloseFile(old);
         return -1;
     }
-    // Creating the working file must not truncate the file being converted.
-    if (SameFile(old, kWorkFile)) {
-        qnl::ReportError(ErrorCode::kInvalidArgument, LOG_ERROR, origin,
-                         "the working file '%s' is the file to update.", kWorkFile);
-        CloseFile(old);
-        return -1;
-    }
     return old;
 }
 
@@ -221,9 +217,17 @@ int QStuffDPF::Update3to4(const char *path) {
     unsigned char head[kV3HeadSize];
     int old = OpenOld(path, origin, head);
     if (old < 0) return 0;
+    // The working file is made new, never through a link: one that exists
+    // (another update running, or one that was killed) is not destroyed.
     FileSwap neu;
-    if (!neu.Create(path, kWorkFile, -1)) {
-        qnl::SetError(ErrorCode::kIo, "%s", LastErrorText());
+    if (!neu.CreateAt(kWorkFile, path)) {
+        if (errno == EEXIST)
+            qnl::ReportError(ErrorCode::kExists, LOG_ERROR, origin,
+                             "the working file '%s' exists already; remove it if no other update "
+                             "is running.",
+                             kWorkFile);
+        else
+            qnl::SetError(ErrorCode::kIo, "'%s' cannot be created: %s", kWorkFile, LastErrorText());
         CloseFile(old);
         return 0;
     }

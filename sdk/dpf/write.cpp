@@ -1,4 +1,13 @@
 // IStuffDPF: the checksum, and adding, deleting and replacing blocks.
+//
+// Every write takes the file's exclusive lock (so two programs never mix
+// their writes), works from the file as it is under the lock (its real end
+// and stored checksum, never a length remembered from before), and commits
+// before it returns: the new bytes are flushed to disk, then the info header
+// gets the checksum of the whole file (carried over from the stored one,
+// without reading the file again) and the date, and is flushed too. A write
+// cut short by a crash, a kill or a full disk thus leaves at most a tail
+// after the blocks the header vouches for, which a repair can cut off.
 #include <quenlar/dpf/stuffdpf_private.h>
 
 #include <quenlar/core/error_private.h>
@@ -19,6 +28,20 @@ namespace {
 std::string NameText(const DPFBlock *b) {
     return std::string(b->name, FieldLength(b->name, sizeof b->name));
 }
+
+// The exclusive lock on a package for the life of one write.
+class WriteLock {
+public:
+    explicit WriteLock(int fd) : fd_(fd) { LockFile(fd_, LockKind::kExclusive); }
+    ~WriteLock() { UnlockFile(fd_); }
+    WriteLock(const WriteLock &) = delete;
+    WriteLock &operator=(const WriteLock &) = delete;
+
+private:
+    int fd_;
+};
+
+constexpr char kCannotWrite[] = "it was not possible to write to the DPF: %s";
 } // namespace
 
 // ---------------------------------------------------------------------------
@@ -52,7 +75,7 @@ unsigned int QStuffDPF::CalculateCRC(int fd) {
 }
 
 // ---------------------------------------------------------------------------
-// AddData
+// The steps of every write
 // ---------------------------------------------------------------------------
 Entry *QStuffDPF::State::Writable(const char *op, int handle, const DPFBlock *b,
                                   std::string &origin) {
@@ -64,6 +87,11 @@ Entry *QStuffDPF::State::Writable(const char *op, int handle, const DPFBlock *b,
         return nullptr;
     }
     Entry *entry = Require(handle);
+    if (entry && entry->readOnly) {
+        qnl::ReportError(ErrorCode::kReadOnly, LOG_ERROR, origin,
+                         "the DPF was opened in read only mode.");
+        return nullptr;
+    }
     if (entry && entry->protect && !keySet) {
         qnl::ReportError(ErrorCode::kProtected, LOG_ERROR, origin, kProtectedText);
         return nullptr;
@@ -71,29 +99,84 @@ Entry *QStuffDPF::State::Writable(const char *op, int handle, const DPFBlock *b,
     return entry;
 }
 
-QStuffDPF::State::Added QStuffDPF::State::Append(Entry &entry, DPFBlock *b,
-                                                 const std::string &origin, uint32_t *stored) {
-    // Search with a scratch record: the caller's record (and its data
-    // pointer) stays as it was, whatever the search finds.
-    DPFBlock existing;
-    int r = FindNamed(entry.handle, b->name, b->type, true, &existing);
-    if (r == 1) {
-        qnl::ReportError(ErrorCode::kExists, LOG_INFO, origin, "block already exists.");
-        return Added::kExists;
-    }
-    if (r != 0) {
-        // The search recorded why.
-        ILogSystem.Msg(LOG_ERROR, " . [%s] Error: it was not possible to access to the DPF.\n",
-                       origin.c_str());
-        return Added::kFailed;
-    }
+bool QStuffDPF::State::StillInPlace(const Entry &entry, const std::string &origin) {
+    // A package replaced (compacted, converted, deleted) by another program
+    // while this one held it open: writes to the old file would be lost.
+    if (SameFile(entry.fd, entry.path.c_str())) return true;
+    qnl::ReportError(ErrorCode::kBusy, LOG_ERROR, origin,
+                     "another program replaced the DPF since it was opened; open it again.");
+    return false;
+}
 
-    if (b->mode != kCompressed && b->mode != kStored) b->mode = kScrambled;
+QStuffDPF::State::Survey QStuffDPF::State::SurveyBlocks(Entry &entry, const char *name,
+                                                        const char *type) {
+    Survey survey;
+    DPFBlock b;
+    bool end = false;
+    uint64_t blocksEnd = kBlocksStart; // where the walk goes on after the last block
+    int r = Search(entry.handle, true, &b, &end);
+    for (; r == 1; r = Search(entry.handle, false, &b, &end)) {
+        if (!survey.found && strncmp(b.name, name, sizeof b.name) == 0 &&
+            strncmp(b.type, type, sizeof b.type) == 0) {
+            survey.found = true;
+            survey.headerAt = cursor - kHeaderSize;
+            memcpy(survey.header, header, kHeaderSize);
+        }
+        blocksEnd = next;
+    }
+    // A walk that did not end at the end of the file recorded why (a marker
+    // or header cut off). A last block longer than the file would swallow
+    // whatever is appended: the scan goes on after its stored bytes.
+    int64_t length = FileLength(entry.fd);
+    if (r == 0 && end && length >= 0 && blocksEnd <= (uint64_t)length)
+        survey.appendable = true;
+    else if (r == 0 && end)
+        qnl::SetError(ErrorCode::kCorrupted, "the last block is cut off by the end of the file.");
+    return survey;
+}
+
+bool QStuffDPF::State::StoredChecksum(int fd, uint32_t *crc) {
+    unsigned char block[kInfoSize];
+    if (ReadAt(fd, block, kInfoSize, kHeadSize) != (int64_t)kInfoSize) {
+        qnl::SetError(ErrorCode::kIo, "the info header cannot be read: %s", LastErrorText());
+        return false;
+    }
+    headerKey.Decipher(block, kInfoSize);
+    *crc = GetLE32(block + kInfoCrc);
+    return true;
+}
+
+bool QStuffDPF::State::Commit(Entry &entry, uint32_t crc) {
+    unsigned char stored[kInfoSize];
+    // The bytes first: the header must never count bytes the disk lacks.
+    if (!SyncFile(entry.fd) ||
+        ReadAt(entry.fd, stored, kInfoSize, kHeadSize) != (int64_t)kInfoSize) {
+        qnl::SetError(ErrorCode::kIo, "%s", LastErrorText());
+        return false;
+    }
+    unsigned char block[kInfoSize];
+    memcpy(block, stored, kInfoSize);
+    headerKey.Decipher(block, kInfoSize);
+    FormatDate(reinterpret_cast<char *>(block + kInfoModified));
+    PutLE32(block + kInfoCrc, crc);
+    memcpy(info, block, kInfoSize);
+    headerKey.Encipher(block, kInfoSize);
+    if (!WriteAt(entry.fd, block, kInfoSize, kHeadSize) || !SyncFile(entry.fd)) {
+        qnl::SetError(ErrorCode::kIo, "%s", LastErrorText());
+        WriteAt(entry.fd, stored, kInfoSize, kHeadSize);
+        return false;
+    }
+    int64_t length = FileLength(entry.fd);
+    if (length > 0) entry.length = (uint64_t)length;
+    return true;
+}
+
+bool QStuffDPF::State::AppendBlock(Entry &entry, DPFBlock *b, const std::string &origin,
+                                   uint32_t *stored) {
     if (b->size > 0 && !b->data) {
         qnl::ReportError(ErrorCode::kInvalidArgument, LOG_ERROR, origin, "the block has no data.");
-        return Added::kFailed;
+        return false;
     }
-
     // marker | header | padded payload, written with one call.
     std::vector<unsigned char> block;
     static const unsigned char kNoData = 0;
@@ -102,69 +185,109 @@ QStuffDPF::State::Added QStuffDPF::State::Append(Entry &entry, DPFBlock *b,
     if (!EncodePayload(data, b->size, b->mode, block, *stored, kBlockOverhead)) {
         qnl::ReportError(ErrorCode::kNoMemory, LOG_ERROR, origin,
                          "UCL failed to compress the data block.");
-        return Added::kFailed;
+        return false;
     }
     BuildHeader(header, b->name, b->type, b->mode, b->size, *stored);
     memcpy(block.data(), kMarker, kMarkerSize);
     memcpy(block.data() + kMarkerSize, header, kHeaderSize);
     if (entry.protect) userKey.Encipher(block.data() + kMarkerSize, block.size() - kMarkerSize);
 
-    // A failed or short write is undone, so that the file never ends in half
-    // a block and the caller learns that nothing was stored.
+    // Whatever fails, the file is cut back to where it ended, so that it
+    // never keeps half a block or a block its header does not count.
+    uint32_t crc = 0;
     int64_t end = FileLength(entry.fd);
-    if (end < 0 || !WriteAt(entry.fd, block.data(), block.size(), (uint64_t)end)) {
-        qnl::ReportError(ErrorCode::kIo, LOG_ERROR, origin,
-                         "it was not possible to write to the DPF: %s", LastErrorText());
+    bool written = end >= 0 && StoredChecksum(entry.fd, &crc);
+    if (written && !WriteAt(entry.fd, block.data(), block.size(), (uint64_t)end)) {
+        qnl::SetError(ErrorCode::kIo, "%s", LastErrorText());
+        written = false;
+    }
+    if (written && !Commit(entry, ChecksumAfterAppend(crc, block.data(), block.size())))
+        written = false;
+    if (!written) {
         if (end >= 0) Truncate(entry.fd, (uint64_t)end);
-        return Added::kFailed;
+        qnl::ReportError(ErrorCode::kIo, LOG_ERROR, origin, kCannotWrite, qnl::LastError().reason);
+        return false;
     }
     found = false;
-    entry.modified = 1;
-    entry.length += block.size();
-    return Added::kYes;
+    return true;
 }
 
+bool QStuffDPF::State::MarkDeletedAt(Entry &entry, uint64_t at, const unsigned char *plain,
+                                     const std::string &origin) {
+    // The block keeps its place and payload; only its header changes.
+    unsigned char before[kHeaderSize], after[kHeaderSize];
+    memcpy(before, plain, kHeaderSize);
+    memcpy(after, plain, kHeaderSize);
+    MarkDeleted(after);
+    memcpy(header, after, kHeaderSize);
+    if (entry.protect) {
+        userKey.Encipher(before, kHeaderSize);
+        userKey.Encipher(after, kHeaderSize);
+    }
+    uint32_t crc = 0;
+    int64_t length = FileLength(entry.fd);
+    bool written =
+        length >= 0 && (uint64_t)length >= at + kHeaderSize && StoredChecksum(entry.fd, &crc);
+    if (written && !WriteAt(entry.fd, after, kHeaderSize, at)) {
+        qnl::SetError(ErrorCode::kIo, "%s", LastErrorText());
+        written = false;
+    }
+    const uint64_t following = written ? (uint64_t)length - at - kHeaderSize : 0;
+    if (written &&
+        !Commit(entry, ChecksumAfterChange(crc, before, after, kHeaderSize, following))) {
+        WriteAt(entry.fd, before, kHeaderSize, at);
+        written = false;
+    }
+    if (!written) {
+        qnl::ReportError(ErrorCode::kIo, LOG_ERROR, origin, kCannotWrite, qnl::LastError().reason);
+        return false;
+    }
+    found = false;
+    return true;
+}
+
+// ---------------------------------------------------------------------------
+// AddData
+// ---------------------------------------------------------------------------
 int QStuffDPF::AddData(int handle, DPFBlock *b) {
     State &s = *state_;
     std::string origin;
     Entry *entry = s.Writable("AddData", handle, b, origin);
     if (!entry) return 0;
-    uint32_t stored = 0;
-    switch (s.Append(*entry, b, origin, &stored)) {
-    case State::Added::kYes:
-        return (int)stored;
-    case State::Added::kExists:
+    WriteLock lock(entry->fd);
+    if (!s.StillInPlace(*entry, origin)) return 0;
+
+    State::Survey survey = s.SurveyBlocks(*entry, b->name, b->type);
+    if (survey.found) {
+        qnl::ReportError(ErrorCode::kExists, LOG_INFO, origin, "block already exists.");
         return -1;
-    case State::Added::kFailed:
-        break;
     }
-    return 0;
+    if (!survey.appendable) {
+        // The walk recorded why.
+        ILogSystem.Msg(LOG_ERROR, " . [%s] Error: %s\n", origin.c_str(), kNoAccessText);
+        return 0;
+    }
+    if (b->mode != kCompressed && b->mode != kStored) b->mode = kScrambled;
+    uint32_t stored = 0;
+    return s.AppendBlock(*entry, b, origin, &stored) ? (int)stored : 0;
 }
 
 // ---------------------------------------------------------------------------
 // Delete
 // ---------------------------------------------------------------------------
-bool QStuffDPF::State::WriteHeader(Entry &entry, const unsigned char *plain, uint64_t at) {
-    unsigned char stored[kHeaderSize];
-    memcpy(stored, plain, kHeaderSize);
-    if (entry.protect) userKey.Encipher(stored, kHeaderSize);
-    return WriteAt(entry.fd, stored, kHeaderSize, at);
-}
-
-bool QStuffDPF::State::MarkFoundDeleted(Entry &entry) {
-    // The block keeps its place and payload; only its header changes.
-    MarkDeleted(header);
-    if (!WriteHeader(entry, header, cursor - kHeaderSize)) return false;
-    found = false;
-    entry.modified = 1;
-    return true;
-}
-
 int QStuffDPF::Delete(int handle, DPFBlock *b) {
     State &s = *state_;
     if (!Given(b)) return 0;
     Entry *entry = s.Require(handle);
     if (!entry) return 0;
+    const std::string origin = qnl::Format("IStuffDPF->Delete(%d)", handle);
+    if (entry->readOnly) {
+        qnl::ReportError(ErrorCode::kReadOnly, LOG_ERROR, origin,
+                         "the DPF was opened in read only mode.");
+        return 0;
+    }
+    WriteLock lock(entry->fd);
+    if (!s.StillInPlace(*entry, origin)) return 0;
 
     DPFBlock kept = *b;
     int r = s.FindNamed(handle, b->name, b->type, true, b);
@@ -174,16 +297,12 @@ int QStuffDPF::Delete(int handle, DPFBlock *b) {
     b->data = kept.data;
     if (r != 1) {
         // The search recorded why: not there, or a damaged scan.
-        ILogSystem.Msg(LOG_WARNING, " . [IStuffDPF->Delete(%d)] Warning: %s\n", handle,
-                       kNotFoundText);
+        ILogSystem.Msg(LOG_WARNING, " . [%s] Warning: %s\n", origin.c_str(), kNotFoundText);
         return 0;
     }
-    if (!s.MarkFoundDeleted(*entry)) {
-        qnl::ReportError(ErrorCode::kIo, LOG_ERROR, qnl::Format("IStuffDPF->Delete(%d)", handle),
-                         "it was not possible to write to the DPF: %s", LastErrorText());
-        return 0;
-    }
-    return 1;
+    unsigned char found[kHeaderSize];
+    memcpy(found, s.header, kHeaderSize);
+    return s.MarkDeletedAt(*entry, s.cursor - kHeaderSize, found, origin) ? 1 : 0;
 }
 
 // ---------------------------------------------------------------------------
@@ -194,35 +313,31 @@ int QStuffDPF::Replace(int handle, DPFBlock *b) {
     std::string origin;
     Entry *entry = s.Writable("Replace", handle, b, origin);
     if (!entry) return 0;
+    WriteLock lock(entry->fd);
+    if (!s.StillInPlace(*entry, origin)) return 0;
 
-    // The older block is only marked deleted; its header is kept, so that
-    // putting it back is one write in place, which needs no free space.
-    DPFBlock old;
-    int r = s.FindNamed(handle, b->name, b->type, true, &old);
-    if (r == 2) {
-        ILogSystem.Msg(LOG_ERROR, " . [%s] Error: it was not possible to access to the DPF.\n",
-                       origin.c_str());
+    State::Survey survey = s.SurveyBlocks(*entry, b->name, b->type);
+    if (!survey.appendable) {
+        ILogSystem.Msg(LOG_ERROR, " . [%s] Error: %s\n", origin.c_str(), kNoAccessText);
         return 0;
     }
-    const bool replacing = r == 1;
-    unsigned char oldHeader[kHeaderSize];
-    uint64_t oldAt = 0;
-    if (replacing) {
-        memcpy(oldHeader, s.header, kHeaderSize);
-        oldAt = s.cursor - kHeaderSize;
-        if (!s.MarkFoundDeleted(*entry)) {
-            qnl::ReportError(ErrorCode::kIo, LOG_ERROR, origin,
-                             "it was not possible to write to the DPF: %s", LastErrorText());
-            return 0;
-        }
+    // The new block is added and committed before the older one is marked
+    // deleted: until then the older one, first in file order, is the one
+    // found. An interruption between the two leaves the package as it was
+    // plus an unreachable copy; a failed add leaves it exactly as it was.
+    if (b->mode != kCompressed && b->mode != kStored) b->mode = kScrambled;
+    int64_t end = FileLength(entry->fd);
+    uint32_t stored = 0, crc = 0;
+    if (end < 0 || !s.StoredChecksum(entry->fd, &crc)) {
+        ILogSystem.Msg(LOG_ERROR, " . [%s] Error: %s\n", origin.c_str(), kNoAccessText);
+        return 0;
     }
-
-    uint32_t stored = 0;
-    if (s.Append(*entry, b, origin, &stored) == State::Added::kYes) return 1;
-    if (replacing && !s.WriteHeader(*entry, oldHeader, oldAt)) {
-        // The recorded reason stays the add's: it is why the call failed.
-        ILogSystem.Msg(LOG_ERROR, " . [%s] Error: the older block could not be put back: %s\n",
+    if (!s.AppendBlock(*entry, b, origin, &stored)) return 0;
+    if (!survey.found || s.MarkDeletedAt(*entry, survey.headerAt, survey.header, origin)) return 1;
+    // The older block stays: the new one goes again, with the old checksum.
+    Truncate(entry->fd, (uint64_t)end);
+    if (!s.Commit(*entry, crc))
+        ILogSystem.Msg(LOG_ERROR, " . [%s] Error: the new block could not be taken back: %s\n",
                        origin.c_str(), LastErrorText());
-    }
     return 0;
 }

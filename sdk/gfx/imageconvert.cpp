@@ -1,16 +1,24 @@
 #include <quenlar/gfx/imageconvert.h>
 
 #include <quenlar/gfx/pixel_private.h>
+#include <quenlar/platform/fileio_private.h>
 
 #include <SDL_image.h>
 #include <cstring>
 #include <map>
+#include <string>
 
 namespace qnl {
 
 SDL_Surface *LoadImageFile(const char *path) {
-    if (!path) return nullptr;
-    SDL_RWops *rw = SDL_RWFromFile(path, "rb");
+    // Pictures are read only from regular files (a FIFO would hang), up to
+    // a size no picture of a game comes near.
+    constexpr uint64_t kMaxImageFileBytes = 256u << 20;
+    std::string bytes;
+    if (!path ||
+        platform::ReadWholeFile(path, bytes, kMaxImageFileBytes) != platform::WholeFile::kRead)
+        return nullptr;
+    SDL_RWops *rw = SDL_RWFromConstMem(bytes.data(), (int)bytes.size());
     if (!rw) return nullptr;
     unsigned char magic[8] = {0};
     const int got = SDL_RWread(rw, magic, 1, sizeof magic);

@@ -1,6 +1,7 @@
 #include <quenlar/gfx/pngwriter.h>
 
 #include <quenlar/gfx/pixel_private.h>
+#include <quenlar/platform/filesystem.h>
 
 #include <cstdio>
 #include <png.h>
@@ -68,7 +69,7 @@ int SavePNG(SDL_Surface *surface, const char *path) {
     if (!path) return 0;
     const std::vector<Uint8> bytes = EncodePNG(surface);
     if (bytes.empty()) return 0;
-    FILE *f = std::fopen(path, "wb");
+    FILE *f = std::fopen(platform::NativePath(path).c_str(), "wb");
     if (!f) return 0;
     const bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
     return std::fclose(f) == 0 && ok ? 1 : 0;

@@ -69,4 +69,29 @@ TEST_F(ConfigPackageTest, AMissingBlockOrPackageReadsNothing) {
     EXPECT_EQ(99, c.renderer);
 }
 
+TEST_F(ConfigPackageTest, ABlockNameThatCannotBeSavedLeavesNoPackage) {
+    const std::string name(32, 'n'); // block names hold 31 characters
+    log.Mark();
+    EXPECT_EQ(0, Quenlar.WriteConfig("game.dpf", name.c_str()));
+    EXPECT_FALSE(FileExists("game.dpf"));
+    EXPECT_EQ(" . [Quenlar.XMLSave(1,'game.dpf','" + name +
+                  "')] Error: the block name is longer than 31 characters.\n",
+              log.Body());
+}
+
+TEST_F(ConfigPackageTest, BackslashesSeparateFolders) {
+    QuenlarConfig c;
+    c.frequency = 22050;
+    ASSERT_EQ(1, Quenlar.WriteConfig(nullptr, "conf\\sub\\game.xml", &c));
+    EXPECT_TRUE(FileExists("conf/sub/game.xml"));
+    ASSERT_EQ(1, Quenlar.WriteConfig("conf\\game.dpf", "game.xml", &c));
+    EXPECT_TRUE(FileExists("conf/game.dpf"));
+    QuenlarConfig read;
+    ASSERT_EQ(1, Quenlar.ReadConfig(nullptr, "conf\\sub\\game.xml", &read));
+    EXPECT_EQ(22050, read.frequency);
+    read.frequency = 0;
+    ASSERT_EQ(1, Quenlar.ReadConfig("conf\\game.dpf", "game.xml", &read));
+    EXPECT_EQ(22050, read.frequency);
+}
+
 } // namespace

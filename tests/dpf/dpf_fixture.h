@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <cstring>
 #include <deque>
+#include <dirent.h>
 #include <gtest/gtest.h>
 #include <random>
 #include <string>
@@ -85,6 +86,18 @@ protected:
         log.Mark();
     }
     std::string Log() const { return log.Body(); }
+    // The names in a folder, sorted, without dot files and the log capture.
+    static std::vector<std::string> Entries(const std::string &path = ".") {
+        std::vector<std::string> names;
+        if (DIR *d = opendir(path.c_str())) {
+            while (dirent *e = readdir(d))
+                if (e->d_name[0] != '.' && strcmp(e->d_name, "capture.log") != 0)
+                    names.push_back(e->d_name);
+            closedir(d);
+        }
+        std::sort(names.begin(), names.end());
+        return names;
+    }
 
     // ---- Raw file access ----------------------------------------------------------
     static qnl::dpf::Blowfish HeaderCipher() {

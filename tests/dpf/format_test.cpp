@@ -3,6 +3,7 @@
 #include "dpf_fixture.h"
 
 #include <regex>
+#include <zlib.h>
 #include <ucl/ucl.h>
 
 using testing_support::ReadFile;
@@ -134,4 +135,78 @@ TEST_F(DpfTest, NamesAndTypesAtTheirLimits) {
     EXPECT_EQ("<none>", Load(h, "DELETED", name31 + "n"));
     IStuffDPF->Close(h);
     EXPECT_EQ(520u + 88, ReadFile("n.dpf").size());
+}
+
+// A package laid out by hand from the format's tables, not by our writer, so
+// that a reader and a writer that agree on a wrong offset cannot both pass.
+// Its first block has no padding after its 13 stored bytes: a reader goes
+// on after the stored size itself, not after it rounded up to 8.
+TEST_F(DpfTest, HandLaidPackageReadsAndExtendsFieldByField) {
+    auto le32 = [](uint32_t v) {
+        return std::string{(char)(v & 0xFF), (char)(v >> 8 & 0xFF), (char)(v >> 16 & 0xFF),
+                           (char)(v >> 24)};
+    };
+    const std::string marker = "\xB7\xAE\xCE"
+                               "Block-Data\xCE\xAF\xB7";
+    //                    name (32)                          type (8)
+    const std::string one = std::string("one") + std::string(29, '\0') + "TXT" +
+                            std::string(5, '\0') + std::string("\x01\0\0\0", 4) + le32(13) +
+                            le32(13) + std::string(12, '\0');
+    const std::string two = std::string("two") + std::string(29, '\0') + "BIN" +
+                            std::string(5, '\0') + std::string("\x02\0\0\0", 4) + le32(3) +
+                            le32(3) + std::string(12, '\0');
+    const std::string blocks = marker + one + "thirteen byte" + // no padding
+                               marker + two + "\x3D\x3E\x3F" + std::string(5, '\0');
+    const uint32_t crc = (uint32_t)crc32(0L, U(blocks), (uInt)blocks.size());
+
+    std::string info(512, '\0');
+    info.replace(0, 10, "Hand Maker");
+    info.replace(29, 24, "Sat Jan  1 10:00:00 2000");
+    info.replace(61, 24, "Sun Jan  2 11:30:00 2000");
+    info.replace(96, 4, le32(crc));
+    std::string clear = info;
+    HeaderCipher().Encipher(reinterpret_cast<unsigned char *>(&info[0]), info.size());
+    WriteFile("hand.dpf", std::string("DPFv4.0\0", 8) + info + blocks);
+
+    int h = IStuffDPF->Open("hand.dpf"); // the checksum is read at offset 96
+    ASSERT_GT(h, 0);
+    DPFInfo read;
+    ASSERT_EQ(1, IStuffDPF->GetInfo(h, &read));
+    EXPECT_STREQ("Hand Maker", read.creator);
+    EXPECT_STREQ("Sat Jan  1 10:00:00 2000", read.created);
+    EXPECT_STREQ("Sun Jan  2 11:30:00 2000", read.modified);
+    EXPECT_EQ(0, read.protect);
+    EXPECT_EQ(crc, read.crc);
+    DPFBlock b;
+    ASSERT_EQ(1, IStuffDPF->FindFirst(h, &b));
+    EXPECT_STREQ("one", b.name);
+    EXPECT_STREQ("TXT", b.type);
+    EXPECT_EQ(1, b.mode);
+    EXPECT_EQ(13u, b.size);
+    EXPECT_EQ(13u, b.storedSize);
+    ASSERT_EQ(1, IStuffDPF->FindNext(h, &b));
+    EXPECT_STREQ("two", b.name);
+    EXPECT_STREQ("BIN", b.type);
+    EXPECT_EQ(2, b.mode);
+    EXPECT_EQ(3u, b.size);
+    EXPECT_EQ(3u, b.storedSize);
+    EXPECT_EQ(0, IStuffDPF->FindNext(h, &b));
+    EXPECT_EQ("thirteen byte", Load(h, "TXT", "one"));
+    EXPECT_EQ("abc", Load(h, "BIN", "two"));
+
+    // What the writer appends is laid out the same way, and closing the
+    // modified package keeps its creator and creation date.
+    ASSERT_EQ(3, Add(h, "three", "IMG", 1, "xyz"));
+    IStuffDPF->Close(h);
+    const std::string file = ReadFile("hand.dpf");
+    const std::string three = std::string("three") + std::string(27, '\0') + "IMG" +
+                              std::string(5, '\0') + std::string("\x01\0\0\0", 4) + le32(3) +
+                              le32(3) + std::string(12, '\0');
+    EXPECT_EQ(marker + three + "xyz" + std::string(5, '\0'), file.substr(520 + blocks.size()));
+    const std::string after = InfoOf(file);
+    EXPECT_EQ(clear.substr(0, 61), after.substr(0, 61));
+    EXPECT_NE(clear.substr(61, 32), after.substr(61, 32));
+    EXPECT_EQ(0, after[93]);
+    EXPECT_EQ(le32((uint32_t)crc32(0L, U(file, 520), (uInt)file.size() - 520)),
+              after.substr(96, 4));
 }

@@ -6,6 +6,7 @@
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <ucl/ucl.h>
+#include <unistd.h>
 
 using testing_support::FileExists;
 using testing_support::ReadFile;
@@ -163,32 +164,49 @@ TEST_F(DpfTest, UpdateNeverLeavesThePathEmpty) {
     EXPECT_EQ(v3, ReadFile("one.dpf"));
     EXPECT_FALSE(FileExists("tmp.dpf"));
 
-    // The working directory is on another file system than the package:
-    // the new file cannot be renamed into place.
-    char other[] = "/dev/shm/quenlar-update-XXXXXX";
-    struct stat here, shm;
-    if (stat(".", &here) == 0 && stat("/dev/shm", &shm) == 0 && here.st_dev != shm.st_dev &&
-        mkdtemp(other)) {
-        const std::string path = dir / "two.dpf";
-        WriteFile(path, v3);
-        ASSERT_EQ(0, chdir(other));
-        EXPECT_EQ(0, IStuffDPF->Update3to4(path.c_str()));
-        EXPECT_FALSE(FileExists("tmp.dpf"));
-        ASSERT_EQ(0, chdir(dir.path().c_str()));
-        rmdir(other);
-        EXPECT_EQ(v3, ReadFile(path));
-        EXPECT_FALSE(FileExists("two_v3.dpf"));
-        EXPECT_NE(std::string::npos,
-                  Log().find("'tmp.dpf' could not be renamed to '" + path + "'"));
-    }
-
-    // The working file is the file to convert.
+    // The working file is the file to convert, or a link: it is not
+    // touched, and neither is what the link points to.
     WriteFile("tmp.dpf", v3);
+    log.Mark();
     EXPECT_EQ(0, IStuffDPF->Update3to4("tmp.dpf"));
     EXPECT_EQ(v3, ReadFile("tmp.dpf"));
+    EXPECT_NE(std::string::npos, Log().find("Error: the working file 'tmp.dpf' exists already; "
+                                            "remove it if no other update is running.\n"));
+    ASSERT_EQ(0, rename("tmp.dpf", "target"));
+    ASSERT_EQ(0, symlink("target", "tmp.dpf"));
+    WriteFile("three.dpf", v3);
+    EXPECT_EQ(0, IStuffDPF->Update3to4("three.dpf"));
+    EXPECT_EQ(v3, ReadFile("target"));
+    EXPECT_EQ(v3, ReadFile("three.dpf"));
+    unlink("tmp.dpf");
 
     // A path of more than 250 characters is refused.
     EXPECT_EQ(0, IStuffDPF->Update3to4(std::string(251, 'p').c_str()));
+}
+
+TEST_F(DpfTest, UpdateAcrossFileSystemsCopiesBesideThePackage) {
+    // The working directory is on another file system than the package:
+    // tmp.dpf cannot be renamed into place, so a copy beside the package is.
+    char other[] = "/dev/shm/quenlar-update-XXXXXX";
+    struct stat here, shm;
+    if (stat(".", &here) != 0 || stat("/dev/shm", &shm) != 0 || here.st_dev == shm.st_dev ||
+        !mkdtemp(other))
+        GTEST_SKIP() << "no second file system at /dev/shm";
+    const std::string v3 = V3Head() + V3Block(kDots, "a", "T", 1, 4, "aaaa");
+    const std::string path = dir / "two.dpf";
+    WriteFile(path, v3);
+    ASSERT_EQ(0, chdir(other));
+    int fd = IStuffDPF->Update3to4(path.c_str());
+    EXPECT_FALSE(FileExists("tmp.dpf"));
+    ASSERT_EQ(0, chdir(dir.path().c_str()));
+    rmdir(other);
+    ASSERT_GT(fd, 0);
+    close(fd);
+    EXPECT_EQ(v3, ReadFile("two_v3.dpf"));
+    int h = IStuffDPF->Open("two.dpf");
+    EXPECT_EQ("aaaa", Load(h, "T", "a"));
+    IStuffDPF->Close(h);
+    EXPECT_EQ((std::vector<std::string>{"two.dpf", "two_v3.dpf"}), Entries());
 }
 
 TEST_F(DpfTest, UpdateThatCannotWriteFails) {

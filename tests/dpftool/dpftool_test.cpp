@@ -1,41 +1,10 @@
 // dpftool end to end: the program is run as a user would run it.
-#include "dpf/dpf_fixture.h"
-
-#include <dirent.h>
+#include "dpftool/dpftool_fixture.h"
 
 using testing_support::FileExists;
-using testing_support::Program;
 using testing_support::ReadFile;
 using testing_support::RunResult;
 using testing_support::WriteFile;
-
-namespace {
-class DpftoolTest : public DpfTest {
-protected:
-    RunResult Tool(std::vector<std::string> args, const std::string &input = "") {
-        args.insert(args.begin(), Program("dpftool"));
-        return testing_support::Run(args, dir.path(), input);
-    }
-    // Runs and expects success with nothing on stderr.
-    std::string Ok(const std::vector<std::string> &args) {
-        RunResult r = Tool(args);
-        EXPECT_EQ(0, r.status) << r.err;
-        EXPECT_EQ("", r.err);
-        return r.out;
-    }
-    static std::vector<std::string> Entries(const std::string &path) {
-        std::vector<std::string> names;
-        if (DIR *d = opendir(path.c_str())) {
-            while (dirent *e = readdir(d))
-                if (e->d_name[0] != '.' && strcmp(e->d_name, "capture.log") != 0)
-                    names.push_back(e->d_name);
-            closedir(d);
-        }
-        std::sort(names.begin(), names.end());
-        return names;
-    }
-};
-} // namespace
 
 TEST_F(DpftoolTest, WhatGoesInComesOutByteForByte) {
     std::string text;
@@ -111,7 +80,15 @@ TEST_F(DpftoolTest, CreateAndAddGuardExistingData) {
     EXPECT_EQ(1, r.status);
     EXPECT_NE(std::string::npos, r.err.find("exists"));
 
-    Ok({"add", "new/dir.dpf", "x", "T", "a"}); // creates a missing package
+    // A missing package is created, its missing folders only when asked.
+    r = Tool({"add", "new/dir.dpf", "x", "T", "a"});
+    EXPECT_EQ(1, r.status);
+    EXPECT_EQ("dpftool: new/dir.dpf: the folder 'new' does not exist (--parents creates it)\n",
+              r.err);
+    EXPECT_EQ(1, Tool({"create", "new/c.dpf"}).status);
+    EXPECT_EQ(1, Tool({"add-image", "new/i.dpf", "i", "missing.png"}).status);
+    EXPECT_FALSE(FileExists(dir / "new"));
+    Ok({"add", "new/dir.dpf", "x", "T", "a", "--parents"});
     r = Tool({"add", "new/dir.dpf", "x", "T", "b"});
     EXPECT_EQ(1, r.status);
     EXPECT_NE(std::string::npos, r.err.find("exists already"));
@@ -126,9 +103,13 @@ TEST_F(DpftoolTest, CreateAndAddGuardExistingData) {
     EXPECT_EQ(1, r.status);
     EXPECT_NE(std::string::npos, r.err.find("no block 'x' of type 'T'"));
     EXPECT_EQ(1, Tool({"delete", "new/dir.dpf", "x", "T"}).status);
+    // A missing input file is named as missing, whatever the command.
     r = Tool({"add", "p.dpf", "x", "T", "missing-file"});
     EXPECT_EQ(1, r.status);
-    EXPECT_NE(std::string::npos, r.err.find("missing-file"));
+    EXPECT_EQ("dpftool: missing-file: No such file or directory\n", r.err);
+    r = Tool({"add-image", "p.dpf", "x", "missing.png"});
+    EXPECT_EQ(1, r.status);
+    EXPECT_EQ("dpftool: missing.png: No such file or directory\n", r.err);
 }
 
 TEST_F(DpftoolTest, ExtractAllStaysInsideItsDirectory) {
@@ -161,9 +142,19 @@ TEST_F(DpftoolTest, VerifyNamesWhatIsWrong) {
     RunResult r = Tool({"verify", "p.dpf"});
     EXPECT_EQ(1, r.status);
     EXPECT_NE(std::string::npos, r.err.find("checksum mismatch"));
+    EXPECT_NE(std::string::npos, r.err.find("\"dpftool repair p.dpf\""));
+    for (const std::vector<std::string> &args : std::vector<std::vector<std::string>>{
+             {"compact", "p.dpf"}, {"delete", "p.dpf", "good", "T"}}) {
+        r = Tool(args);
+        EXPECT_EQ(1, r.status) << args[0];
+        EXPECT_NE(std::string::npos, r.err.find("\"dpftool repair p.dpf\"")) << args[0];
+    }
     r = Tool({"extract", "p.dpf", "good", "T"});
     EXPECT_EQ(1, r.status);
-    EXPECT_EQ("dpftool: p.dpf: the given DPF is corrupted.\n", r.err);
+    EXPECT_EQ("dpftool: p.dpf: the given DPF is corrupted.\n"
+              "dpftool: if a write to it was interrupted, \"dpftool repair p.dpf\" cuts off what "
+              "it left\n",
+              r.err);
 
     // A compressed block damaged behind a matching checksum.
     DPFBlock b;
@@ -184,6 +175,28 @@ TEST_F(DpftoolTest, VerifyNamesWhatIsWrong) {
     EXPECT_EQ("dpftool: p.dpf: block 'bad' (T) at offset " + std::to_string(offset) +
                   ": UCL failed to decompress the data block.\n",
               r.err);
+}
+
+TEST_F(DpftoolTest, VerifyDecodesEmptyCompressedBlocksToo) {
+    int h = IStuffDPF->Create((dir / "p.dpf").c_str());
+    ASSERT_EQ(0, Add(h, "empty", "T", 1, ""));
+    ASSERT_GT(Add(h, "packed", "T", 0, ""), 0); // a stream that yields nothing
+    IStuffDPF->Close(h);
+    EXPECT_EQ("p.dpf: ok, 2 blocks\n", Ok({"verify", "p.dpf"}));
+    // A compressed block of size 0 whose stream is damaged, and a stored
+    // block whose sizes disagree.
+    std::string file = ReadFile(dir / "p.dpf") + RawBlock("bad", "T", 0, 0, "garbage!") +
+                       RawBlock("odd", "T", 1, 0, "12345");
+    SetInfo(file, InfoOf(file));
+    WriteFile(dir / "p.dpf", file);
+    RunResult r = Tool({"verify", "p.dpf"});
+    EXPECT_EQ(1, r.status);
+    EXPECT_NE(std::string::npos,
+              r.err.find("block 'bad' (T) at offset 688: UCL failed to decompress the data "
+                         "block.\n"))
+        << r.err;
+    EXPECT_NE(std::string::npos,
+              r.err.find("block 'odd' (T) at offset 776: its stored size 5 is not its size 0\n"));
 }
 
 TEST_F(DpftoolTest, CompactAndUpdate) {
@@ -260,7 +273,17 @@ TEST_F(DpftoolTest, ReadingCommandsLeaveOldAndProtectedPackagesAlone) {
         EXPECT_EQ(1, r.status);
         EXPECT_NE(std::string::npos, r.err.find("protected")) << command;
     }
-    EXPECT_NE(std::string::npos, Ok({"info", "p.dpf"}).find("protected:  yes\n"));
+    // info says what it can read, and that the blocks are not readable.
+    const std::string shown = Ok({"info", "p.dpf"});
+    EXPECT_NE(std::string::npos, shown.find("protected:  yes\n"));
+    EXPECT_NE(std::string::npos, shown.find("crc:        ")) << shown;
+    EXPECT_NE(std::string::npos,
+              shown.find("blocks:     not readable: the block headers are enciphered under the "
+                         "archive's key\n"));
+    EXPECT_EQ(std::string::npos, shown.find("wasted"));
+    EXPECT_NE(std::string::npos, Ok({"info", "p.dpf", "--json"})
+                                     .find("\"blocks\": null, \"deleted\": null, "
+                                           "\"wasted\": null}"));
     for (const std::vector<std::string> &args : std::vector<std::vector<std::string>>{
              {"extract", "p.dpf", "a", "T"}, {"extract-all", "p.dpf", "out"}}) {
         RunResult r = Tool(args);
@@ -297,7 +320,7 @@ TEST_F(DpftoolTest, UsageErrorsExitWithTwo) {
     RunResult help = Tool({"help", "add"});
     EXPECT_EQ(0, help.status);
     EXPECT_EQ("usage: dpftool add PACKAGE NAME TYPE FILE [--mode compressed|stored|scrambled] "
-              "[--replace]\n",
+              "[--replace] [--parents]\n",
               help.out);
     EXPECT_EQ(0, Tool({"list", "--help"}).status);
 }

@@ -118,8 +118,15 @@ TEST_F(XmlPackageTest, MissingAndBrokenBlocks) {
     b.data = text;
     b.size = sizeof text - 1;
     ASSERT_LT(0, IStuffDPF->AddData(dpf, &b));
+    strcpy(b.name, "empty.xml");
+    b.size = 0;
+    b.mode = 1;
+    ASSERT_EQ(0, IStuffDPF->AddData(dpf, &b)); // 0 stored bytes
 
     log.Mark();
+    // An empty block is there, and the log says what is wrong with it.
+    EXPECT_EQ(0, Quenlar.XMLOpen(dpf, "empty.xml"));
+    EXPECT_EQ(qnl::ErrorCode::kEmpty, qnl::LastError().code);
     EXPECT_EQ(0, Quenlar.XMLOpen(dpf, "absent.xml"));
     // The package's reason, passed up under the XML layer's own message.
     EXPECT_EQ(qnl::ErrorCode::kNotFound, qnl::LastError().code);
@@ -135,6 +142,9 @@ TEST_F(XmlPackageTest, MissingAndBrokenBlocks) {
                   "given DPF.\n"));
     EXPECT_NE(std::string::npos,
               body.find(" . [Quenlar.XMLOpen('game.dpf','broken.xml')] Error: "));
+    EXPECT_NE(std::string::npos,
+              body.find(" . [Quenlar.XMLOpen('game.dpf','empty.xml')] Error: the block is "
+                        "empty.\n"));
     IStuffDPF->Close(dpf);
 
     // The failures left every other slot free.

@@ -1,11 +1,18 @@
 // XML documents by handle: slots, moves, attributes, texts, saving to files.
 #include <quenlar/core/engine_private.h>
+#include <quenlar/core/error_private.h>
 #include <quenlar/core/log.h>
 #include "support/support.h"
 
+#include <algorithm>
+#include <csignal>
+#include <dirent.h>
 #include <gtest/gtest.h>
 #include <string>
+#include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 using namespace testing_support;
 
@@ -50,6 +57,14 @@ TEST_F(XmlTest, TenSlotsThenTheLimitThenReuse) {
               log.Body());
     Quenlar.XMLClose(4);
     EXPECT_EQ(4, Quenlar.XMLOpen("sample.xml"));
+    // The last slot works like the others.
+    int value = 0;
+    ASSERT_EQ(1, Quenlar.XMLNodePointTo(10, 2, "layout", "general"));
+    EXPECT_EQ(1, Quenlar.XMLAttributeGet(10, "state", &value));
+    EXPECT_EQ(1, value);
+    EXPECT_STREQ("general", Quenlar.XMLNodeGetName(10));
+    Quenlar.XMLClose(10);
+    EXPECT_EQ(10, Quenlar.XMLCreate("root"));
 }
 
 TEST_F(XmlTest, FailedOpensLeaveNoDocumentBehind) {
@@ -58,6 +73,9 @@ TEST_F(XmlTest, FailedOpensLeaveNoDocumentBehind) {
     EXPECT_EQ(0, Quenlar.XMLOpen("missing.xml"));
     EXPECT_EQ(0, Quenlar.XMLOpen(static_cast<const char *>(nullptr)));
     EXPECT_EQ(0, Quenlar.XMLOpen(dir.path().c_str())); // a directory
+    ASSERT_EQ(0, mkfifo("fifo.xml", 0666));
+    EXPECT_EQ(0, Quenlar.XMLOpen("fifo.xml")); // refused, not waited on
+    EXPECT_STREQ("Failed to open file: not a regular file", qnl::LastError().reason);
     WriteFile("huge.xml", "");
     ASSERT_EQ(0, truncate("huge.xml", 17 << 20)); // sparse: nothing is written
     EXPECT_EQ(0, Quenlar.XMLOpen("huge.xml"));
@@ -209,7 +227,10 @@ TEST_F(XmlTest, AttributesAsTextAndInteger) {
     EXPECT_EQ(-7, value);
     value = 42;
     EXPECT_EQ(0, Quenlar.XMLAttributeGet(h, "word", &value)); // not a number
-    EXPECT_EQ(0, Quenlar.XMLAttributeGet(h, "big", &value));  // beyond an int
+    EXPECT_STREQ("the attribute word of layout is not an integer: 'abc'.", qnl::LastError().reason);
+    EXPECT_EQ(0, Quenlar.XMLAttributeGet(h, "big", &value)); // beyond an int
+    EXPECT_STREQ("the attribute big of layout is out of range: '99999999999'.",
+                 qnl::LastError().reason);
     EXPECT_EQ(0, Quenlar.XMLAttributeGet(h, "absent", &value));
     EXPECT_EQ(42, value);
     EXPECT_EQ(0, Quenlar.XMLAttributeGet(h, nullptr, &value));
@@ -285,6 +306,49 @@ TEST_F(XmlTest, SaveMakesMissingDirectoriesAndReadsBack) {
     // A path that cannot be written is a failure, not a crash.
     WriteFile("plainfile", "x");
     EXPECT_EQ(0, Quenlar.XMLSave(r, "plainfile/sub/out.xml"));
+
+    // Backslashes separate folders as slashes do.
+    ASSERT_EQ(1, Quenlar.XMLSave(r, "games\\demo\\win.xml"));
+    EXPECT_EQ(ReadFile("games/demo/cfg/setup.xml"), ReadFile("games/demo/win.xml"));
+    Quenlar.XMLClose(r);
+    EXPECT_EQ(1, Quenlar.XMLOpen("games\\demo\\win.xml"));
+}
+
+TEST_F(XmlTest, ASaveThatFailsKeepsTheOldFile) {
+    int h = Quenlar.XMLCreate("setup");
+    ASSERT_EQ(1, Quenlar.XMLSave(h, "setup.xml"));
+    const std::string good = ReadFile("setup.xml");
+    for (int i = 0; i < 100; ++i)
+        Quenlar.XMLTextSet(h, "a text too long for the file size limit\n");
+    // A full disk, as a file-size limit: the write fails half way.
+    signal(SIGXFSZ, SIG_IGN);
+    struct rlimit old, small;
+    getrlimit(RLIMIT_FSIZE, &old);
+    small = {1024, old.rlim_max};
+    setrlimit(RLIMIT_FSIZE, &small);
+    EXPECT_EQ(0, Quenlar.XMLSave(h, "setup.xml"));
+    setrlimit(RLIMIT_FSIZE, &old);
+    EXPECT_EQ(qnl::ErrorCode::kIo, qnl::LastError().code);
+    EXPECT_EQ(good, ReadFile("setup.xml"));
+    // Nothing is left beside it.
+    std::vector<std::string> names;
+    if (DIR *d = opendir(".")) {
+        while (dirent *e = readdir(d))
+            if (e->d_name[0] != '.') names.push_back(e->d_name);
+        closedir(d);
+    }
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ((std::vector<std::string>{"capture.log", "sample.xml", "setup.xml"}), names);
+    // A link keeps pointing at the saved file, which keeps its permissions.
+    ASSERT_EQ(0, chmod("setup.xml", 0640));
+    ASSERT_EQ(0, symlink("setup.xml", "link.xml"));
+    ASSERT_EQ(1, Quenlar.XMLSave(h, "link.xml"));
+    struct stat st;
+    ASSERT_EQ(0, lstat("link.xml", &st));
+    EXPECT_TRUE(S_ISLNK(st.st_mode));
+    EXPECT_NE(good, ReadFile("setup.xml"));
+    ASSERT_EQ(0, stat("setup.xml", &st));
+    EXPECT_EQ(0640u, st.st_mode & 07777);
 }
 
 TEST(XmlEngine, DestroyingTheEngineClosesItsDocuments) {

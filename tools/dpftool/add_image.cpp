@@ -38,5 +38,5 @@ int Run(int argc, char **argv) {
 
 DPFTOOL_COMMAND("add-image",
                 "add-image PACKAGE NAME IMAGEFILE [--bpp 8|16|24|32] [--colorkey R,G,B] "
-                "[--alpha N] [--mode compressed|stored|scrambled] [--replace]",
+                "[--alpha N] [--mode compressed|stored|scrambled] [--replace] [--parents]",
                 Run);

@@ -29,4 +29,6 @@ int Run(int argc, char **argv) {
 } // namespace
 
 DPFTOOL_COMMAND("add",
-                "add PACKAGE NAME TYPE FILE [--mode compressed|stored|scrambled] [--replace]", Run);
+                "add PACKAGE NAME TYPE FILE [--mode compressed|stored|scrambled] [--replace] "
+                "[--parents]",
+                Run);

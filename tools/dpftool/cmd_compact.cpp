@@ -14,8 +14,7 @@ int Run(int argc, char **argv) {
     struct stat before, after;
     if (stat(path, &before) != 0) return dpftool::Fail("%s: %s", path, strerror(errno));
     dpftool::Sdk sdk;
-    if (!IStuffDPF->Compact(path))
-        return dpftool::Fail("%s: %s", path, dpftool::SdkReason().c_str());
+    if (!IStuffDPF->Compact(path)) return dpftool::FailWithSdkReason(path);
     if (stat(path, &after) == 0)
         printf("%s: %lld bytes, was %lld\n", path, (long long)after.st_size,
                (long long)before.st_size);

@@ -1,16 +1,16 @@
 // dpftool create: a new, empty package.
 #include "command.h"
 
-#include <sys/stat.h>
+#include <quenlar/platform/fileio_private.h>
 
 namespace {
 int Run(int argc, char **argv) {
     dpftool::Args args("create", argc, argv, {{"--force", false}}, 1, 1);
     if (!args.ok()) return args.status();
     const char *path = args[0];
-    struct stat st;
-    if (stat(path, &st) == 0 && !args.Has("--force"))
+    if (qnl::platform::PathExists(path) && !args.Has("--force"))
         return dpftool::Fail("%s: the file exists (use --force to replace it)", path);
+    if (dpftool::CheckPackageFolder(path) != dpftool::kOk) return dpftool::kFailed;
 
     dpftool::Sdk sdk;
     int handle = IStuffDPF->Create(path);
@@ -20,4 +20,4 @@ int Run(int argc, char **argv) {
 }
 } // namespace
 
-DPFTOOL_COMMAND("create", "create PACKAGE [--force]", Run);
+DPFTOOL_COMMAND("create", "create PACKAGE [--force] [--parents]", Run);

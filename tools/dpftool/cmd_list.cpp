@@ -26,12 +26,23 @@ std::string DescribeBlock(int handle, const DPFBlock &b) {
     return text;
 }
 
+// Text for the terminal (a name could hold escape sequences), padded to
+// `width` characters.
+std::string Column(const char *text, size_t length, size_t width) {
+    std::string out = dpftool::Printable(text, length);
+    size_t characters = 0;
+    for (unsigned char c : out)
+        characters += (c & 0xC0) != 0x80; // UTF-8 continuation bytes add none
+    if (characters < width) out.append(width - characters, ' ');
+    return out;
+}
+
 void PrintText(const std::vector<Entry> &entries) {
     for (const Entry &e : entries) {
         const DPFBlock &b = e.info.block;
-        printf("%-31s %-7s %-10s %10u %10u%s%s%s\n", b.name, b.type,
-               dpftool::ModeName(b.mode).c_str(), b.size, b.storedSize,
-               dpftool::IsDeleted(b) ? "  deleted" : "", e.kind.empty() ? "" : "  ",
+        printf("%s %s %-10s %10u %10u%s%s%s\n", Column(b.name, sizeof b.name, 31).c_str(),
+               Column(b.type, sizeof b.type, 7).c_str(), dpftool::ModeName(b.mode).c_str(), b.size,
+               b.storedSize, dpftool::IsDeleted(b) ? "  deleted" : "", e.kind.empty() ? "" : "  ",
                e.kind.c_str());
     }
 }

@@ -22,28 +22,14 @@ int Run(int argc, char **argv) {
         ++faults;
         dpftool::Fail("%s: checksum mismatch: %08X stored, %08X computed", path, info.crc,
                       info.crcNow);
+        dpftool::SuggestRepair(path);
     }
-
-    int checked = 0;
-    DPFBlock b;
-    int r = IStuffDPF->FindFirst(handle, &b);
-    for (; r == 1; r = IStuffDPF->FindNext(handle, &b)) {
-        if (dpftool::IsDeleted(b)) continue;
-        ++checked;
-        if (b.size == 0) continue; // nothing to read or decode
-        DPFBlock loaded;
-        if (IStuffDPF->LoadFound(handle, &loaded) <= 0) {
-            ++faults;
-            dpftool::Fail("%s: block '%s' (%s) at offset %lld: %s", path, b.name, b.type,
-                          IStuffDPF->GetBlockOffset(), dpftool::SdkReason().c_str());
-            continue;
-        }
-        delete[] loaded.data;
-    }
-    if (r != 0) {
+    int damaged = 0, checked = 0;
+    if (!dpftool::CheckBlocks(handle, path, &damaged, &checked)) {
         ++faults;
         dpftool::Fail("%s: damaged data after block %d (the scan cannot go on)", path, checked);
     }
+    faults += damaged;
     IStuffDPF->Close(handle);
     if (faults) return dpftool::kFailed;
     printf("%s: ok, %d blocks\n", path, checked);

@@ -1,7 +1,9 @@
 // What the commands share: the table, options, messages, the SDK session.
 #include "command.h"
 
-#include <quenlar/dpf/archive_private.h>
+#include <quenlar/dpf/stuffdpf_private.h>
+#include <quenlar/platform/fileio_private.h>
+#include <quenlar/platform/filesystem.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -14,6 +16,31 @@
 #include <sstream>
 
 namespace dpftool {
+
+namespace {
+// The Unicode code point of a Windows-1252 byte (bytes 0x80..0x9F that
+// Windows-1252 leaves undefined keep their own value).
+unsigned Windows1252(unsigned char c) {
+    static const unsigned short kHigh[32] = {
+        0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+        0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+        0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+    return c >= 0x80 && c < 0xA0 ? kHigh[c - 0x80] : c;
+}
+
+void AppendUtf8(std::string &out, unsigned code) {
+    if (code < 0x80) {
+        out += (char)code;
+    } else if (code < 0x800) {
+        out += (char)(0xC0 | (code >> 6));
+        out += (char)(0x80 | (code & 0x3F));
+    } else {
+        out += (char)(0xE0 | (code >> 12));
+        out += (char)(0x80 | ((code >> 6) & 0x3F));
+        out += (char)(0x80 | (code & 0x3F));
+    }
+}
+} // namespace
 
 // ---------------------------------------------------------------------------
 // The command table
@@ -86,6 +113,10 @@ Args::Args(const char *command, int argc, char **argv, std::initializer_list<Opt
             EnableVerboseLog();
             continue;
         }
+        if (arg == "--parents") {
+            AllowParents();
+            continue;
+        }
         if (arg == "-h" || arg == "--help") {
             if (const Command *c = FindCommand(command)) printf("usage: dpftool %s\n", c->usage);
             status_ = kOk;
@@ -132,6 +163,7 @@ const char *Args::Value(const char *option, const char *fallback) const {
 // ---------------------------------------------------------------------------
 namespace {
 bool g_verbose = false;
+bool g_parents = false;
 } // namespace
 
 void EnableVerboseLog() {
@@ -144,10 +176,60 @@ bool Verbose() {
     return g_verbose;
 }
 
+void AllowParents() {
+    g_parents = true;
+}
+
+int CheckPackageFolder(const char *path) {
+    if (g_parents || qnl::platform::PathExists(path)) return kOk;
+    const std::string missing = qnl::platform::MissingParentDirectory(path);
+    if (missing.empty()) return kOk;
+    return Fail("%s: the folder '%s' does not exist (--parents creates it)", path, missing.c_str());
+}
+
 std::string SdkReason() {
     const qnl::ErrorRecord &error = qnl::LastError();
     if (error.code != qnl::ErrorCode::kNone && error.reason[0]) return error.reason;
     return g_verbose ? "see the log above" : "run with -v for details";
+}
+
+void SuggestRepair(const char *path) {
+    fprintf(stderr,
+            "dpftool: if a write to it was interrupted, \"dpftool repair %s\" cuts off what "
+            "it left\n",
+            path);
+}
+
+int FailWithSdkReason(const char *path) {
+    const qnl::ErrorRecord &error = qnl::LastError();
+    const bool mismatch = error.code == qnl::ErrorCode::kCorrupted &&
+                          strcmp(error.reason, qnl::dpf::kCorruptedText) == 0;
+    Fail("%s: %s", path, SdkReason().c_str());
+    if (mismatch) SuggestRepair(path);
+    return kFailed;
+}
+
+std::string Printable(const char *text, size_t length) {
+    std::string out;
+    for (size_t i = 0; i < length && text[i]; ++i) {
+        const unsigned c = (unsigned char)text[i];
+        const unsigned code = Windows1252(c);
+        if (c >= 0x20 && c < 0x7F) {
+            out += (char)c;
+        } else if (c < 0x20 || c == 0x7F || (code >= 0x80 && code < 0xA0)) {
+            // Control bytes, and bytes that Windows-1252 leaves undefined.
+            char escape[8];
+            snprintf(escape, sizeof escape, "\\x%02X", c);
+            out += escape;
+        } else {
+            AppendUtf8(out, code);
+        }
+    }
+    return out;
+}
+
+std::string Printable(const char *text) {
+    return Printable(text, strlen(text));
 }
 
 // ---------------------------------------------------------------------------
@@ -180,7 +262,7 @@ int OpenPackage(const char *path, int flags) {
     }
     int handle = (flags & kInspect) ? IStuffDPF->OpenUnverified(path) : IStuffDPF->Open(path);
     if (handle <= 0) {
-        Fail("%s: %s", path, SdkReason().c_str());
+        FailWithSdkReason(path);
         return 0;
     }
     if ((flags & kNeedBlocks) && IStuffDPF->IsProtected(handle)) {
@@ -191,10 +273,17 @@ int OpenPackage(const char *path, int flags) {
     return handle;
 }
 
+int OpenOrCreatePackage(const char *path) {
+    if (CheckPackageFolder(path) != kOk) return 0;
+    int handle = IStuffDPF->OpenOrCreate(path);
+    if (!handle) FailWithSdkReason(path);
+    return handle;
+}
+
 int StoreBlock(const char *path, const char *name, const char *type, int mode, const void *data,
                size_t size, bool replace) {
-    int handle = qnl::dpf::OpenOrCreate(*IStuffDPF, path);
-    if (!handle) return Fail("%s: %s", path, SdkReason().c_str());
+    int handle = OpenOrCreatePackage(path);
+    if (!handle) return kFailed;
 
     DPFBlock block;
     memset(&block, 0, sizeof block);
@@ -203,19 +292,21 @@ int StoreBlock(const char *path, const char *name, const char *type, int mode, c
     block.mode = (unsigned char)mode;
     block.size = (unsigned int)size;
     block.data = static_cast<char *>(const_cast<void *>(data));
-    DPFBlock existing = block;
-    if (!replace && IStuffDPF->Find(handle, &existing) == 1) {
-        IStuffDPF->Close(handle);
-        return Fail("%s: a block '%s' of type '%s' exists already (use --replace)", path, name,
-                    type);
-    }
-    bool added = IStuffDPF->Replace(handle, &block) == 1;
-    std::string reason = added ? "" : SdkReason();
-    // Closing writes the package's header; the record says if it could not.
+    // Replace adds the block when there is none; without --replace an
+    // existing one is an error, found by AddData under the package's lock.
+    // AddData answers 0 for a stored block of no bytes as for a failure:
+    // the record tells them apart.
     qnl::ClearError();
+    const int result =
+        replace ? IStuffDPF->Replace(handle, &block) : IStuffDPF->AddData(handle, &block);
+    const bool added =
+        result > 0 || (result == 0 && qnl::LastError().code == qnl::ErrorCode::kNone);
+    const std::string reason = added ? "" : SdkReason();
     IStuffDPF->Close(handle);
-    if (added && qnl::LastError().code != qnl::ErrorCode::kNone) reason = SdkReason();
-    if (!reason.empty()) return Fail("%s: %s", path, reason.c_str());
+    if (result == -1)
+        return Fail("%s: a block '%s' of type '%s' exists already (use --replace)", path,
+                    Printable(name).c_str(), Printable(type).c_str());
+    if (!added) return Fail("%s: %s", path, reason.c_str());
     return kOk;
 }
 
@@ -229,6 +320,35 @@ bool ListBlocks(int handle, std::vector<BlockInfo> &out) {
         info.offset = IStuffDPF->GetBlockOffset();
         out.push_back(info);
         r = IStuffDPF->FindNext(handle, &info.block);
+    }
+    return r == 0;
+}
+
+bool CheckBlocks(int handle, const char *path, int *faults, int *checked) {
+    *faults = *checked = 0;
+    DPFBlock b;
+    int r = IStuffDPF->FindFirst(handle, &b);
+    for (; r == 1; r = IStuffDPF->FindNext(handle, &b)) {
+        if (IsDeleted(b)) continue;
+        ++*checked;
+        const long long offset = IStuffDPF->GetBlockOffset();
+        std::string fault;
+        if (b.mode != qnl::dpf::kCompressed && b.storedSize != b.size) {
+            fault = "its stored size " + std::to_string(b.storedSize) + " is not its size " +
+                    std::to_string(b.size);
+        } else {
+            // Empty blocks are read too: a compressed one holds a stream.
+            qnl::ClearError();
+            DPFBlock loaded;
+            if (IStuffDPF->LoadFound(handle, &loaded) > 0)
+                delete[] loaded.data;
+            else if (qnl::LastError().code != qnl::ErrorCode::kEmpty)
+                fault = SdkReason();
+        }
+        if (fault.empty()) continue;
+        ++*faults;
+        Fail("%s: block '%s' (%s) at offset %lld: %s", path, Printable(b.name).c_str(),
+             Printable(b.type).c_str(), offset, fault.c_str());
     }
     return r == 0;
 }
@@ -293,6 +413,13 @@ bool WriteWholeFile(const std::string &path, const char *data, size_t size) {
     return ok;
 }
 
+int CheckInputFile(const char *path) {
+    int fd = qnl::platform::OpenFile(path, qnl::platform::OpenMode::ReadOnly);
+    if (fd < 0) return Fail("%s: %s", path, qnl::platform::LastErrorText());
+    qnl::platform::CloseFile(fd);
+    return kOk;
+}
+
 // ---------------------------------------------------------------------------
 // Option values
 // ---------------------------------------------------------------------------
@@ -319,11 +446,6 @@ bool ParseColor(const char *text, unsigned char rgb[3]) {
 // JSON
 // ---------------------------------------------------------------------------
 std::string JsonString(const char *text) {
-    // Windows-1252 bytes 0x80..0x9F; the others above 0x7F are Latin-1.
-    static const unsigned short kHigh[32] = {
-        0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-        0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-        0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
     std::string out = "\"";
     for (const unsigned char *p = reinterpret_cast<const unsigned char *>(text); *p; ++p) {
         unsigned c = *p;
@@ -333,9 +455,8 @@ std::string JsonString(const char *text) {
         } else if (c >= 0x20 && c < 0x7F) {
             out += (char)c;
         } else {
-            unsigned code = c >= 0x80 && c < 0xA0 ? kHigh[c - 0x80] : c;
             char escape[8];
-            snprintf(escape, sizeof escape, "\\u%04X", code);
+            snprintf(escape, sizeof escape, "\\u%04X", Windows1252(c));
             out += escape;
         }
     }

@@ -55,8 +55,9 @@ struct OptionSpec {
     bool takesValue;  // "--mode stored" or "--mode=stored"
 };
 
-// Parses a command's arguments: options anywhere ("--" ends them), "-v" and
-// "-h"/"--help" always known, and between `minArgs` and `maxArgs` operands.
+// Parses a command's arguments: options anywhere ("--" ends them), "-v",
+// "--parents" and "-h"/"--help" always known, and between `minArgs` and
+// `maxArgs` operands.
 // On a usage error it prints the error and the usage to stderr; after
 // --help it prints the usage to stdout. Check ok(), else return status().
 class Args {
@@ -85,6 +86,12 @@ bool ParseColor(const char *text, unsigned char rgb[3]);
 // Turns the SDK's log on, written to stderr (the -v option).
 void EnableVerboseLog();
 bool Verbose();
+// Lets commands that create a package make its missing folders (the
+// --parents option); without it they refuse.
+void AllowParents();
+// kOk when the folder of a package to create exists or --parents was
+// given; else prints why not and returns kFailed.
+int CheckPackageFolder(const char *path);
 
 // ---- Messages -----------------------------------------------------------------------
 // "dpftool: <message>" on stderr; returns kFailed.
@@ -94,6 +101,15 @@ int UsageError(const char *command, const char *format, ...) QUENLAR_PRINTF(2, 3
 // Why the SDK's last failed call failed, as the SDK recorded it ("the
 // given DPF is corrupted.").
 std::string SdkReason();
+// "dpftool: <path>: <SdkReason()>"; when the reason is a checksum that does
+// not match, a second line tells about `dpftool repair`. Returns kFailed.
+int FailWithSdkReason(const char *path);
+// The second line alone.
+void SuggestRepair(const char *path);
+// Text of a package (names, types, creator) safe to print on a terminal:
+// Windows-1252 as UTF-8, control bytes as \xNN.
+std::string Printable(const char *text, size_t length);
+std::string Printable(const char *text);
 
 // ---- The SDK for the life of a command ------------------------------------------------
 // Creates IStuffDPF (or, with `engine`, runs Quenlar.Init with `sdlFlags` for
@@ -120,6 +136,10 @@ enum OpenFlags {
 };
 // Opens a package; on failure prints the reason and returns 0.
 int OpenPackage(const char *path, int flags);
+// Opens the package at `path` for writing, creating it when there is no
+// such file (and its folders with --parents); on failure prints the reason
+// and returns 0.
+int OpenOrCreatePackage(const char *path);
 
 // Adds `size` bytes as block NAME of TYPE in `mode` to the package at `path`,
 // creating the package when there is no such file. With `replace`, an older
@@ -137,6 +157,10 @@ struct BlockInfo {
 // Every block in file order, deleted ones included. False on a damaged scan
 // (the blocks before the damage are in `out`).
 bool ListBlocks(int handle, std::vector<BlockInfo> &out);
+// Reads and decodes every live block, printing what is wrong with each
+// that fails; false when the scan cannot reach the end. `faults` and
+// `checked` count the blocks that failed and the live blocks read.
+bool CheckBlocks(int handle, const char *path, int *faults, int *checked);
 bool IsDeleted(const DPFBlock &b);
 // "compressed", "stored", "scrambled" (or "mode N").
 std::string ModeName(unsigned char mode);
@@ -150,6 +174,10 @@ unsigned long long HeadBytes();
 // ---- Files ------------------------------------------------------------------------------
 bool ReadWholeFile(const std::string &path, std::string &out);               // "-" is stdin
 bool WriteWholeFile(const std::string &path, const char *data, size_t size); // "-" is stdout
+// An input file that must be a regular file (a picture, a font): kOk, or
+// kFailed after saying why it cannot be read ("No such file or directory",
+// "not a regular file").
+int CheckInputFile(const char *path);
 
 // ---- JSON ---------------------------------------------------------------------------------
 // A JSON string literal of Windows-1252 text (non-ASCII as \u escapes).

@@ -2,6 +2,7 @@
 // this folder that registers itself (see command.h).
 #include "command.h"
 
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -12,16 +13,22 @@ void PrintUsage(FILE *out) {
     for (const dpftool::Command &c : dpftool::Commands())
         fprintf(out, "  dpftool %s\n", c.usage);
     fprintf(out,
-            "\n-v writes the SDK log to stderr; \"dpftool help COMMAND\" shows one command.\n");
+            "\n-v writes the SDK log to stderr; --parents lets a command that creates a "
+            "package make\nits missing folders; \"dpftool help COMMAND\" shows one command.\n");
 }
 } // namespace
 
 int main(int argc, char **argv) {
+    // A file-size limit makes a write fail (and be undone) instead of
+    // killing the program in the middle of it.
+    signal(SIGXFSZ, SIG_IGN);
     int at = 1;
     for (; at < argc && argv[at][0] == '-'; ++at) {
         std::string option = argv[at];
         if (option == "-v" || option == "--verbose") {
             dpftool::EnableVerboseLog();
+        } else if (option == "--parents") {
+            dpftool::AllowParents();
         } else if (option == "-h" || option == "--help") {
             PrintUsage(stdout);
             return dpftool::kOk;

@@ -26,6 +26,8 @@ int ParsePictureOptions(const char *command, const Args &args, PictureOptions &o
 }
 
 SDL_Surface *LoadPicture(const char *file, const PictureOptions &options, Uint32 &colorkey) {
+    // Only a regular file is read: a FIFO or a device would block or never end.
+    if (CheckInputFile(file) != kOk) return nullptr;
     SDL_Surface *source = qnl::LoadImageFile(file);
     if (!source) {
         Fail("%s: not a readable PNG or BMP picture", file);
