@@ -282,31 +282,50 @@ int OpenOrCreatePackage(const char *path) {
 
 int StoreBlock(const char *path, const char *name, const char *type, int mode, const void *data,
                size_t size, bool replace) {
+    return StoreBlocks(path, {{name, type, data, size}}, mode, replace);
+}
+
+int StoreBlocks(const char *path, const std::vector<NewBlock> &blocks, int mode, bool replace) {
     int handle = OpenOrCreatePackage(path);
     if (!handle) return kFailed;
 
-    DPFBlock block;
-    memset(&block, 0, sizeof block);
-    snprintf(block.name, sizeof block.name, "%s", name);
-    snprintf(block.type, sizeof block.type, "%s", type);
-    block.mode = (unsigned char)mode;
-    block.size = (unsigned int)size;
-    block.data = static_cast<char *>(const_cast<void *>(data));
-    // Replace adds the block when there is none; without --replace an
-    // existing one is an error, found by AddData under the package's lock.
-    // AddData answers 0 for a stored block of no bytes as for a failure:
-    // the record tells them apart.
-    qnl::ClearError();
-    const int result =
-        replace ? IStuffDPF->Replace(handle, &block) : IStuffDPF->AddData(handle, &block);
-    const bool added =
-        result > 0 || (result == 0 && qnl::LastError().code == qnl::ErrorCode::kNone);
-    const std::string reason = added ? "" : SdkReason();
-    IStuffDPF->Close(handle);
-    if (result == -1)
+    std::vector<DPFBlock> records(blocks.size());
+    for (size_t i = 0; i < blocks.size(); ++i) {
+        DPFBlock &block = records[i];
+        memset(&block, 0, sizeof block);
+        snprintf(block.name, sizeof block.name, "%s", blocks[i].name.c_str());
+        snprintf(block.type, sizeof block.type, "%s", blocks[i].type);
+        block.mode = (unsigned char)mode;
+        block.size = (unsigned int)blocks[i].size;
+        block.data = static_cast<char *>(const_cast<void *>(blocks[i].data));
+    }
+    // Without --replace, a name taken by any of the blocks stops the whole
+    // set before anything is written; AddData checks again under the lock.
+    auto exists = [&](const DPFBlock &block) {
+        IStuffDPF->Close(handle);
         return Fail("%s: a block '%s' of type '%s' exists already (use --replace)", path,
-                    Printable(name).c_str(), Printable(type).c_str());
-    if (!added) return Fail("%s: %s", path, reason.c_str());
+                    Printable(block.name).c_str(), Printable(block.type).c_str());
+    };
+    for (const DPFBlock &block : records) {
+        DPFBlock existing = block;
+        if (!replace && IStuffDPF->Find(handle, &existing) == 1) return exists(block);
+    }
+    for (DPFBlock &block : records) {
+        // AddData answers 0 for a stored block of no bytes as for a failure:
+        // the record tells them apart.
+        qnl::ClearError();
+        const int result =
+            replace ? IStuffDPF->Replace(handle, &block) : IStuffDPF->AddData(handle, &block);
+        if (result == -1) return exists(block);
+        const bool added =
+            result > 0 || (result == 0 && qnl::LastError().code == qnl::ErrorCode::kNone);
+        if (!added) {
+            const std::string reason = SdkReason();
+            IStuffDPF->Close(handle);
+            return Fail("%s: %s", path, reason.c_str());
+        }
+    }
+    IStuffDPF->Close(handle);
     return kOk;
 }
 
