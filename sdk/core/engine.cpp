@@ -68,11 +68,6 @@ QuenlarEngine::~QuenlarEngine() {
 // Start-up and shutdown
 // ---------------------------------------------------------------------------
 namespace {
-// The log's LOG_CONSOLE output goes through the engine's console hook.
-void ForwardToConsole(const char *format, va_list args) {
-    Quenlar.LogToConsole(format, args);
-}
-
 // SDL_Init, with the video subsystem on the driver the platform chooses.
 // Without a display to start it on, SDL starts without video and
 // SetVideoMode reports the display missing; a driver the user chose must
@@ -134,7 +129,6 @@ int QuenlarEngine::Init(Uint32 flags) {
 
     startticks = QuenlarTicks();
     ILogSystem.SetStartTicks(startticks);
-    ILogSystem.SetConsoleOutput(ForwardToConsole);
     state_->quitRequested = false;
     state_->initialised = true;
     ILogSystem.Msg(0, "\n . Quenlar successfully initiated.\n");
@@ -152,6 +146,7 @@ void QuenlarEngine::Quit() {
     qnl::EngineState &s = *state_;
     if (!s.initialised) return;
 
+    qnl::ReplaceOverlays(s, nullptr, nullptr);
     Destroy(ISoundFX);
     Destroy(IVideo);
     Destroy(INetwork);

@@ -9,7 +9,8 @@
 //   Processor .................. GetCPUFeatures, SelectCodePath
 //   Video and drawing .......... SetVideoMode, IsOpenGL, ScreenBlit
 //   Frame pacing ............... Update, GetFrameAccumulator
-//   Console hooks .............. ShowConsole, ConsoleVisible, LogToConsole
+//   Overlay windows ............ GetConsole, GetDebugWindow, ShowConsole, ConsoleVisible,
+//                                LogToConsole
 //   XML documents by handle .... XMLOpen ... XMLCommentSet
 //   Setup configuration file ... ReadConfig, WriteConfig
 #ifndef QUENLAR_CORE_ENGINE_H
@@ -24,6 +25,8 @@
 namespace qnl {
 struct EngineState;
 }
+class cConsole;
+class cDebugWO;
 
 class QuenlarEngine : public QuenlarConfig {
 public:
@@ -91,9 +94,16 @@ public:
     // swallow; 0 before.
     int QuitRequested();
 
-    // ---- Console hooks (the SDK creates no console: they do nothing) ----------
+    // ---- Overlay windows and console hooks ----------------------------------------
+    // The console and the debug window SetVideoMode made (a further call
+    // replaces them; Quit deletes them), or null. They stay inert until a
+    // game validates them (tools/console.h, tools/debugwin.h).
+    cConsole *GetConsole();
+    cDebugWO *GetDebugWindow();
+    // Shows (1) or hides (0) the console; nothing without one.
     void ShowConsole(int show);
-    int ConsoleVisible();
+    int ConsoleVisible(); // 1 while the console is enabled and not hidden
+    // The log's LOG_CONSOLE output: prints the message into the console.
     void LogToConsole(const char *format, va_list args);
 
     // ---- XML documents by handle (1..10; 0 is failure) -------------------------

@@ -10,6 +10,8 @@
 
 class TiXmlDocument;
 class TiXmlElement;
+class cConsole;
+class cDebugWO;
 
 namespace qnl {
 
@@ -51,7 +53,26 @@ struct EngineState {
     float renderAccumulator = 0.0f;
     SDL_Event event{};          // the record Update fills when given none
     bool quitRequested = false; // an SDL_QUIT event was seen by Update
+
+    // The overlay windows SetVideoMode creates (owned; Quit deletes them).
+    // The log's console output reads `console` from any thread, under the
+    // log's lock: only ReplaceOverlays changes it, with that output detached.
+    cConsole *console = nullptr;
+    cDebugWO *debugWindow = nullptr;
+    // The mouse drags the debug window: the pointer's last place (pixels).
+    bool dragging = false;
+    Sint32 dragX = 0, dragY = 0;
 };
+
+// The engine's overlay windows (console_hooks.cpp). ReplaceOverlays deletes
+// the current console and debug window and takes the given ones (null:
+// none). The others run them from Update: the back-quote toggle and the
+// mouse drag for each event, their animation once per logic step, their
+// drawing on each presented frame while a refresh is requested.
+void ReplaceOverlays(EngineState &s, cConsole *console, cDebugWO *debugWindow);
+void OverlayEvent(EngineState &s, const SDL_Event &e);
+void AnimateOverlays(EngineState &s);
+void DrawOverlays(EngineState &s);
 
 } // namespace qnl
 

@@ -3,9 +3,9 @@
 // render rate says so, and sleeps `mtfriendly` milliseconds.
 //
 // Index
-//   Event inspection ... the request to close the program
-//   Input refresh ...... once per logic step
-//   Presenting ......... cursor, flip
+//   Event inspection ... the request to close the program, the overlay windows
+//   Input refresh ...... once per logic step, the overlays' animation
+//   Presenting ......... overlay windows, cursor, flip
 //   Update ............. the pacing itself
 #include <quenlar/core/engine_private.h>
 
@@ -72,6 +72,7 @@ static void InspectEvent(qnl::EngineState &s, const SDL_Event &e) {
     default:
         break;
     }
+    qnl::OverlayEvent(s, e);
 }
 
 // ---------------------------------------------------------------------------
@@ -92,6 +93,7 @@ static void RefreshInput(QuenlarEngine &engine, qnl::EngineState &s) {
     s.keysPressed.reset();
     if (IButton) IButton->Update();
     if (ITimeSystem) ITimeSystem->CountLogicFrame();
+    qnl::AnimateOverlays(s);
 }
 
 // ---------------------------------------------------------------------------
@@ -99,6 +101,7 @@ static void RefreshInput(QuenlarEngine &engine, qnl::EngineState &s) {
 // ---------------------------------------------------------------------------
 static void Present(QuenlarEngine &engine, qnl::EngineState &s, SDL_Event &record) {
     record.user.code = 1;
+    if (s.refresh) qnl::DrawOverlays(s);
     if (ICursor) ICursor->Draw();
     SDL_Flip(engine.screen);
     if (ITimeSystem) ITimeSystem->CountRenderFrame();

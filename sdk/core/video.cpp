@@ -6,6 +6,8 @@
 #include <quenlar/gfx/blit.h>
 #include <quenlar/platform/display_private.h>
 #include <quenlar/platform/videodriver.h>
+#include <quenlar/tools/console.h>
+#include <quenlar/tools/debugwin.h>
 
 namespace {
 
@@ -130,6 +132,10 @@ int QuenlarEngine::SetVideoMode() {
     if ((flags & SDL_FULLSCREEN) && !(got & SDL_FULLSCREEN))
         ILogSystem.Msg(2, " . [Quenlar.SetVideoMode()] Warning: running on a window mode instead "
                           "of your requested full screen.\n");
+
+    // The overlay windows, on top of this screen; a further call replaces them.
+    cConsole *console = new cConsole;
+    qnl::ReplaceOverlays(s, console, new cDebugWO(console));
 
     if (got & SDL_DOUBLEBUF) s.refresh = 2;
     return 1;
