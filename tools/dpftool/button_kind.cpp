@@ -3,9 +3,9 @@
 #include "canvas.h"
 #include "key_names.h"
 #include "label.h"
+#include "picture.h"
 #include "resource_kind.h"
 
-#include <quenlar/gfx/pngwriter.h>
 #include <quenlar/gui/buttondesc_private.h>
 
 #include <algorithm>
@@ -131,11 +131,7 @@ int Preview(int handle, const char *name, const char *out) {
         x += std::max(w * scale, dpftool::LabelWidth("unchecked", 12)) + gap;
     }
 
-    errno = 0;
-    const int saved = qnl::SavePNG(canvas, out);
-    SDL_FreeSurface(canvas);
-    if (!saved) return dpftool::Fail("%s: %s", out, errno ? std::strerror(errno) : "cannot write");
-    return dpftool::kOk;
+    return dpftool::WritePicture(canvas, out);
 }
 
 } // namespace

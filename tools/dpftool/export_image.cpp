@@ -1,9 +1,9 @@
 // dpftool export-image: an "IMG" block written as a PNG picture. The same
 // picture is the block's preview, and `list` describes it by its header.
+#include "picture.h"
 #include "resource_kind.h"
 
 #include <quenlar/gfx/imageblock.h>
-#include <quenlar/gfx/pngwriter.h>
 
 #include <cerrno>
 #include <cstring>
@@ -23,11 +23,7 @@ int WritePng(int handle, const char *name, const char *out) {
     if (!picture)
         return dpftool::Fail("the image block '%s' is damaged (%s)", name,
                              dpftool::SdkReason().c_str());
-    errno = 0;
-    const int saved = qnl::SavePNG(picture, out);
-    SDL_FreeSurface(picture);
-    if (!saved) return dpftool::Fail("%s: %s", out, errno ? std::strerror(errno) : "cannot write");
-    return dpftool::kOk;
+    return dpftool::WritePicture(picture, out);
 }
 
 std::string Describe(const unsigned char *data, size_t size) {

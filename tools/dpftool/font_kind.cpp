@@ -3,10 +3,10 @@
 // every character, drawn by CFont on a dark and on a light panel. Version
 // 1.0 "FONT" blocks are described only: loading one converts the package.
 #include "label.h"
+#include "picture.h"
 #include "resource_kind.h"
 
 #include <quenlar/gfx/fontblock.h>
-#include <quenlar/gfx/pngwriter.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -75,11 +75,7 @@ int Preview(int handle, const char *name, const char *out) {
     Panel(picture, font, kLabelHeight, panel, 24);
     Panel(picture, font, kLabelHeight + panel, panel, 232);
 
-    errno = 0;
-    const int saved = qnl::SavePNG(picture, out);
-    SDL_FreeSurface(picture);
-    if (!saved) return dpftool::Fail("%s: %s", out, errno ? std::strerror(errno) : "cannot write");
-    return dpftool::kOk;
+    return dpftool::WritePicture(picture, out);
 }
 } // namespace
 

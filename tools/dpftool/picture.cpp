@@ -2,10 +2,13 @@
 
 #include <quenlar/gfx/imageblock.h>
 #include <quenlar/gfx/imageconvert.h>
+#include <quenlar/gfx/pngwriter.h>
 #include <quenlar/platform/pixelformat_private.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 namespace dpftool {
 
@@ -56,6 +59,14 @@ SDL_Surface *LoadPicture(const char *file, const PictureOptions &options, Uint32
     }
     if (picture != source) SDL_FreeSurface(source);
     return picture;
+}
+
+int WritePicture(SDL_Surface *picture, const char *out) {
+    errno = 0;
+    const int saved = qnl::SavePNG(picture, out);
+    SDL_FreeSurface(picture);
+    if (!saved) return Fail("%s: %s", out, errno ? std::strerror(errno) : "cannot write");
+    return kOk;
 }
 
 } // namespace dpftool

@@ -33,6 +33,10 @@ int ParsePictureOptions(const char *command, const Args &args, PictureOptions &o
 // printed, when the file is no readable picture.
 SDL_Surface *LoadPicture(const char *file, const PictureOptions &options, Uint32 &colorkey);
 
+// Writes `picture` to the PNG file `out` and frees it (ownership passes
+// here). The exit status; a failure is printed.
+int WritePicture(SDL_Surface *picture, const char *out);
+
 } // namespace dpftool
 
 #endif

@@ -2,9 +2,9 @@
 // preview` (the sheet with its frame grid, every animation row labelled).
 #include "canvas.h"
 #include "label.h"
+#include "picture.h"
 #include "resource_kind.h"
 
-#include <quenlar/gfx/pngwriter.h>
 #include <quenlar/gfx/spriteblock_private.h>
 
 #include <algorithm>
@@ -136,11 +136,7 @@ int Preview(int handle, const char *name, const char *out) {
         }
     }
 
-    errno = 0;
-    const int saved = qnl::SavePNG(canvas, out);
-    SDL_FreeSurface(canvas);
-    if (!saved) return dpftool::Fail("%s: %s", out, errno ? std::strerror(errno) : "cannot write");
-    return dpftool::kOk;
+    return dpftool::WritePicture(canvas, out);
 }
 
 } // namespace

@@ -2,9 +2,9 @@
 // picture, with its numbered cell grid in tile-set mode).
 #include "canvas.h"
 #include "label.h"
+#include "picture.h"
 #include "resource_kind.h"
 
-#include <quenlar/gfx/pngwriter.h>
 #include <quenlar/gfx/tileblock_private.h>
 
 #include <algorithm>
@@ -111,11 +111,7 @@ int Preview(const char *type, int handle, const char *name, const char *out) {
         {(Sint16)(left - 1), (Sint16)(top - 1), (Uint16)(w * scale + 2), (Uint16)(h * scale + 2)},
         0xF0C040);
 
-    errno = 0;
-    const int saved = qnl::SavePNG(canvas, out);
-    SDL_FreeSurface(canvas);
-    if (!saved) return dpftool::Fail("%s: %s", out, errno ? std::strerror(errno) : "cannot write");
-    return dpftool::kOk;
+    return dpftool::WritePicture(canvas, out);
 }
 
 int PreviewTile(int handle, const char *name, const char *out) {
