@@ -27,12 +27,12 @@ build: deps
 	@cmake -S . -B $(BUILD) $(CMAKE_FLAGS) >/dev/null
 	@cmake --build $(BUILD) -j $(JOBS)
 
-# The demo package, built into build/demo/setup.dpf by the pack-demo script
-# once the demo skin exists.
+# The demo in build/demo: the skin drawn from demo/ and packed into setup.dpf,
+# the demo game with its demo-game.dpf (see demo/README.md).
 demo: build
-	@mkdir -p $(BUILD)/demo
-	@if [ -x demo/pack.sh ]; then demo/pack.sh $(BUILD)/bin $(BUILD)/demo; fi
+	@demo/pack.sh $(BUILD)/bin $(BUILD)/demo
 
+# The launcher on the demo skin; its Play starts the demo game.
 run: demo
 	@cd $(BUILD)/demo && ../bin/setup; status=$$?; \
 	  echo "setup exited with status $$status (log: $(BUILD)/demo/Setup.log)"

@@ -1,14 +1,32 @@
 #!/bin/sh
-# Packs the demo skin into OUT_DIR/setup.dpf with the project's dpftool.
+# Builds the demo into OUT_DIR: draws the skin's pictures and sounds into
+# OUT_DIR/skin (again only when make-art.sh changed), copies the skin's
+# text sources beside them, packs the demo game's demo-game.dpf and the
+# launcher's setup.dpf from their manifests, and links the demo game there
+# as the layout's target_win names it.
 # Usage: demo/pack.sh BIN_DIR OUT_DIR
 set -eu
-bin=$1
+bin=$(cd "$1" && pwd)
 out=$2
 here=$(cd "$(dirname "$0")" && pwd)
-package="$out/setup.dpf"
+skin="$out/skin"
 
-"$bin/dpftool" create --force "$package"
-"$bin/dpftool" add "$package" layout.xml FILE "$here/layout.xml"
-for name in icon bggeneral bgvideo bgaudio; do
-    "$bin/dpftool" add-image "$package" "demo_$name" "$here/images/$name.png"
-done
+mkdir -p "$skin"
+if [ ! -f "$skin/.drawn" ] || [ "$here/make-art.sh" -nt "$skin/.drawn" ]; then
+    rm -f "$skin/.drawn"
+    "$here/make-art.sh" "$skin"
+    touch "$skin/.drawn"
+fi
+cp "$here/layout.xml" "$here/logo.xml" "$here/setup-manifest.xml" "$here/game-manifest.xml" "$skin/"
+
+ln -sf "$bin/demo-game" "$out/demo-game"
+"$bin/dpftool" pack "$skin/game-manifest.xml" "$out/demo-game.dpf"
+manifest="$skin/setup-manifest.xml"
+# Until dpftool has add-button, setup.dpf is packed without its buttons
+# (their entries are one line each), as far as the launcher gets without them.
+if ! "$bin/dpftool" help add-button >/dev/null 2>&1; then
+    echo "pack.sh: dpftool has no add-button yet: setup.dpf gets no buttons" >&2
+    grep -v '<add-button ' "$manifest" >"$skin/setup-manifest-without-buttons.xml"
+    manifest="$skin/setup-manifest-without-buttons.xml"
+fi
+"$bin/dpftool" pack "$manifest" "$out/setup.dpf"

@@ -21,6 +21,8 @@ PACKAGES=(
   libsdl-gfx1.2-dev
   # Sound tests: Ogg Vorbis files made from the WAVE files they write
   vorbis-tools
+  # The demo skin's click and music, made by its build script
+  sox
   # Whole-launcher tests: a real X server, input injection, screenshots
   xvfb xauth xdotool x11-utils imagemagick
 )
