@@ -7,6 +7,7 @@
 // A resource kind adds a row to kLoaders: its block type and a function
 // that loads block "r" from the open package, uses what it loaded a little,
 // and frees it.
+#include <quenlar/gfx/tileblock_private.h>
 #include <quenlar/quenlar.h>
 
 #include <cstdint>
@@ -15,6 +16,7 @@
 #include <cstring>
 #include <string>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 typedef void (*LoaderFn)(int handle);
@@ -63,6 +65,60 @@ template <const char *type> void LoadTile(int handle) {
 constexpr char kSpr2[] = "SPR2", kSpr[] = "SPR", kTile2[] = "TILE2", kTilb2[] = "TILB2",
                kTile[] = "TILE", kTilb[] = "TILB";
 
+// Button "r": the payload is its description; its state images are tiles
+// added here (a slider's knob narrower than its track). The button is then
+// driven through every state, drawn on a screen of its own and dumped.
+void AddImage(int handle, const char *name, int w) {
+    SDL_Surface *s = SDL_CreateRGBSurface(SDL_SWSURFACE, w, 12, 32, 0xFF0000, 0xFF00, 0xFF, 0);
+    SDL_FillRect(s, nullptr, 0x336699);
+    std::vector<Uint8> tile = qnl::EncodeTileBlock(qnl::TileBlock(), s, qnl::kNoColorKey, 255);
+    SDL_FreeSurface(s);
+    DPFBlock b;
+    std::memset(&b, 0, sizeof b);
+    std::strcpy(b.name, name);
+    std::strcpy(b.type, "TILB2");
+    b.mode = 1;
+    b.size = (unsigned int)tile.size();
+    b.data = reinterpret_cast<char *>(tile.data());
+    IStuffDPF->AddData(handle, &b);
+}
+
+void LoadButton(int handle) {
+    DPFBlock b;
+    std::memset(&b, 0, sizeof b);
+    const int size = IStuffDPF->LoadBlock(handle, "BUT", "r", &b);
+    const bool slider = size > 6 && b.data[6] == BT_SLIDER;
+    delete[] b.data;
+    AddImage(handle, "r_n", 60);
+    AddImage(handle, "r_p", slider ? 8 : 60);
+    AddImage(handle, "r_o", 60);
+    AddImage(handle, "r_s", 60);
+    const int id = IButton->Load(handle, "r", 0);
+    SDL_Surface *screen = Quenlar.screen;
+    Quenlar.screen = Target();
+    const struct {
+        Sint32 x, y;
+        Uint8 buttons, before;
+    } steps[] = {{30, 6, 0, 0}, {30, 6, 1, 0}, {40, 6, 1, 1}, {-900, 6, 1, 1}, {30, 6, 0, 1}};
+    for (const auto &step : steps) {
+        Quenlar.mousex = step.x, Quenlar.mousey = step.y;
+        Quenlar.mousebuttons = step.buttons, Quenlar.lastmousebuttons = step.before;
+        IButton->Update();
+        Quenlar.Refresh(1);
+        IButton->Draw();
+    }
+    for (int state : {BS_PRESSED, BS_ACTION, BS_SELECTED, BS_DISABLED, BS_NORMAL}) {
+        IButton->SetState(id, state);
+        IButton->Draw();
+    }
+    IButton->SetPosition(id, -5, 7);
+    IButton->SetValue(id, 3);
+    IButton->Draw();
+    IButton->Info(-1);
+    Quenlar.screen = screen;
+    IButton->Remove();
+}
+
 struct Loader {
     const char *type;
     LoaderFn load;
@@ -77,6 +133,7 @@ const Loader kLoaders[] = {
     {"TILB2", LoadTile<kTilb2>},
     {"TILE", LoadTile<kTile>},
     {"TILB", LoadTile<kTilb>},
+    {"BUT", LoadButton},
 };
 
 std::string g_package;

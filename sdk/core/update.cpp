@@ -12,6 +12,7 @@
 #include <quenlar/core/clock.h>
 #include <quenlar/core/timesystem.h>
 #include <quenlar/gfx/cursor.h>
+#include <quenlar/gui/button.h>
 
 #include <cmath>
 
@@ -89,6 +90,7 @@ static void RefreshInput(QuenlarEngine &engine, qnl::EngineState &s) {
     s.keys = SDL_GetKeyState(&s.keyCount);
     s.stepKeys = s.keysPressed;
     s.keysPressed.reset();
+    if (IButton) IButton->Update();
     if (ITimeSystem) ITimeSystem->CountLogicFrame();
 }
 

@@ -193,23 +193,32 @@ int OpenPackage(const char *path, int flags) {
 
 int StoreBlock(const char *path, const char *name, const char *type, int mode, const void *data,
                size_t size, bool replace) {
+    return StoreBlocks(path, {{name, type, data, size}}, mode, replace);
+}
+
+int StoreBlocks(const char *path, const std::vector<NewBlock> &blocks, int mode, bool replace) {
     int handle = qnl::dpf::OpenOrCreate(*IStuffDPF, path);
     if (!handle) return Fail("%s: %s", path, SdkReason().c_str());
 
-    DPFBlock block;
-    memset(&block, 0, sizeof block);
-    snprintf(block.name, sizeof block.name, "%s", name);
-    snprintf(block.type, sizeof block.type, "%s", type);
-    block.mode = (unsigned char)mode;
-    block.size = (unsigned int)size;
-    block.data = static_cast<char *>(const_cast<void *>(data));
-    DPFBlock existing = block;
-    if (!replace && IStuffDPF->Find(handle, &existing) == 1) {
-        IStuffDPF->Close(handle);
-        return Fail("%s: a block '%s' of type '%s' exists already (use --replace)", path, name,
-                    type);
+    std::vector<DPFBlock> records(blocks.size());
+    for (size_t i = 0; i < blocks.size(); ++i) {
+        DPFBlock &block = records[i];
+        memset(&block, 0, sizeof block);
+        snprintf(block.name, sizeof block.name, "%s", blocks[i].name.c_str());
+        snprintf(block.type, sizeof block.type, "%s", blocks[i].type);
+        block.mode = (unsigned char)mode;
+        block.size = (unsigned int)blocks[i].size;
+        block.data = static_cast<char *>(const_cast<void *>(blocks[i].data));
+        DPFBlock existing = block;
+        if (!replace && IStuffDPF->Find(handle, &existing) == 1) {
+            IStuffDPF->Close(handle);
+            return Fail("%s: a block '%s' of type '%s' exists already (use --replace)", path,
+                        block.name, block.type);
+        }
     }
-    bool added = IStuffDPF->Replace(handle, &block) == 1;
+    bool added = true;
+    for (DPFBlock &block : records)
+        added = added && IStuffDPF->Replace(handle, &block) == 1;
     std::string reason = added ? "" : SdkReason();
     // Closing writes the package's header; the record says if it could not.
     qnl::ClearError();

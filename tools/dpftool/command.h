@@ -128,6 +128,15 @@ int OpenPackage(const char *path, int flags);
 // returns the exit status.
 int StoreBlock(const char *path, const char *name, const char *type, int mode, const void *data,
                size_t size, bool replace);
+// StoreBlock of several blocks in one opening of the package, in order;
+// without `replace` none is stored when one exists already.
+struct NewBlock {
+    std::string name;
+    const char *type;
+    const void *data;
+    size_t size;
+};
+int StoreBlocks(const char *path, const std::vector<NewBlock> &blocks, int mode, bool replace);
 
 // ---- Blocks ---------------------------------------------------------------------------
 struct BlockInfo {
