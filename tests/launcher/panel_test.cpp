@@ -161,6 +161,14 @@ TEST_F(Launcher, MissingMusicFailsOnlyWithSound) {
     EXPECT_EQ(0, g_delays);
 }
 
+TEST_F(Launcher, AMusicTheMixerRefusesLeavesItRunning) {
+    LauncherPackage package;
+    package.badMusic = true; // kept as bytes at load, refused when played
+    ASSERT_EQ(0, Start(package));
+    EXPECT_NE(-1, s->music);
+    EXPECT_EQ(0, Press(s->saveButton));
+}
+
 // ---------------------------------------------------------------------------
 // The video tab
 // ---------------------------------------------------------------------------

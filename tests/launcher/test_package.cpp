@@ -140,7 +140,7 @@ void WriteLauncherPackage(const LauncherPackage &package) {
         {"logo_win", {"SPR2", Logo()}},
         {"demo_font", {"FONT2", Font()}},
         {"demo_click", {"SND", Wave(package.clickMs)}},
-        {"demo_music", {"MUS", Wave(200)}},
+        {"demo_music", {"MUS", package.badMusic ? Bytes(64, 'x') : Wave(200)}},
     };
     for (const auto &[name, block] : blocks)
         if (package.omit != name) AddBlock(handle, name, block.first, block.second);

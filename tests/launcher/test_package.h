@@ -20,6 +20,7 @@ struct LauncherPackage {
     std::string omit;                      // a block to leave out
     std::string layout;                    // layout.xml's text; empty: the test layout
     int clickMs = 20;                      // length of the click sound
+    bool badMusic = false;                 // a music the mixer refuses when it plays it
     const QuenlarConfig *config = nullptr; // written to setup.xml when given
 };
 
