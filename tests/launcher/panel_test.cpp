@@ -282,6 +282,18 @@ TEST_F(Launcher, ValuesOutsideThePanelsSetsAreShownSafely) {
     ShowTab(*s, TAB_AUDIO);
 }
 
+TEST_F(Launcher, ATabTheLayoutDisabledAsksNothingOfSave) {
+    LauncherPackage package;
+    package.layout = ReadFile(std::string(QUENLAR_TEST_DATA) + "/layout/complete.xml");
+    ASSERT_NE(std::string::npos, package.layout.find("<video state=\"0\""));
+    const QuenlarConfig config = Defaults();
+    package.config = &config;
+    ASSERT_EQ(0, Start(package));
+    EXPECT_EQ(BS_NORMAL, State(TAB_VIDEO, kSlotWindib)); // never refreshed
+    EXPECT_EQ(BS_NORMAL, StateOf(s->saveButton));
+    EXPECT_EQ(BS_DISABLED, State(TAB_GENERAL, kSlotMtfriendly));
+}
+
 // ---------------------------------------------------------------------------
 // The general and audio tabs
 // ---------------------------------------------------------------------------
