@@ -71,10 +71,15 @@ namespace {
 // SDL_Init, with the video subsystem on the driver the platform chooses.
 // Without a display to start it on, SDL starts without video and
 // SetVideoMode reports the display missing; a driver the user chose must
-// start.
+// start. Without a sound device SDL starts without audio (SDL 2's SDL 1.2
+// layer refuses the whole start then, classic SDL 1.2 does not): a game
+// runs silently, and opening audio later says why.
 bool StartSdl(Uint32 flags) {
     qnl::platform::SilenceSoundLibrary(); // before any start of SDL's audio
-    if (SDL_Init(flags & ~SDL_INIT_VIDEO) < 0) return false;
+    if (SDL_Init(flags & ~(SDL_INIT_VIDEO | SDL_INIT_AUDIO)) < 0) return false;
+    if ((flags & SDL_INIT_AUDIO) && SDL_InitSubSystem(SDL_INIT_AUDIO) < 0)
+        ILogSystem.Msg(2, " . [Quenlar.Init()] Warning: SDL starts without sound: %s\n",
+                       SDL_GetError());
     if (!(flags & SDL_INIT_VIDEO)) return true;
     qnl::platform::VideoDriverChoice driver;
     if (qnl::platform::StartVideo(1, &driver) || !driver.user) return true;
