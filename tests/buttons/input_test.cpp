@@ -148,6 +148,15 @@ TEST_F(ButtonInput, CheckButtonsToggleOncePerClick) {
     EXPECT_EQ(BS_NORMAL, IButton->GetState(id));
 }
 
+TEST_F(ButtonInput, ACallbackMayRemoveItsOwnButton) {
+    const int id = Make("check", Desc(BT_CHECK, 10, 10));
+    IButton->SetCallback(id, [](Uint32, Uint32) { IButton->Remove(); });
+    MoveTo(20, 15);
+    EXPECT_EQ(id, Click());
+    EXPECT_EQ(-1, IButton->GetState(id));
+    EXPECT_EQ(-1, Frame());
+}
+
 TEST_F(ButtonInput, SlidersFollowTheDragAndClampAtTheEnds) {
     // A 250-pixel track at x = 20 with 10 steps: a step every 20 pixels.
     AddImages("volume", BT_SLIDER, 250, 20, 20);

@@ -292,6 +292,10 @@ TEST_F(ButtonRegistry, LoadingFromBlocks) {
     log.Mark();
     EXPECT_EQ(-1, IButton->Load(handle, "none", 0));
     EXPECT_EQ(" . [IButton->Load('none','buttons.dpf',0)] Error: button not found.\n", log.Body());
+    // A name longer than any block's is no block's name either.
+    log.Mark();
+    EXPECT_EQ(-1, IButton->Load(handle, std::string(40, 'o').c_str(), 0));
+    EXPECT_NE(std::string::npos, log.Body().find("] Error: button not found.\n"));
     AddImages("short", BT_NORMAL, 40, 20);
     AddBlock("short", "BUT", std::vector<Uint8>(desc.begin(), desc.end() - 1));
     log.Mark();
@@ -311,6 +315,8 @@ TEST_F(ButtonRegistry, LoadingFromBlocks) {
     desc[6] = BT_NORMAL;
     AddBlock("ok", "BUT", desc);
     IStuffDPF->Close(handle);
+    // By path: the id, 0 for a package that does not open, -1 for a button it lacks.
     EXPECT_EQ(1, IButton->Load("buttons.dpf", "ok", 0));
+    EXPECT_EQ(-1, IButton->Load("buttons.dpf", "none", 0));
     handle = IStuffDPF->Open("buttons.dpf");
 }
