@@ -123,6 +123,7 @@ TEST_F(Console, CommandAnswers) {
         {"con alpha x", {" New alpha value 64 set", ""}}, // no number counts as 0
         {"con features 5", {" New features 101 set", ""}},
         {"con features", {" Current features: 101", ""}},
+        {"con features 300", {" New features 11111111 set", ""}}, // what the byte holds
         {"con features 0", {" New features 0 set", ""}},
         {"con color 300 -5 7", {" New background color (255,0,7) set", ""}},
         {"con color 1 2", {" Current background color value (0x00ff0007)", ""}},
