@@ -122,6 +122,8 @@ bool cConsole::Animate() {
     return true;
 }
 
+// Deleting leaves the capacity as it is: it bounds what the line holds,
+// and history entries come back cut to it.
 void cConsole::Key(int key) {
     const int length = (int)line_.size();
     switch (key) {
@@ -133,12 +135,10 @@ void cConsole::Key(int key) {
         if (length <= 1 || cursor_ <= 1) return;
         line_.erase((size_t)cursor_ - 1, 1);
         --cursor_;
-        --capacity_;
         break;
     case kDelete:
         if (length <= 1 || cursor_ >= length) return;
         line_.erase((size_t)cursor_, 1);
-        --capacity_;
         break;
     case kEnter: {
         if (length <= 1) return;

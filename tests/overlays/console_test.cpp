@@ -88,6 +88,24 @@ TEST_F(Console, HistoryBrowsing) {
         EXPECT_EQ((int)console->GetInput().size(), console->GetCursor());
     }
     EXPECT_EQ((Lines{"a", "b"}), console->GetHistory());
+
+    // Corrections do not shorten what the line holds: a long entry comes
+    // back whole after many of them.
+    Type("abcdefgh");
+    console->Key(kEnter);
+    const int capacity = console->GetCapacity();
+    for (int i = 0; i < capacity - 4; ++i) {
+        Type("x");
+        if (i % 2) {
+            console->Key(kBackspace);
+        } else {
+            console->Key(kLeft);
+            console->Key(kDelete);
+        }
+    }
+    EXPECT_EQ(capacity, console->GetCapacity());
+    console->Key(kUp);
+    EXPECT_EQ(">abcdefgh", console->GetInput());
 }
 
 TEST_F(Console, LongInputStaysWithinTheLine) {
