@@ -232,5 +232,15 @@ TEST_F(ButtonInput, InputBoxesTakeTypedTextWhileHovered) {
     Frame();
     EXPECT_EQ(other, Frame());
     EXPECT_STREQ("abdxxxxx", IButton->GetText(box));
+
+    // A box with room for more holds 31 characters, then takes no more.
+    const int wide = Make("wide", Desc(BT_INPUTBOX, 10, 150), 300, 20);
+    IButton->SetFont(wide, &font);
+    IButton->SetText(wide, std::string(30, 'w').c_str());
+    MoveTo(50, 160);
+    Frame();
+    type(SDLK_x);
+    type(SDLK_y);
+    EXPECT_EQ(std::string(30, 'w') + "x", IButton->GetText(wide));
     IButton->Remove(); // before the font goes
 }
