@@ -102,7 +102,8 @@ void cConsole::Relayout() {
     const int h = font_->GetHeight();
     textX_ = x_ + kMargin;
     inputY_ = y_ + height_ - h - kMargin;
-    Reserve((width_ - 2 * wM - 2 * kMargin) / wM);
+    const int capacity = (width_ - 2 * wM - 2 * kMargin) / wM;
+    if (Reserve(capacity)) emptyCapacity_ = capacity;
     ResetInput();
 }
 
@@ -122,8 +123,6 @@ bool cConsole::Animate() {
     return true;
 }
 
-// Deleting leaves the capacity as it is: it bounds what the line holds,
-// and history entries come back cut to it.
 void cConsole::Key(int key) {
     const int length = (int)line_.size();
     switch (key) {
@@ -135,10 +134,12 @@ void cConsole::Key(int key) {
         if (length <= 1 || cursor_ <= 1) return;
         line_.erase((size_t)cursor_ - 1, 1);
         --cursor_;
+        --capacity_;
         break;
     case kDelete:
         if (length <= 1 || cursor_ >= length) return;
         line_.erase((size_t)cursor_, 1);
+        --capacity_;
         break;
     case kEnter: {
         if (length <= 1) return;
@@ -182,9 +183,12 @@ void cConsole::Key(int key) {
     RequestRefresh(); // the line or the cursor changed
 }
 
+// A new line starts from the layout's capacity: what an earlier line's
+// deletions took off it or its narrow characters added does not carry over.
 void cConsole::ResetInput() {
     line_.assign(1, '>');
     cursor_ = 1;
+    capacity_ = emptyCapacity_;
 }
 
 // The history entry historyPos_ counts back from the newest, cut to what
