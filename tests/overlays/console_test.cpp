@@ -281,6 +281,18 @@ TEST_F(Console, BackQuoteTogglesUnlessShiftOrFeatureOne) {
     EXPECT_EQ(1, Quenlar.ConsoleVisible());
 }
 
+TEST_F(Console, ANewScreenReplacesTheOverlays) {
+    ILogSystem.Init("echo.log", LOG_NEWFILE | LOG_CONSOLE, 2, "echo");
+    OpenScreen(400, 300, 32); // the old console and debug window are deleted
+    console = Quenlar.GetConsole();
+    ASSERT_NE(nullptr, console);
+    EXPECT_EQ(400, console->GetRect().w);
+    ASSERT_EQ(1, console->Validate());
+    ILogSystem.Msg(0, " . to the new console\n");
+    EXPECT_EQ(" . to the new console", console->GetLines().back());
+    EXPECT_EQ(" debug - Debug window control commands", Enter("help")[2]);
+}
+
 TEST_F(Console, LogConsoleEchoesEveryMessageFromAnyThread) {
     ILogSystem.Init("echo.log", LOG_NEWFILE | LOG_CONSOLE, 2, "echo");
     ILogSystem.Msg(2, " . [Game] Warning: two\n   lines\n");
