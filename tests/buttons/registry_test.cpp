@@ -202,6 +202,16 @@ TEST_F(ButtonRegistry, InformationDump) {
     IButton->Info(master);
     EXPECT_NE(std::string::npos,
               log.Body().find("         + Cloned buttons: 0 - Saved memory: -10.0 Kbytes\n"));
+
+    // A check master's state line is indented by eight spaces and names its value.
+    const int check = Make("chk", Desc(BT_CHECK, 0, 0), 40, 20, 1);
+    IButton->SetState(check, BS_PRESSED);
+    log.Mark();
+    IButton->Info(check);
+    EXPECT_NE(std::string::npos,
+              log.Body().find("\n        + State: 'Pressed' - Last state: 'Normal' - Range: 4 - "
+                              "Value: 0\n"))
+        << log.Body();
 }
 
 TEST_F(ButtonRegistry, ButtonsLeftAreReportedAndDeletedAtShutdown) {
