@@ -102,7 +102,8 @@ void cConsole::Relayout() {
     const int h = font_->GetHeight();
     textX_ = x_ + kMargin;
     inputY_ = y_ + height_ - h - kMargin;
-    Reserve((width_ - 2 * wM - 2 * kMargin) / wM);
+    const int capacity = (width_ - 2 * wM - 2 * kMargin) / wM;
+    if (Reserve(capacity)) emptyCapacity_ = capacity;
     ResetInput();
 }
 
@@ -182,9 +183,12 @@ void cConsole::Key(int key) {
     RequestRefresh(); // the line or the cursor changed
 }
 
+// A new line starts from the layout's capacity: what an earlier line's
+// deletions took off it or its narrow characters added does not carry over.
 void cConsole::ResetInput() {
     line_.assign(1, '>');
     cursor_ = 1;
+    capacity_ = emptyCapacity_;
 }
 
 // The history entry historyPos_ counts back from the newest, cut to what

@@ -96,6 +96,7 @@ private:
     std::string line_ = ">";           // the input line
     int cursor_ = 1;                   // where the next character goes; 1 is after the prompt
     int capacity_ = 0;                 // characters line_ may hold
+    int emptyCapacity_ = 0;            // capacity_ of a new line, from the layout
     int historyPos_ = 0;               // 0, or n while the n-th newest entry is shown
     bool caretShown_ = false;
     int textX_ = 0, inputY_ = 0;

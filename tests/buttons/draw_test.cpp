@@ -146,5 +146,16 @@ TEST_F(ButtonDraw, InputBoxesDrawTheirTextInsideTheMargins) {
     Frame();
     EXPECT_EQ(kNormalColor, At(11, 13));
     EXPECT_EQ(0, Quenlar.NeedRefresh());
+
+    // Margins wider than the box leave no text rectangle outside it.
+    const int wide = Make("wide", Desc(BT_INPUTBOX, 100, 100, 2, 30));
+    IButton->SetFont(wide, &font);
+    IButton->SetText(wide, "abcdefghijkl");
+    ClearScreen();
+    Redraw();
+    int ink = 0;
+    for (int x = 100; x < 200; ++x)
+        ink += At(x, 105) == 0xFFFFFFu;
+    EXPECT_EQ(0, ink);
     IButton->Remove();
 }

@@ -148,6 +148,15 @@ TEST_F(ButtonInput, CheckButtonsToggleOncePerClick) {
     EXPECT_EQ(BS_NORMAL, IButton->GetState(id));
 }
 
+TEST_F(ButtonInput, ACallbackMayRemoveItsOwnButton) {
+    const int id = Make("check", Desc(BT_CHECK, 10, 10));
+    IButton->SetCallback(id, [](Uint32, Uint32) { IButton->Remove(); });
+    MoveTo(20, 15);
+    EXPECT_EQ(id, Click());
+    EXPECT_EQ(-1, IButton->GetState(id));
+    EXPECT_EQ(-1, Frame());
+}
+
 TEST_F(ButtonInput, SlidersFollowTheDragAndClampAtTheEnds) {
     // A 250-pixel track at x = 20 with 10 steps: a step every 20 pixels.
     AddImages("volume", BT_SLIDER, 250, 20, 20);
@@ -223,5 +232,15 @@ TEST_F(ButtonInput, InputBoxesTakeTypedTextWhileHovered) {
     Frame();
     EXPECT_EQ(other, Frame());
     EXPECT_STREQ("abdxxxxx", IButton->GetText(box));
+
+    // A box with room for more holds 31 characters, then takes no more.
+    const int wide = Make("wide", Desc(BT_INPUTBOX, 10, 150), 300, 20);
+    IButton->SetFont(wide, &font);
+    IButton->SetText(wide, std::string(30, 'w').c_str());
+    MoveTo(50, 160);
+    Frame();
+    type(SDLK_x);
+    type(SDLK_y);
+    EXPECT_EQ(std::string(30, 'w') + "x", IButton->GetText(wide));
     IButton->Remove(); // before the font goes
 }

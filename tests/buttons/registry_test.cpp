@@ -202,6 +202,16 @@ TEST_F(ButtonRegistry, InformationDump) {
     IButton->Info(master);
     EXPECT_NE(std::string::npos,
               log.Body().find("         + Cloned buttons: 0 - Saved memory: -10.0 Kbytes\n"));
+
+    // A check master's state line is indented by eight spaces and names its value.
+    const int check = Make("chk", Desc(BT_CHECK, 0, 0), 40, 20, 1);
+    IButton->SetState(check, BS_PRESSED);
+    log.Mark();
+    IButton->Info(check);
+    EXPECT_NE(std::string::npos,
+              log.Body().find("\n        + State: 'Pressed' - Last state: 'Normal' - Range: 4 - "
+                              "Value: 0\n"))
+        << log.Body();
 }
 
 TEST_F(ButtonRegistry, ButtonsLeftAreReportedAndDeletedAtShutdown) {
@@ -292,6 +302,10 @@ TEST_F(ButtonRegistry, LoadingFromBlocks) {
     log.Mark();
     EXPECT_EQ(-1, IButton->Load(handle, "none", 0));
     EXPECT_EQ(" . [IButton->Load('none','buttons.dpf',0)] Error: button not found.\n", log.Body());
+    // A name longer than any block's is no block's name either.
+    log.Mark();
+    EXPECT_EQ(-1, IButton->Load(handle, std::string(40, 'o').c_str(), 0));
+    EXPECT_NE(std::string::npos, log.Body().find("] Error: button not found.\n"));
     AddImages("short", BT_NORMAL, 40, 20);
     AddBlock("short", "BUT", std::vector<Uint8>(desc.begin(), desc.end() - 1));
     log.Mark();
@@ -311,6 +325,8 @@ TEST_F(ButtonRegistry, LoadingFromBlocks) {
     desc[6] = BT_NORMAL;
     AddBlock("ok", "BUT", desc);
     IStuffDPF->Close(handle);
+    // By path: the id, 0 for a package that does not open, -1 for a button it lacks.
     EXPECT_EQ(1, IButton->Load("buttons.dpf", "ok", 0));
+    EXPECT_EQ(-1, IButton->Load("buttons.dpf", "none", 0));
     handle = IStuffDPF->Open("buttons.dpf");
 }

@@ -88,9 +88,33 @@ TEST_F(Console, HistoryBrowsing) {
         EXPECT_EQ((int)console->GetInput().size(), console->GetCursor());
     }
     EXPECT_EQ((Lines{"a", "b"}), console->GetHistory());
+
+    // Corrections to one line do not shorten the next: a long entry comes
+    // back whole after many of them.
+    Type("abcdefgh");
+    console->Key(kEnter);
+    const int capacity = console->GetCapacity();
+    for (int i = 0; i < capacity - 4; ++i) {
+        Type("x");
+        if (i % 2) {
+            console->Key(kBackspace);
+        } else {
+            console->Key(kLeft);
+            console->Key(kDelete);
+        }
+    }
+    console->Key(kUp);
+    EXPECT_EQ(">abcdefgh", console->GetInput());
 }
 
 TEST_F(Console, LongInputStaysWithinTheLine) {
+    // The key that finds the line full goes in once the line has grown;
+    // narrow characters that grew it do not let the next line run wide.
+    Type(std::string((size_t)console->GetCapacity() - 1, 'i'));
+    Type("y");
+    EXPECT_EQ('y', console->GetInput().back());
+    console->Key(kEnter);
+
     // Far more than the line holds: it grows by the room left in the
     // window, then refuses further characters.
     Type(std::string(2000, 'x'));
@@ -123,6 +147,7 @@ TEST_F(Console, CommandAnswers) {
         {"con alpha x", {" New alpha value 64 set", ""}}, // no number counts as 0
         {"con features 5", {" New features 101 set", ""}},
         {"con features", {" Current features: 101", ""}},
+        {"con features 300", {" New features 11111111 set", ""}}, // what the byte holds
         {"con features 0", {" New features 0 set", ""}},
         {"con color 300 -5 7", {" New background color (255,0,7) set", ""}},
         {"con color 1 2", {" Current background color value (0x00ff0007)", ""}},
@@ -254,6 +279,18 @@ TEST_F(Console, BackQuoteTogglesUnlessShiftOrFeatureOne) {
     EXPECT_EQ(cSimpleWin::kHidden, console->GetFadeState());
     Quenlar.ShowConsole(1);
     EXPECT_EQ(1, Quenlar.ConsoleVisible());
+}
+
+TEST_F(Console, ANewScreenReplacesTheOverlays) {
+    ILogSystem.Init("echo.log", LOG_NEWFILE | LOG_CONSOLE, 2, "echo");
+    OpenScreen(400, 300, 32); // the old console and debug window are deleted
+    console = Quenlar.GetConsole();
+    ASSERT_NE(nullptr, console);
+    EXPECT_EQ(400, console->GetRect().w);
+    ASSERT_EQ(1, console->Validate());
+    ILogSystem.Msg(0, " . to the new console\n");
+    EXPECT_EQ(" . to the new console", console->GetLines().back());
+    EXPECT_EQ(" debug - Debug window control commands", Enter("help")[2]);
 }
 
 TEST_F(Console, LogConsoleEchoesEveryMessageFromAnyThread) {

@@ -227,6 +227,12 @@ TEST_F(Windows, WatchesArePrintedTwiceASecond) {
     clock.Advance(500);
     window.Animate();
     EXPECT_EQ((Lines{"speed 8 2.5000", "real 2.5000"}), window.GetLines());
+
+    // A name longer than a watch line's 127 characters is cut, not overrun.
+    window.AddWatch(std::string(300, 'n').c_str(), &count);
+    clock.Advance(500);
+    window.Animate();
+    EXPECT_EQ(std::string(127, 'n'), window.GetLines().back());
 }
 
 TEST_F(Windows, WatchLinesFlowInRowsAndStopAtTheBottom) {
