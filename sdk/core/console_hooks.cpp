@@ -31,12 +31,18 @@ void ReplaceOverlays(EngineState &s, cConsole *console, cDebugWO *debugWindow) {
     // being printed into the old console while it goes.
     ILogSystem.SetConsoleOutput(nullptr);
     if (s.debugWindow) s.debugWindow->AttachConsole(nullptr); // its command goes first
-    delete s.console;
-    delete s.debugWindow;
+    if (s.console) s.retiredOverlays.push_back(s.console);
+    if (s.debugWindow) s.retiredOverlays.push_back(s.debugWindow);
     s.console = console;
     s.debugWindow = debugWindow;
     s.dragging = false;
     if (console) ILogSystem.SetConsoleOutput(ForwardToConsole);
+}
+
+void FreeRetiredOverlays(EngineState &s) {
+    for (cSimpleWin *window : s.retiredOverlays)
+        delete window;
+    s.retiredOverlays.clear();
 }
 
 } // namespace qnl

@@ -152,6 +152,7 @@ void QuenlarEngine::Quit() {
     if (!s.initialised) return;
 
     qnl::ReplaceOverlays(s, nullptr, nullptr);
+    qnl::FreeRetiredOverlays(s);
     Destroy(ISoundFX);
     Destroy(IVideo);
     Destroy(INetwork);

@@ -7,11 +7,13 @@
 #include <quenlar/core/engine.h>
 
 #include <bitset>
+#include <vector>
 
 class TiXmlDocument;
 class TiXmlElement;
 class cConsole;
 class cDebugWO;
+class cSimpleWin;
 
 namespace qnl {
 
@@ -59,17 +61,24 @@ struct EngineState {
     // log's lock: only ReplaceOverlays changes it, with that output detached.
     cConsole *console = nullptr;
     cDebugWO *debugWindow = nullptr;
+    // Overlays replaced while one of them may still be running the code
+    // that replaced them (a console command calling SetVideoMode): owned,
+    // deleted by the next Update or by Quit.
+    std::vector<cSimpleWin *> retiredOverlays;
     // The mouse drags the debug window: the pointer's last place (pixels).
     bool dragging = false;
     Sint32 dragX = 0, dragY = 0;
 };
 
-// The engine's overlay windows (console_hooks.cpp). ReplaceOverlays deletes
+// The engine's overlay windows (console_hooks.cpp). ReplaceOverlays retires
 // the current console and debug window and takes the given ones (null:
 // none). The others run them from Update: the back-quote toggle and the
 // mouse drag for each event, their animation once per logic step, their
 // drawing on each presented frame while a refresh is requested.
 void ReplaceOverlays(EngineState &s, cConsole *console, cDebugWO *debugWindow);
+// Deletes the overlays ReplaceOverlays retired; only where none can be
+// running (the start of Update, Quit).
+void FreeRetiredOverlays(EngineState &s);
 void OverlayEvent(EngineState &s, const SDL_Event &e);
 void AnimateOverlays(EngineState &s);
 void DrawOverlays(EngineState &s);

@@ -113,6 +113,7 @@ static void Present(QuenlarEngine &engine, qnl::EngineState &s, SDL_Event &recor
 // ---------------------------------------------------------------------------
 int QuenlarEngine::Update(SDL_Event *event) {
     qnl::EngineState &s = *state_;
+    if (!s.retiredOverlays.empty()) qnl::FreeRetiredOverlays(s);
 
     // One event. A caller that passed a record handles it and calls again.
     SDL_Event &record = event ? *event : s.event;

@@ -72,6 +72,9 @@ public:
     int GetCursor() const { return cursor_; }             // index in GetInput()
     // Characters the input line holds at most, the prompt included.
     int GetCapacity() const { return capacity_; }
+    // Expires when the console is deleted: a window that keeps a pointer to
+    // the console (a debug window) checks it before using the pointer.
+    std::weak_ptr<const bool> Lifetime() const { return alive_; }
 
 private:
     struct Command {
@@ -91,6 +94,7 @@ private:
 
     struct Text; // the text lines and their lock (console.cpp)
     std::unique_ptr<Text> text_;
+    std::shared_ptr<const bool> alive_ = std::make_shared<const bool>(true);
     std::vector<std::string> history_; // oldest first
     std::vector<Command> commands_;    // in registration order
     std::string line_ = ">";           // the input line

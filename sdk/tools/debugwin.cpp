@@ -63,8 +63,11 @@ cDebugWO::~cDebugWO() {
 }
 
 void cDebugWO::AttachConsole(cConsole *console) {
-    if (console_ && registered_) console_->RemoveCommand(kCommand);
+    if (cConsole *previous = GetConsole()) {
+        if (registered_) previous->RemoveCommand(kCommand);
+    }
     console_ = console;
+    consoleAlive_ = console ? console->Lifetime() : std::weak_ptr<const bool>();
     registered_ = console &&
                   console->AddCommand(kCommand, kCommandDescription,
                                       [this](const ConsoleWords &words) { return Command(words); });
@@ -158,7 +161,7 @@ void cDebugWO::Draw() {
 // The "debug" command, answered in the console
 // ---------------------------------------------------------------------------
 int cDebugWO::Command(const ConsoleWords &words) {
-    if (!console_) return 0;
+    if (!GetConsole()) return 0;
     cConsole &console = *console_;
     if (words.size() < 2) {
         for (const char *line : kDebugUsage)

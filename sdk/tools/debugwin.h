@@ -18,6 +18,7 @@
 #include <quenlar/tools/console.h>
 #include <quenlar/tools/simplewin.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -44,7 +45,8 @@ public:
 
     // Moves the "debug" command to `console` (null: none).
     void AttachConsole(cConsole *console);
-    cConsole *GetConsole() const { return console_; }
+    // The console the command is in; null once that console was deleted.
+    cConsole *GetConsole() const { return consoleAlive_.expired() ? nullptr : console_; }
 
 protected:
     // Where Draw puts the watch lines: the line's index and its top-left
@@ -69,7 +71,8 @@ private:
     std::vector<std::string> lines_;
     int textX_ = -1, textY_ = -1; // where the watch lines start
     cConsole *console_ = nullptr;
-    bool registered_ = false; // "debug" in console_ is this window's
+    std::weak_ptr<const bool> consoleAlive_; // console_'s Lifetime()
+    bool registered_ = false;                // "debug" in console_ is this window's
     bool timerStarted_ = false;
     Uint32 timerStart_ = 0; // QuenlarTicks() of the last printing
 };

@@ -321,3 +321,23 @@ TEST_F(Console, LogConsoleEchoesEveryMessageFromAnyThread) {
     ILogSystem.Msg(0, " . after the console\n");
     EXPECT_NE(std::string::npos, ReadFile("echo.log").find(" . after the console\n"));
 }
+
+// Commands may replace the overlays they run in, and windows may outlive
+// the console they were attached to; run under ASan these read no freed
+// memory.
+TEST_F(Console, OverlaysOutliveTheCodeThatReplacesThem) {
+    cConsole *old = console;
+    ASSERT_EQ(1, old->AddCommand("mode", "a new screen", [this](const ConsoleWords &) {
+        OpenScreen(400, 300, 32);
+        return 0; // the old console answers after the new screen is open
+    }));
+    old->Execute("mode");
+    EXPECT_NE(old, Quenlar.GetConsole());
+    Quenlar.Update(); // the retired console goes here
+
+    cDebugWO mine(Quenlar.GetConsole(), "mine");
+    EXPECT_NE(nullptr, mine.GetConsole());
+    Quenlar.Quit(); // deletes the console `mine` is attached to
+    EXPECT_EQ(nullptr, mine.GetConsole());
+    mine.AttachConsole(nullptr);
+}
