@@ -162,8 +162,8 @@ background bggeneral.png
 heading 24 106 126 Renderer
 heading 24 204 126 Acceleration
 heading 168 106 100 Resolution
-heading 286 106 120 Display
-heading 286 204 120 'Colour depth'
+heading 276 106 130 Display
+heading 276 204 130 'Colour depth'
 note 24 318 "Windowed modes use the desktop's colour depth."
 background bgvideo.png
 

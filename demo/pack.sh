@@ -21,12 +21,4 @@ cp "$here/layout.xml" "$here/logo.xml" "$here/setup-manifest.xml" "$here/game-ma
 
 ln -sf "$bin/demo-game" "$out/demo-game"
 "$bin/dpftool" pack "$skin/game-manifest.xml" "$out/demo-game.dpf"
-manifest="$skin/setup-manifest.xml"
-# Until dpftool has add-button, setup.dpf is packed without its buttons
-# (their entries are one line each), as far as the launcher gets without them.
-if ! "$bin/dpftool" help add-button >/dev/null 2>&1; then
-    echo "pack.sh: dpftool has no add-button yet: setup.dpf gets no buttons" >&2
-    grep -v '<add-button ' "$manifest" >"$skin/setup-manifest-without-buttons.xml"
-    manifest="$skin/setup-manifest-without-buttons.xml"
-fi
-"$bin/dpftool" pack "$manifest" "$out/setup.dpf"
+"$bin/dpftool" pack "$skin/setup-manifest.xml" "$out/setup.dpf"

@@ -1,13 +1,18 @@
 // The launcher's start-up sequence, main loop and shutdown.
 //
 // Index
-//   RunLauncher ...... start-up, the loop, the normal end
-//   LoadResources .... everything the window needs from setup.dpf
+//   LoadResources .... everything the window needs from setup.dpf, in the
+//                      order of the layout's resource list
 //   FreeResources .... the reverse, before the engine shuts down
+//   Dispatch ......... what each button does
 //   RunMainLoop ...... one pass per logic step until the quit flag is set
+//   StartLauncher .... start-up, step by step
+//   RunLauncher ...... start-up, the loop, the normal end
 #include "setup/launcher.h"
 
 #include <quenlar/quenlar.h>
+#include "setup/launch.h"
+#include "setup/layout.h"
 #include "setup/panel.h"
 
 #include <quenlar/platform/text.h>
@@ -31,6 +36,10 @@ const char kPackage[] = "setup.dpf";
 const int kWindowWidth = 430;
 const int kWindowHeight = 400;
 const int kEscape = 27;
+// The Exit wait polls the click's channel this often (ms), and gives up
+// after this many polls should the sound device have stalled.
+const Uint32 kClickPoll = 10;
+const int kMostClickPolls = 1000;
 
 // The launcher's window: a fixed size, framed, on the platform's windowed
 // driver. The engine's other fields keep their values.
@@ -67,29 +76,200 @@ void FatalError(const char *format, ...) {
     std::fprintf(stderr, "setup: %s\n", qnl::platform::Utf8FromWindows1252(line.c_str()).c_str());
 }
 
+// ---------------------------------------------------------------------------
+// LoadResources
+// ---------------------------------------------------------------------------
+// The name a step reports, as the state holds it (the step list is gone
+// when the caller reads it).
+const char *StateName(const SetupState &s, const LayoutResource &r) {
+    if (r.kind == LoadKind::Logo) return s.logoName;
+    if (r.skin == RES_COUNT) return s.custom[r.slot - kSlotFirstCustom].resource;
+    return s.resource[r.skin];
+}
+
+// The widget a button or clone fills: Exit, Play, Save, or a tab's slot.
+SetupWidget &WidgetOf(SetupState &s, const LayoutResource &r) {
+    if (r.tab >= 0) return s.widget[r.tab][r.slot];
+    if (r.skin == RES_EXIT) return s.exitButton;
+    return r.skin == RES_PLAY ? s.playButton : s.saveButton;
+}
+
+// A normal button or a clone: its id, or -1 when it failed (0 or -1).
+Sint32 ButtonId(int id) {
+    return id > 0 ? id : -1;
+}
+
+// One step of the loading; false when it failed.
+bool LoadStep(SetupState &s, const LayoutResource &r) {
+    const char *name = StateName(s, r);
+    switch (r.kind) {
+    case LoadKind::Cursor:
+        // The 8-bit id widened with its sign: 255, none, becomes -1.
+        s.cursor = static_cast<Sint8>(ICursor->Load(kPackage, name, 0));
+        return s.cursor != -1;
+    case LoadKind::Background:
+        s.background[r.tab] = IImage->Load(kPackage, name);
+        return s.background[r.tab] != nullptr;
+    case LoadKind::Logo:
+        s.logo = new CSprite;
+        if (s.logo->Load(kPackage, name, "SPR2") <= 0) return false;
+        s.logo->SetPosition(static_cast<float>(s.logoX), static_cast<float>(s.logoY));
+        return true;
+    case LoadKind::Font:
+        s.font = new CFont;
+        return s.font->Load(kPackage, name) != 0;
+    case LoadKind::Sound: // without sound the launcher runs silently
+        if (!ISoundFX->IsInit()) return true;
+        s.clickSound = ISoundFX->SoundLoad(kPackage, name);
+        return s.clickSound != -1;
+    case LoadKind::Music:
+        if (!ISoundFX->IsInit()) return true;
+        s.music = ISoundFX->MusicLoad(kPackage, name);
+        return s.music != -1;
+    case LoadKind::Master: {
+        Sint32 &master = r.skin == RES_CHECK ? s.checkMaster : s.radioMaster;
+        master = IButton->Load(kPackage, name, 1);
+        return master != -1;
+    }
+    case LoadKind::Clone: {
+        const Sint32 master = r.skin == RES_CHECK ? s.checkMaster : s.radioMaster;
+        SetupWidget &w = WidgetOf(s, r);
+        w.id = ButtonId(IButton->Clone(master));
+        return w.id != -1;
+    }
+    case LoadKind::Button: {
+        SetupWidget &w = WidgetOf(s, r);
+        w.id = ButtonId(IButton->Load(kPackage, name, 0));
+        return w.id != -1;
+    }
+    case LoadKind::Icon: // loaded with the window
+    case LoadKind::None:
+        return true;
+    }
+    return true;
+}
+
+void PlaceButton(const SetupWidget &w) {
+    IButton->SetPosition(w.id, static_cast<Sint16>(w.x), static_cast<Sint16>(w.y));
+    IButton->SetState(w.id, w.state);
+}
+
 } // namespace
 
-// Loads in the fixed order; returns null, or the name of the first resource
-// that failed (later ones are not loaded).
-const char *LoadResources(SetupState &state) {
-    const SetupResource backgrounds[TAB_COUNT] = {RES_BGGENERAL, RES_BGVIDEO, RES_BGAUDIO};
-    for (int tab = 0; tab < TAB_COUNT; ++tab) {
-        state.background[tab] = IImage->Load(kPackage, state.resource[backgrounds[tab]]);
-        if (!state.background[tab]) return state.resource[backgrounds[tab]];
+const char *LoadResources(SetupState &s) {
+    s.benchmarkPoints = 0;
+    s.exitButton.id = s.playButton.id = s.saveButton.id = -1;
+    s.clickSound = s.music = -1;
+    for (auto &tab : s.widget)
+        for (SetupWidget &w : tab)
+            w.id = -1;
+
+    // The layout lists the steps in loading order, with the layer each
+    // button goes into.
+    int layer = -1;
+    for (const LayoutResource &r : LayoutResources(s)) {
+        if (r.layer >= 0 && r.layer != layer) {
+            layer = r.layer;
+            IButton->SetWorkingLayer(layer);
+        }
+        if (!LoadStep(s, r)) return StateName(s, r);
     }
+
+    for (const SetupWidget *w : {&s.exitButton, &s.playButton, &s.saveButton})
+        PlaceButton(*w);
+    for (const auto &tab : s.widget)
+        for (const SetupWidget &w : tab)
+            if (w.id != -1) PlaceButton(w);
+    IButton->SetLayerVisible(0, 1);
     return nullptr;
 }
 
-void FreeResources(SetupState &state) {
-    for (SDL_Surface *&background : state.background) {
+void FreeResources(SetupState &s) {
+    for (SDL_Surface *&background : s.background) {
         if (background) SDL_FreeSurface(background);
         background = nullptr;
     }
+    delete s.logo;
+    s.logo = nullptr;
+    if (s.cursor != -1) {
+        ICursor->Delete(s.cursor);
+        s.cursor = -1;
+    }
+    if (s.clickSound != -1) ISoundFX->SoundFree(s.clickSound);
+    if (s.music != -1) ISoundFX->MusicFree(s.music);
+    s.clickSound = s.music = -1;
+    // The buttons of the working layer; the rest go with IButton.
+    IButton->Remove();
+    delete s.font;
+    s.font = nullptr;
 }
 
-void RunMainLoop(SetupState &) {
+// ---------------------------------------------------------------------------
+// Dispatch
+// ---------------------------------------------------------------------------
+namespace {
+
+// Lets the click finish before the window closes.
+void WaitForClick() {
+    for (int polls = 0; polls < kMostClickPolls && ISoundFX->IsPlaying(kClickChannel); ++polls)
+        QuenlarDelay(kClickPoll);
+}
+
+// The sliders' volumes and the settings into the game's configuration;
+// Play once they are written.
+void Save(SetupState &s) {
+    QuenlarConfig &c = s.config;
+    const auto volume = [](int id) {
+        const int value = IButton->GetValue(id);
+        return static_cast<Uint8>(value < 0 ? 0 : value > 255 ? 255 : value);
+    };
+    c.musicvol = volume(s.widget[TAB_AUDIO][kSlotMusicVolume].id);
+    c.soundvol = volume(s.widget[TAB_AUDIO][kSlotSoundVolume].id);
+    if (c.window != 0) c.colordepth = 0; // a window takes the desktop's depth
+    if (Quenlar.WriteConfig(s.configPackage, s.configBlock, &c) && !s.processorRefused)
+        IButton->SetState(s.playButton.id, BS_NORMAL);
+}
+
+} // namespace
+
+int Dispatch(SetupState &s, int id) {
+    if (id < 0) return 0;
+    if (id == s.exitButton.id) {
+        WaitForClick();
+        return 1;
+    }
+    if (id == s.playButton.id) return LaunchTarget(s);
+    if (id == s.saveButton.id) {
+        Save(s);
+        return 0;
+    }
+    for (int tab = 0; tab < TAB_COUNT; ++tab)
+        if (id == s.widget[tab][kSlotTabButton].id) {
+            ShowTab(s, tab);
+            return 0;
+        }
+    for (int i = 0; i < kCustomButtons; ++i)
+        if (id == s.widget[TAB_GENERAL][kSlotFirstCustom + i].id) {
+            OpenCustomLink(s, i);
+            return 0;
+        }
+    ChoosePanelWidget(s, id);
+    return 0;
+}
+
+int PressButton(SetupState &s, int id) {
+    ISoundFX->SoundPlay(kClickChannel, s.clickSound, 0);
+    const int quit = Dispatch(s, id);
+    UpdateSaveButton(s);
+    return quit;
+}
+
+void RunMainLoop(SetupState &s) {
     int quit = 0;
     do {
+        if (s.logo) s.logo->Draw(nullptr);
+        const int id = IButton->Draw();
+        if (id != -1) quit = PressButton(s, id);
         // Escape, or the window system asking the program to close.
         if (Quenlar.KeyDown(kEscape) || Quenlar.QuitRequested()) quit = 1;
         // Until a logic step is due: events, frames, the mtfriendly sleep.
@@ -98,7 +278,10 @@ void RunMainLoop(SetupState &) {
     } while (!quit);
 }
 
-int RunLauncher() {
+// ---------------------------------------------------------------------------
+// Start-up and the end
+// ---------------------------------------------------------------------------
+int StartLauncher(SetupState &s) {
     // A new Setup.log every run.
     ILogSystem.Init("Setup.log", LOG_NEWFILE, 2, "Quenlar SDK - Setup v1.1b");
 
@@ -109,15 +292,14 @@ int RunLauncher() {
     }
 
     // The layout.
-    std::unique_ptr<SetupState> state(new SetupState);
-    if (int code = ParseLayout(*state)) {
+    if (int code = ParseLayout(s)) {
         FatalError(" \xB7 [Init Error] - Couldn\xB4t parse layout.xml file. Error code: %d\n",
                    code);
         return 1;
     }
 
     // The window.
-    ConfigureWindow(*state);
+    ConfigureWindow(s);
     if (!Quenlar.SetVideoMode()) {
         std::string reason = SDL_GetError(); // read before SDL shuts down
         Quenlar.Quit();
@@ -125,26 +307,53 @@ int RunLauncher() {
                    kWindowHeight, reason.c_str());
         return 1;
     }
+    ICursor->Init();
+
+    // Sound is optional: without it the launcher runs silently.
+    if (!ISoundFX->Init(44100, QUENLAR_AUDIO_S16, 2, 4096)) {
+        ILogSystem.Msg(2, " \xB7 [Init Warning] - Couldn\xB4t init sound system: %s\n",
+                       SDL_GetError());
+        ISoundFX->Disable();
+    }
 
     // Rendering at 60 frames and logic at 20 steps per second.
     ITimeSystem->Init(0);
     ITimeSystem->SetRate(60, 20);
 
     // The resources.
-    if (const char *failed = LoadResources(*state)) {
+    if (const char *failed = LoadResources(s)) {
         FatalError(" \xB7 [Init Error] - Couldn't load graphic resource: '%s'.\n", failed);
-        FreeResources(*state);
+        FreeResources(s);
         Quenlar.Quit();
         return 1;
     }
+    ISoundFX->MusicPlay(s.music, 0);
 
-    // The general tab.
-    state->currentTab = -1;
-    ShowTab(*state, TAB_GENERAL);
+    // The game's settings; without them Play waits for a Save.
+    SetDefaults(s.config);
+    if (!Quenlar.ReadConfig(s.configPackage, s.configBlock, &s.config))
+        IButton->SetState(s.playButton.id, BS_DISABLED);
+    s.rememberedMtfriendly = s.config.mtfriendly;
+    RefreshGeneralTab(s);
+    RefreshVideoTab(s);
+    RefreshAudioTab(s);
 
-    RunMainLoop(*state);
+    ICursor->Select(s.cursor);
+    ICursor->SetBackgroundSave(1);
+    s.currentTab = -1;
+    ShowTab(s, TAB_GENERAL);
+    return 0;
+}
 
-    FreeResources(*state);
+void StopLauncher(SetupState &s) {
+    FreeResources(s);
     Quenlar.Quit();
+}
+
+int RunLauncher() {
+    std::unique_ptr<SetupState> state(new SetupState);
+    if (int status = StartLauncher(*state)) return status;
+    RunMainLoop(*state);
+    StopLauncher(*state);
     return 0;
 }

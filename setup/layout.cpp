@@ -20,8 +20,8 @@
 
 namespace {
 
-constexpr int kUnreadable = 1; // the document cannot be opened or parsed
-constexpr int kFirstCustomId = 10;
+constexpr int kUnreadable = 1;                   // the document cannot be opened or parsed
+constexpr int kFirstCustomId = kSlotFirstCustom; // a custom button's id is its slot
 constexpr int kStateNormal = 1;
 constexpr int kStateDisabled = 16;
 

@@ -49,7 +49,7 @@ LayoutRow MainButton(int code, const char *element, Field field, SetupResource s
 LayoutRow Tab(int code, const char *element, int tab, SetupResource skin) {
     LayoutRow row = Element(code, element);
     row.tab = tab;
-    row.slot = 0;
+    row.slot = kSlotTabButton;
     row.load = {LoadKind::Button, skin, kLoadTabs + tab, 0};
     return row;
 }
@@ -145,55 +145,55 @@ const LayoutRow kRows[] = {
     Named(RES_RADIO, LoadKind::Master, kLoadMasters),
 
     // The general tab; its link buttons are read between it and the video tab.
-    Widget(1001, "layout/general/benchmark", TAB_GENERAL, 1, Button(RES_BENCHMARK, 2)),
-    Widget(1002, "layout/general/mtfriendly", TAB_GENERAL, 2, Check(1)),
-    Position(1003, "layout/general/cpuid", TAB_GENERAL, 3),
-    Position(1004, "layout/general/memoryinfo", TAB_GENERAL, 4),
-    Position(1005, "layout/general/pindex", TAB_GENERAL, 5),
+    Widget(1001, "layout/general/benchmark", TAB_GENERAL, kSlotBenchmark, Button(RES_BENCHMARK, 2)),
+    Widget(1002, "layout/general/mtfriendly", TAB_GENERAL, kSlotMtfriendly, Check(1)),
+    Position(1003, "layout/general/cpuid", TAB_GENERAL, kSlotProcessorText),
+    Position(1004, "layout/general/memoryinfo", TAB_GENERAL, kSlotMemoryText),
+    Position(1005, "layout/general/pindex", TAB_GENERAL, kSlotPointsText),
     CustomButtons("layout/general/custombuttons", 3),
 
     // The video tab. X11, FBCon and Quartz are placed but get no button.
-    Widget(2001, "layout/video/vidrenderer_opengl", TAB_VIDEO, 1, Radio(1)),
-    Widget(2002, "layout/video/vidrenderer_windib", TAB_VIDEO, 2, Radio(2)),
-    Widget(2003, "layout/video/vidrenderer_ddraw", TAB_VIDEO, 3, Radio(3)),
-    Widget(2004, "layout/video/vidrenderer_x11", TAB_VIDEO, 4),
-    Widget(2005, "layout/video/vidrenderer_fbcon", TAB_VIDEO, 5),
-    Widget(2006, "layout/video/vidrenderer_quartz", TAB_VIDEO, 6),
-    Widget(2010, "layout/video/vidresolution1", TAB_VIDEO, 7, Radio(4)),
+    Widget(2001, "layout/video/vidrenderer_opengl", TAB_VIDEO, kSlotOpenGL, Radio(1)),
+    Widget(2002, "layout/video/vidrenderer_windib", TAB_VIDEO, kSlotWindib, Radio(2)),
+    Widget(2003, "layout/video/vidrenderer_ddraw", TAB_VIDEO, kSlotDirectX, Radio(3)),
+    Widget(2004, "layout/video/vidrenderer_x11", TAB_VIDEO, kSlotX11),
+    Widget(2005, "layout/video/vidrenderer_fbcon", TAB_VIDEO, kSlotFBCon),
+    Widget(2006, "layout/video/vidrenderer_quartz", TAB_VIDEO, kSlotQuartz),
+    Widget(2010, "layout/video/vidresolution1", TAB_VIDEO, kSlotResolution1, Radio(4)),
     Text(2011, "layout/video/vidresolution1", "width", QNL_FIELD(resWidth[0]), "", 4, 2111),
     Text(2012, "layout/video/vidresolution1", "height", QNL_FIELD(resHeight[0]), "", 4, 2112),
-    Widget(2013, "layout/video/vidresolution2", TAB_VIDEO, 8, Radio(5)),
+    Widget(2013, "layout/video/vidresolution2", TAB_VIDEO, kSlotResolution1 + 1, Radio(5)),
     Text(2014, "layout/video/vidresolution2", "width", QNL_FIELD(resWidth[1]), "", 4, 2114),
     Text(2015, "layout/video/vidresolution2", "height", QNL_FIELD(resHeight[1]), "", 4, 2115),
-    Widget(2016, "layout/video/vidresolution3", TAB_VIDEO, 9, Radio(6)),
+    Widget(2016, "layout/video/vidresolution3", TAB_VIDEO, kSlotResolution1 + 2, Radio(6)),
     Text(2017, "layout/video/vidresolution3", "width", QNL_FIELD(resWidth[2]), "", 4, 2117),
     Text(2018, "layout/video/vidresolution3", "height", QNL_FIELD(resHeight[2]), "", 4, 2118),
-    Widget(2019, "layout/video/vidresolution4", TAB_VIDEO, 10, Radio(7)),
+    Widget(2019, "layout/video/vidresolution4", TAB_VIDEO, kSlotResolution1 + 3, Radio(7)),
     Text(2020, "layout/video/vidresolution4", "width", QNL_FIELD(resWidth[3]), "", 4, 2120),
     Text(2021, "layout/video/vidresolution4", "height", QNL_FIELD(resHeight[3]), "", 4, 2121),
-    Widget(2030, "layout/video/vidcolordepth8", TAB_VIDEO, 11, Radio(8)),
-    Widget(2031, "layout/video/vidcolordepth16", TAB_VIDEO, 12, Radio(9)),
-    Widget(2032, "layout/video/vidcolordepth32", TAB_VIDEO, 13, Radio(10)),
+    Widget(2030, "layout/video/vidcolordepth8", TAB_VIDEO, kSlotDepth8, Radio(8)),
+    Widget(2031, "layout/video/vidcolordepth16", TAB_VIDEO, kSlotDepth16, Radio(9)),
+    Widget(2032, "layout/video/vidcolordepth32", TAB_VIDEO, kSlotDepth32, Radio(10)),
     // The launcher clones the window modes before the accelerations.
-    Widget(2040, "layout/video/vidaccelsoftware", TAB_VIDEO, 14, Radio(14)),
-    Widget(2041, "layout/video/vidaccelhardsmooth", TAB_VIDEO, 15, Radio(15)),
-    Widget(2042, "layout/video/vidaccelhardspeed", TAB_VIDEO, 16, Radio(16)),
-    Widget(2050, "layout/video/vidmodewindow", TAB_VIDEO, 17, Radio(11)),
-    Widget(2051, "layout/video/vidmodefullscreen", TAB_VIDEO, 18, Radio(12)),
-    Widget(2052, "layout/video/vidmodewindownoframe", TAB_VIDEO, 19, Radio(13)),
+    Widget(2040, "layout/video/vidaccelsoftware", TAB_VIDEO, kSlotSoftware, Radio(14)),
+    Widget(2041, "layout/video/vidaccelhardsmooth", TAB_VIDEO, kSlotHardSmooth, Radio(15)),
+    Widget(2042, "layout/video/vidaccelhardspeed", TAB_VIDEO, kSlotHardSpeed, Radio(16)),
+    Widget(2050, "layout/video/vidmodewindow", TAB_VIDEO, kSlotWindow, Radio(11)),
+    Widget(2051, "layout/video/vidmodefullscreen", TAB_VIDEO, kSlotFullScreen, Radio(12)),
+    Widget(2052, "layout/video/vidmodewindownoframe", TAB_VIDEO, kSlotNoFrame, Radio(13)),
 
     // The audio tab; the frequencies' slots run from 44 kHz down.
-    Widget(3001, "layout/audio/butaudioenabled", TAB_AUDIO, 1, Check(1)),
-    Widget(3010, "layout/audio/butformat8", TAB_AUDIO, 2, Radio(2)),
-    Widget(3011, "layout/audio/butformat16", TAB_AUDIO, 3, Radio(3)),
-    Widget(3020, "layout/audio/butfreq11", TAB_AUDIO, 6, Radio(6)),
-    Widget(3021, "layout/audio/butfreq22", TAB_AUDIO, 5, Radio(5)),
-    Widget(3022, "layout/audio/butfreq44", TAB_AUDIO, 4, Radio(4)),
-    Widget(3030, "layout/audio/butmono", TAB_AUDIO, 7, Radio(7)),
-    Widget(3031, "layout/audio/butstereo", TAB_AUDIO, 8, Radio(8)),
-    Widget(3032, "layout/audio/butmulti", TAB_AUDIO, 9, Radio(9)),
-    Widget(3040, "layout/audio/butmusicvol", TAB_AUDIO, 10, Button(RES_SLIDER, 10)),
-    Widget(3041, "layout/audio/butsoundvol", TAB_AUDIO, 11, Button(RES_SLIDER, 11)),
+    Widget(3001, "layout/audio/butaudioenabled", TAB_AUDIO, kSlotAudioEnable, Check(1)),
+    Widget(3010, "layout/audio/butformat8", TAB_AUDIO, kSlotFormat8, Radio(2)),
+    Widget(3011, "layout/audio/butformat16", TAB_AUDIO, kSlotFormat16, Radio(3)),
+    Widget(3020, "layout/audio/butfreq11", TAB_AUDIO, kSlotFreq11, Radio(6)),
+    Widget(3021, "layout/audio/butfreq22", TAB_AUDIO, kSlotFreq22, Radio(5)),
+    Widget(3022, "layout/audio/butfreq44", TAB_AUDIO, kSlotFreq44, Radio(4)),
+    Widget(3030, "layout/audio/butmono", TAB_AUDIO, kSlotMono, Radio(7)),
+    Widget(3031, "layout/audio/butstereo", TAB_AUDIO, kSlotStereo, Radio(8)),
+    Widget(3032, "layout/audio/butmulti", TAB_AUDIO, kSlotMulti, Radio(9)),
+    Widget(3040, "layout/audio/butmusicvol", TAB_AUDIO, kSlotMusicVolume, Button(RES_SLIDER, 10)),
+    Widget(3041, "layout/audio/butsoundvol", TAB_AUDIO, kSlotSoundVolume, Button(RES_SLIDER, 11)),
 };
 
 #undef QNL_FIELD

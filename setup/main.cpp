@@ -1,4 +1,6 @@
 // The setup launcher's entry.
 #include "setup/launcher.h"
 
-int main(int, char **) { return RunLauncher(); }
+int main(int, char **) {
+    return RunLauncher();
+}

@@ -293,6 +293,10 @@ QSoundFX::~QSoundFX() {
     Quit();
     for (; s.opens > 0; --s.opens)
         Mix_CloseAudio();
+    // SDL_mixer 1.2.12's Mix_Quit frees its sound-font list without
+    // forgetting it, so a second start and stop in the process freed it
+    // twice; clearing the list first frees it once.
+    Mix_SetSoundFonts(nullptr);
     Mix_Quit(); // the decoders the loaders started
     if (sounds)
         ILogSystem.Msg(2,

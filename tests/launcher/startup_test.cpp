@@ -40,11 +40,12 @@ TEST(LauncherStartup, EmptyDirectoryEndsWithTheLayoutError) {
               "Setup.log)\n",
               run.err);
     std::string log = ReadFile(dir / "Setup.log");
-    EXPECT_TRUE(std::regex_match(log, std::regex(std::string(kHeader) +
-                                                 " \\. \\[IStuffDPF->Open\\('setup\\.dpf'\\)\\] Error: "
-                                                 "No such file or directory\n"
-                                                 " \xB7 \\[Init Error\\] - Couldn\xB4t parse layout\\.xml "
-                                                 "file\\. Error code: 1\n")))
+    EXPECT_TRUE(
+        std::regex_match(log, std::regex(std::string(kHeader) +
+                                         " \\. \\[IStuffDPF->Open\\('setup\\.dpf'\\)\\] Error: "
+                                         "No such file or directory\n"
+                                         " \xB7 \\[Init Error\\] - Couldn\xB4t parse layout\\.xml "
+                                         "file\\. Error code: 1\n")))
         << log;
 }
 
