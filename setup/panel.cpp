@@ -105,6 +105,13 @@ void SetState(const SetupState &s, int tab, int slot, int state) {
     IButton->SetState(IdOf(s, tab, slot), state);
 }
 
+// Chooses a radio button or ticks a check box. One the layout or a rule
+// disabled stays so: IButton would enable a check button again, with its
+// old value, instead of pressing it.
+void Press(const SetupState &s, int tab, int slot) {
+    if (StateOf(s, tab, slot) != BS_DISABLED) SetState(s, tab, slot, BS_PRESSED);
+}
+
 // A check button leaving Disabled takes back the value it had before,
 // whatever state is asked for; the second call then sets the one asked for.
 void SetStateExactly(int id, int state) {
@@ -121,7 +128,7 @@ void ResetToLayout(const SetupState &s, int tab) {
 }
 
 void PressValue(const SetupState &s, const ChoiceGroup &group, int value) {
-    if (const Choice *c = Find(group, value)) SetState(s, group.tab, c->slot, BS_PRESSED);
+    if (const Choice *c = Find(group, value)) Press(s, group.tab, c->slot);
 }
 
 void DisableGroup(const SetupState &s, const ChoiceGroup &group) {
@@ -294,7 +301,7 @@ void ShowTab(SetupState &s, int tab) {
 
 void RefreshGeneralTab(SetupState &s) {
     ResetToLayout(s, TAB_GENERAL);
-    if (s.config.mtfriendly != 0) SetState(s, TAB_GENERAL, kSlotMtfriendly, BS_PRESSED);
+    if (s.config.mtfriendly != 0) Press(s, TAB_GENERAL, kSlotMtfriendly);
 }
 
 void RefreshVideoTab(SetupState &s) {
@@ -346,7 +353,7 @@ void RefreshVideoTab(SetupState &s) {
     }
 
     const int k = MatchingResolution(s);
-    if (k >= 0) SetState(s, TAB_VIDEO, kSlotResolution1 + k, BS_PRESSED);
+    if (k >= 0) Press(s, TAB_VIDEO, kSlotResolution1 + k);
     PressValue(s, kDepth, c.colordepth);
     PressValue(s, kAcceleration, c.accel);
 }
@@ -368,18 +375,13 @@ void RefreshAudioTab(SetupState &s) {
         return;
     }
     ResetToLayout(s, TAB_AUDIO);
-    SetState(s, TAB_AUDIO, kSlotAudioEnable, BS_PRESSED);
-    SetState(s, TAB_AUDIO, c.format == 8 ? kSlotFormat8 : kSlotFormat16, BS_PRESSED);
-    SetState(s, TAB_AUDIO,
-             c.frequency == 11025   ? kSlotFreq11
-             : c.frequency == 22050 ? kSlotFreq22
-                                    : kSlotFreq44,
-             BS_PRESSED);
-    SetState(s, TAB_AUDIO,
-             c.mode == 1   ? kSlotMono
-             : c.mode == 2 ? kSlotStereo
-                           : kSlotMulti,
-             BS_PRESSED);
+    Press(s, TAB_AUDIO, kSlotAudioEnable);
+    Press(s, TAB_AUDIO, c.format == 8 ? kSlotFormat8 : kSlotFormat16);
+    Press(s, TAB_AUDIO,
+          c.frequency == 11025   ? kSlotFreq11
+          : c.frequency == 22050 ? kSlotFreq22
+                                 : kSlotFreq44);
+    Press(s, TAB_AUDIO, c.mode == 1 ? kSlotMono : c.mode == 2 ? kSlotStereo : kSlotMulti);
     IButton->SetValue(IdOf(s, TAB_AUDIO, kSlotMusicVolume), c.musicvol);
     IButton->SetValue(IdOf(s, TAB_AUDIO, kSlotSoundVolume), c.soundvol);
 }
@@ -464,18 +466,26 @@ void UpdateSaveButton(SetupState &s) {
         if (const Choice *choice = Find(group, value))
             allowed = allowed && IsPressed(s, group.tab, choice->slot);
     };
-    chosen(kRenderer, c.renderer);
-    chosen(kAcceleration, c.accel);
-    chosen(kWindowMode, c.window);
-    // Full screen needs a depth of its own.
-    if (c.window == 0) {
-        allowed = allowed && c.colordepth != 0;
-        chosen(kDepth, c.colordepth);
+    // A tab the layout disabled is never refreshed, so its radios show no
+    // choice: it asks nothing of Save. Likewise the audio radios when the
+    // layout locked the sound switch.
+    const bool video = StateOf(s, TAB_VIDEO, kSlotTabButton) != BS_DISABLED;
+    const bool audio = StateOf(s, TAB_AUDIO, kSlotTabButton) != BS_DISABLED &&
+                       StateOf(s, TAB_AUDIO, kSlotAudioEnable) != BS_DISABLED;
+    if (video) {
+        chosen(kRenderer, c.renderer);
+        chosen(kAcceleration, c.accel);
+        chosen(kWindowMode, c.window);
+        // Full screen needs a depth of its own.
+        if (c.window == 0) {
+            allowed = allowed && c.colordepth != 0;
+            chosen(kDepth, c.colordepth);
+        }
+        // The radio RefreshVideoTab presses: the first offered one that matches.
+        const int k = MatchingResolution(s);
+        if (k >= 0) allowed = allowed && IsPressed(s, TAB_VIDEO, kSlotResolution1 + k);
     }
-    // The radio RefreshVideoTab presses: the first offered one that matches.
-    const int k = MatchingResolution(s);
-    if (k >= 0) allowed = allowed && IsPressed(s, TAB_VIDEO, kSlotResolution1 + k);
-    if (c.enable != 0) {
+    if (audio && c.enable != 0) {
         chosen(kFormat, c.format);
         chosen(kFrequency, c.frequency);
         chosen(kChannelMode, c.mode);

@@ -282,6 +282,18 @@ TEST_F(Launcher, ValuesOutsideThePanelsSetsAreShownSafely) {
     ShowTab(*s, TAB_AUDIO);
 }
 
+TEST_F(Launcher, ATabTheLayoutDisabledAsksNothingOfSave) {
+    LauncherPackage package;
+    package.layout = ReadFile(std::string(QUENLAR_TEST_DATA) + "/layout/complete.xml");
+    ASSERT_NE(std::string::npos, package.layout.find("<video state=\"0\""));
+    const QuenlarConfig config = Defaults();
+    package.config = &config;
+    ASSERT_EQ(0, Start(package));
+    EXPECT_EQ(BS_NORMAL, State(TAB_VIDEO, kSlotWindib)); // never refreshed
+    EXPECT_EQ(BS_NORMAL, StateOf(s->saveButton));
+    EXPECT_EQ(BS_DISABLED, State(TAB_GENERAL, kSlotMtfriendly));
+}
+
 // ---------------------------------------------------------------------------
 // The general and audio tabs
 // ---------------------------------------------------------------------------
@@ -350,6 +362,41 @@ TEST_F(Launcher, TabsShowTheirLayers) {
     Uint8 r, g, b;
     SDL_GetRGB(IPrimitives->GetPixel(Quenlar.screen, 0, 0, 1), Quenlar.screen->format, &r, &g, &b);
     EXPECT_EQ(kVideoColor, (Uint32)r << 16 | g << 8 | b);
+}
+
+// Radio buttons are 13 x 13, sliders 11 high, the test font's characters 9.
+TEST_F(Launcher, TextsSitBesideTheirWidgets) {
+    ASSERT_EQ(0, Start());
+    // The first white pixel of `surface` in the rectangle, row by row.
+    const auto ink = [](SDL_Surface *surface, int x0, int y0, int w, int h) {
+        for (int y = y0; y < y0 + h; ++y)
+            for (int x = x0; x < x0 + w; ++x) {
+                Uint8 r, g, b;
+                SDL_GetRGB(IPrimitives->GetPixel(surface, (Sint16)x, (Sint16)y, 1), surface->format,
+                           &r, &g, &b);
+                if ((r & g & b) == 255) return std::make_pair(x - x0, y - y0);
+            }
+        return std::make_pair(-1, -1);
+    };
+    // Where the font puts its first ink for a text drawn at (0, 0).
+    SDL_Surface *blank =
+        SDL_CreateRGBSurface(SDL_SWSURFACE, 120, 20, 32, 0xFF0000, 0xFF00, 0xFF, 0);
+    s->font->PutString(blank, 0, 0, "OpenGL");
+    const auto first = ink(blank, 0, 0, 120, 20);
+    SDL_FreeSurface(blank);
+    ASSERT_NE(-1, first.first);
+
+    ShowTab(*s, TAB_VIDEO);
+    // "OpenGL" beside its radio at (20, 100): 5 right of it, (13 - 9 + 3) / 2 down.
+    const std::pair<int, int> none(-1, -1);
+    EXPECT_EQ(first, ink(Quenlar.screen, 38, 103, 60, 15));
+    EXPECT_EQ(none, ink(Quenlar.screen, 38, 103 - 1, 60, 1));
+    ShowTab(*s, TAB_AUDIO);
+    // "Music volume:" 50 left of its slider at (80, 260), (11 - 9 + 3) / 2 down.
+    const auto music = ink(Quenlar.screen, 30, 262, 50, 15);
+    EXPECT_EQ(first.second, music.second);
+    EXPECT_EQ(none, ink(Quenlar.screen, 30, 262 - 1, 50, 1));
+    EXPECT_EQ(none, ink(Quenlar.screen, 0, 240, 29, 40)); // nothing further left
 }
 
 // ---------------------------------------------------------------------------

@@ -156,7 +156,7 @@ void WriteLauncherPackage(const LauncherPackage &package) {
         {"demo_tabvideo", BT_CHECK, 70, 21},   {"demo_tabaudio", BT_CHECK, 70, 21},
         {"demo_check", BT_CHECK, 13, 13},      {"demo_radio", BT_CHECK, 13, 13},
         {"demo_benchmark", BT_NORMAL, 81, 21}, {"demo_slider", BT_SLIDER, 151, 11},
-        {"demo_web", BT_NORMAL, 41, 17},
+        {"demo_web", BT_NORMAL, 41, 17},       {"demo_manual", BT_NORMAL, 41, 17},
     };
     for (const auto &b : buttons)
         if (package.omit != b.name) AddButton(handle, b.name, b.kind, b.w, b.h);
