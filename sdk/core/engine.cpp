@@ -76,10 +76,13 @@ void ForwardToConsole(const char *format, va_list args) {
 // SDL_Init, with the video subsystem on the driver the platform chooses.
 // Without a display to start it on, SDL starts without video and
 // SetVideoMode reports the display missing; a driver the user chose must
-// start.
+// start. Without a sound device SDL starts without audio, as classic SDL
+// 1.2 does by itself (SDL 1.2 over SDL 2 would refuse the whole start):
+// opening the device then fails, and a program goes on silently.
 bool StartSdl(Uint32 flags) {
     qnl::platform::SilenceSoundLibrary(); // before any start of SDL's audio
-    if (SDL_Init(flags & ~SDL_INIT_VIDEO) < 0) return false;
+    if (SDL_Init(flags & ~(SDL_INIT_VIDEO | SDL_INIT_AUDIO)) < 0) return false;
+    if (flags & SDL_INIT_AUDIO) SDL_InitSubSystem(SDL_INIT_AUDIO);
     if (!(flags & SDL_INIT_VIDEO)) return true;
     qnl::platform::VideoDriverChoice driver;
     if (qnl::platform::StartVideo(1, &driver) || !driver.user) return true;
