@@ -1,8 +1,12 @@
 // What an idle pass of the launcher's main loop costs: the real launcher
-// (RunLauncher, in this process, on SDL's dummy drivers) with the demo
-// skin, nobody touching it, each pass measured in this thread's CPU time;
-// beside the reference, the SDL_Flip calls of the same screen that a plain
-// SDL program makes to present the frames of one pass.
+// (RunLauncher, in this process) with the demo skin, nobody touching it,
+// each pass measured in this thread's CPU time; beside the reference, the
+// SDL_Flip calls of the same screen that a plain SDL program makes to
+// present the frames of one pass. Two rows: on SDL's dummy video driver,
+// where a flip shows nothing and costs next to nothing, so the row is the
+// launcher's own work; and in a window on Xvfb, where a flip hands the
+// whole window to the X server (its CPU time there is the server's, not
+// counted).
 //
 // The launcher runs on the engine's replaceable clock, which advances only
 // when the engine sleeps: the passes follow each other without waiting,
@@ -16,7 +20,7 @@
 // Nothing changes on the screen but the logo's animation, which the loop
 // draws in every pass. The row's time is the pass's; `ratio` is pass /
 // reference, the median over the passes.
-#include "packages.h"
+#include "launcher_demo.h"
 
 #include <quenlar/quenlar.h>
 #include "setup/launcher.h"
@@ -44,13 +48,6 @@ double CpuSeconds() {
     timespec t;
     clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
     return (double)t.tv_sec + (double)t.tv_nsec * 1e-9;
-}
-
-std::string BinDir() {
-    char self[PATH_MAX];
-    const ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
-    const std::string path(self, n > 0 ? (size_t)n : 0);
-    return path.substr(0, path.rfind('/') + 1);
 }
 
 // The measurement in progress, reached from the clock's hooks.
@@ -110,29 +107,36 @@ void Sleep(Uint32 ms) {
     }
 }
 
+// The packed demo skin, the working directory of every run, and the X
+// server of the rows on a real window.
 struct Fixture {
     bench::TempDir dir;
+    bench::Xvfb server;
     bool packed = false;
-    Fixture() {
-        const std::string pack = "sh '" QUENLAR_SOURCE_DIR "/demo/pack.sh' '" + BinDir() + "' '" +
-                                 dir.path + "' >/dev/null 2>&1";
-        packed = system(pack.c_str()) == 0 && chdir(dir.path.c_str()) == 0;
-        setenv("SDL_VIDEODRIVER", "dummy", 1);
-        setenv("SDL_AUDIODRIVER", "dummy", 1);
-    }
+    Fixture() { packed = bench::PackDemo(dir.path) && chdir(dir.path.c_str()) == 0; }
 };
 
-void LauncherIdlePass(benchmark::State &state) {
+enum class Driver { Dummy, X11 };
+
+void LauncherIdlePass(benchmark::State &state, Driver driver) {
     static Fixture fixture;
-    if (!fixture.packed) {
-        state.SkipWithError("demo/pack.sh failed");
+    if (!fixture.packed || (driver == Driver::X11 && fixture.server.display.empty())) {
+        state.SkipWithError(fixture.packed ? "Xvfb did not start" : "demo/pack.sh failed");
         return;
+    }
+    setenv("SDL_AUDIODRIVER", "dummy", 1);
+    if (driver == Driver::Dummy) {
+        setenv("SDL_VIDEODRIVER", "dummy", 1);
+        // A 32-bit screen, as on a desktop (the dummy driver's own is
+        // 8-bit); the launcher leaves the depth as it finds it.
+        Quenlar.colordepth = 32;
+    } else {
+        unsetenv("SDL_VIDEODRIVER"); // the launcher picks the X11 driver itself
+        setenv("DISPLAY", fixture.server.display.c_str(), 1);
+        Quenlar.colordepth = 0;
     }
     g_run = Run();
     g_run.state = &state;
-    // A 32-bit screen, as on a desktop (the dummy driver's own is 8-bit);
-    // the launcher leaves the depth as it finds it.
-    Quenlar.colordepth = 32;
     QuenlarSetClock(Ticks, Sleep);
     const int status = RunLauncher();
     QuenlarSetClock(nullptr, nullptr);
@@ -149,11 +153,19 @@ void LauncherIdlePass(benchmark::State &state) {
         std::nth_element(ratios.begin(), ratios.begin() + ratios.size() / 2, ratios.end());
         state.counters["ratio"] = ratios[ratios.size() / 2];
     }
-    state.SetLabel("3 SDL_Flip (dummy driver)");
+    state.SetLabel(driver == Driver::Dummy ? "3 SDL_Flip (dummy driver)"
+                                           : "3 SDL_Flip (X11, Xvfb)");
 }
 
 } // namespace
 
 // A fixed count: every iteration is a pass of one run, and a run's passes
 // cost clock time that grows with the count, not wall time.
-BENCHMARK(LauncherIdlePass)->UseManualTime()->Iterations(kPasses)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(LauncherIdlePass, dummy, Driver::Dummy)
+    ->UseManualTime()
+    ->Iterations(kPasses)
+    ->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(LauncherIdlePass, x11, Driver::X11)
+    ->UseManualTime()
+    ->Iterations(kPasses)
+    ->Unit(benchmark::kMicrosecond);

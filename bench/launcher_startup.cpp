@@ -13,7 +13,7 @@
 //
 // The row's time is the launcher's; `ratio` is launcher / reference, the
 // median of the pairs. Needs Xvfb (scripts/install-deps.sh).
-#include "packages.h"
+#include "launcher_demo.h"
 
 #include <SDL.h>
 #include <X11/Xlib.h>
@@ -22,17 +22,8 @@
 
 #include <algorithm>
 #include <chrono>
-#include <csignal>
 #include <cstring>
-#include <fcntl.h>
-#include <limits.h>
-#include <poll.h>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <thread>
-#include <unistd.h>
-
-extern char **environ;
 
 namespace {
 
@@ -49,7 +40,7 @@ const int kWidth = 430, kHeight = 400;
 const int kProbeX = 215, kProbeY = 335;
 const Uint8 kPanel[3] = {0x1f, 0x28, 0x39};
 
-// ---- The reference: open the window, present one frame, wait to be ended --------------------
+// ---- The reference: open the window, present one frame, wait to be ended
 int PlainWindow() {
     if (SDL_Init(SDL_INIT_VIDEO) < 0) return 1;
     SDL_WM_SetCaption(kReferenceTitle, nullptr);
@@ -64,96 +55,32 @@ int PlainWindow() {
     return 0;
 }
 
-// ---- Where the programs run
-// ------------------------------------------------------------------------
-std::string BinDir() {
-    char self[PATH_MAX];
-    const ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
-    const std::string path(self, n > 0 ? (size_t)n : 0);
-    return path.substr(0, path.rfind('/') + 1);
-}
-
-pid_t Spawn(const std::vector<std::string> &args, const std::vector<std::string> &env,
-            const std::string &cwd = "") {
-    std::vector<char *> argv, envp;
-    for (const std::string &a : args)
-        argv.push_back(const_cast<char *>(a.c_str()));
-    argv.push_back(nullptr);
-    for (const std::string &e : env)
-        envp.push_back(const_cast<char *>(e.c_str()));
-    envp.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    if (!cwd.empty()) posix_spawn_file_actions_addchdir_np(&actions, cwd.c_str());
-    pid_t pid = -1;
-    if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), envp.data()) != 0) pid = -1;
-    posix_spawn_file_actions_destroy(&actions);
-    return pid;
-}
-
-// Asks a program to end as its window's close button would (SDL turns
-// SIGTERM into SDL_QUIT), and waits; killed after five seconds.
-void End(pid_t pid) {
-    kill(pid, SIGTERM);
-    for (int i = 0; i < 500; ++i) {
-        if (waitpid(pid, nullptr, WNOHANG) == pid) return;
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    kill(pid, SIGKILL);
-    waitpid(pid, nullptr, 0);
-}
-
 // X errors (a window gone between finding and reading it) are expected
 // while windows come and go; the calls that meet one simply fail.
 int IgnoreXError(Display *, XErrorEvent *) {
     return 0;
 }
 
-// The demo skin packed as `make run` packs it, a virtual X server and a
-// connection to it.
+// The demo skin, a virtual X server and a connection to it.
 struct Fixture {
     bench::TempDir dir;
-    pid_t server = -1;
+    bench::Xvfb server;
     Display *x = nullptr;
-    std::string display, error;
+    std::string error;
 
     Fixture() {
-        const std::string pack = "sh '" QUENLAR_SOURCE_DIR "/demo/pack.sh' '" + BinDir() + "' '" +
-                                 dir.path + "' >/dev/null 2>&1";
-        if (system(pack.c_str()) != 0) {
+        if (!bench::PackDemo(dir.path)) {
             error = "demo/pack.sh failed";
-            return;
-        }
-        StartServer();
-        if (display.empty()) {
+        } else if (server.display.empty()) {
             error = "Xvfb did not start";
-            return;
+        } else {
+            XSetErrorHandler(IgnoreXError);
+            x = XOpenDisplay(server.display.c_str());
+            if (!x) error = "cannot connect to Xvfb";
         }
-        XSetErrorHandler(IgnoreXError);
-        x = XOpenDisplay(display.c_str());
-        if (!x) error = "cannot connect to Xvfb";
     }
     ~Fixture() {
         if (x) XCloseDisplay(x);
-        if (server > 0) End(server);
-    }
-
-    // Xvfb picks a free display and writes its number to a pipe.
-    void StartServer() {
-        int fds[2];
-        if (pipe(fds) != 0) return;
-        server = Spawn({"/usr/bin/Xvfb", "-displayfd", std::to_string(fds[1]), "-screen", "0",
-                        "1024x768x24", "-nolisten", "tcp", "-noreset"},
-                       {});
-        close(fds[1]);
-        std::string number;
-        struct pollfd fd = {fds[0], POLLIN, 0};
-        char c;
-        while (server > 0 && poll(&fd, 1, 10000) > 0 && read(fds[0], &c, 1) == 1 && c != '\n')
-            number += c;
-        close(fds[0]);
-        if (!number.empty()) display = ":" + number;
     }
 
     // The top-level window named `title`, or 0.
@@ -189,7 +116,7 @@ struct Fixture {
     double FirstFrame(const std::vector<std::string> &args, const std::vector<std::string> &env,
                       const char *title) {
         const Clock::time_point start = Clock::now();
-        const pid_t pid = Spawn(args, env, dir.path);
+        const pid_t pid = bench::Spawn(args, env, dir.path);
         if (pid < 0) return -1;
         double seconds = -1;
         while (Clock::now() - start < std::chrono::seconds(10)) {
@@ -200,7 +127,7 @@ struct Fixture {
             }
             std::this_thread::sleep_for(std::chrono::microseconds(200));
         }
-        End(pid);
+        bench::End(pid);
         while (Find(title))
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
         return seconds;
@@ -219,9 +146,10 @@ void LauncherFirstFrame(benchmark::State &state) {
         return;
     }
     // Both without sound hardware: SDL's dummy audio driver.
-    const std::vector<std::string> env = {"DISPLAY=" + f.display, "SDL_AUDIODRIVER=dummy",
+    const std::vector<std::string> env = {"DISPLAY=" + f.server.display, "SDL_AUDIODRIVER=dummy",
                                           "HOME=" + f.dir.path};
-    const std::string launcher = BinDir() + "setup", self = BinDir() + "bench_launcher_startup";
+    const std::string launcher = bench::BinDir() + "setup",
+                      self = bench::BinDir() + "bench_launcher_startup";
     std::vector<std::string> referenceEnv = env;
     referenceEnv.push_back(std::string(kReferenceRole) + "=1");
 
