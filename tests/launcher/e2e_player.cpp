@@ -268,15 +268,14 @@ bool Game::Found() {
 
 int Game::Wait(int seconds) {
     int status = -1;
-    const bool ended = pid_ > 0 && WaitUntil(
-                                       [&] {
-                                           int s = 0;
-                                           if (waitpid(pid_, &s, WNOHANG) != pid_) return false;
-                                           status = WIFEXITED(s) ? WEXITSTATUS(s) : -1;
-                                           return true;
-                                       },
-                                       seconds);
-    if (ended) pid_ = 0;
+    const auto ended = [&] {
+        int s = 0;
+        if (pid_ <= 0 || waitpid(pid_, &s, WNOHANG) != pid_) return false;
+        status = WIFEXITED(s) ? WEXITSTATUS(s) : -1;
+        pid_ = 0;
+        return true;
+    };
+    WaitUntil(ended, seconds);
     return status;
 }
 
