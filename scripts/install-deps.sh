@@ -26,6 +26,8 @@ PACKAGES=(
   sox
   # Whole-launcher tests: a real X server, input injection, screenshots
   xvfb xauth xdotool x11-utils imagemagick
+  # bench_launcher_startup watches the window through Xlib
+  libx11-dev
 )
 
 missing=()

@@ -293,4 +293,15 @@ RunResult XServer::Client(const std::vector<std::string> &argv, int timeoutSecon
     return Run(argv, ".", "", {"DISPLAY=" + display_}, timeoutSeconds);
 }
 
+std::string XServer::FindWindow(const std::string &name, int seconds) const {
+    // --sync waits for the window; the timeout ends the wait.
+    RunResult search = Client({"xdotool", "search", "--sync", "--name", name}, seconds);
+    if (search.status != 0) return "";
+    return search.out.substr(0, search.out.find('\n'));
+}
+
+bool XServer::Screenshot(const std::string &window, const std::string &path) const {
+    return Client({"import", "-window", window, "PNG24:" + path}).status == 0;
+}
+
 } // namespace testing_support

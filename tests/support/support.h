@@ -101,6 +101,11 @@ public:
     const std::string &Display() const { return display_; } // e.g. ":12"
     // Runs an X client program (xdotool, import, ...) against this server.
     RunResult Client(const std::vector<std::string> &argv, int timeoutSeconds = 20) const;
+    // The id of the first window whose name matches the regular expression
+    // `name`, waiting up to `seconds` for one to appear; "" when none did.
+    std::string FindWindow(const std::string &name, int seconds = 20) const;
+    // Keeps what `window` shows as a 24-bit PNG file at `path`.
+    bool Screenshot(const std::string &window, const std::string &path) const;
 
 private:
     std::string display_;
