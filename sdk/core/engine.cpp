@@ -172,7 +172,7 @@ void QuenlarEngine::Quit() {
     screen = nullptr;
     s.keys = nullptr;
     s.keyCount = 0;
-    s.buttonsPressed = 0;
+    s.buttonsPressed = s.buttonsReleased = s.buttonsPressedAgain = 0;
     s.keysPressed.reset();
     s.stepKeys.reset();
 

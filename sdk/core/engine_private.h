@@ -35,6 +35,10 @@ struct EngineState {
     // released between two steps, which SDL's state no longer shows, still
     // reads as down for one step.
     Uint8 buttonsPressed = 0; // SDL button mask
+    // Released since the previous step, and of those, pressed again after
+    // the release (SDL button masks): a button down at that step reads as
+    // up for one step, and the new press is seen at the step after.
+    Uint8 buttonsReleased = 0, buttonsPressedAgain = 0;
     std::bitset<SDLK_LAST> keysPressed;
     std::bitset<SDLK_LAST> stepKeys;
 

@@ -63,8 +63,18 @@ static void InspectEvent(qnl::EngineState &s, const SDL_Event &e) {
         s.quitRequested = true;
         break;
     case SDL_MOUSEBUTTONDOWN: // latched for the next input refresh
-        if (e.button.button >= 1 && e.button.button <= 8)
-            s.buttonsPressed |= (Uint8)SDL_BUTTON(e.button.button);
+        if (e.button.button >= 1 && e.button.button <= 8) {
+            const Uint8 mask = (Uint8)SDL_BUTTON(e.button.button);
+            s.buttonsPressed |= mask;
+            s.buttonsPressedAgain |= s.buttonsReleased & mask;
+        }
+        break;
+    case SDL_MOUSEBUTTONUP:
+        if (e.button.button >= 1 && e.button.button <= 8) {
+            const Uint8 mask = (Uint8)SDL_BUTTON(e.button.button);
+            s.buttonsReleased |= mask;
+            s.buttonsPressedAgain &= (Uint8)~mask;
+        }
         break;
     case SDL_KEYDOWN:
         if (e.key.keysym.sym < SDLK_LAST) s.keysPressed.set(e.key.keysym.sym);
@@ -83,9 +93,14 @@ static void RefreshInput(QuenlarEngine &engine, qnl::EngineState &s) {
     engine.lastmousebuttons = engine.mousebuttons;
     if (ICursor) ICursor->SetPrevPosition(engine.mousex, engine.mousey);
     int x = 0, y = 0;
-    // SDL's state, and what was pressed since the previous step.
-    engine.mousebuttons = (Uint8)SDL_GetMouseState(&x, &y) | s.buttonsPressed;
-    s.buttonsPressed = 0;
+    // SDL's state, and what was pressed since the previous step; a button
+    // released and pressed again since then reads as up once, so that both
+    // clicks are seen.
+    const Uint8 bounced = engine.lastmousebuttons & s.buttonsReleased;
+    engine.mousebuttons =
+        (Uint8)((SDL_GetMouseState(&x, &y) | s.buttonsPressed) & ~bounced);
+    s.buttonsPressed = bounced & s.buttonsPressedAgain;
+    s.buttonsReleased = s.buttonsPressedAgain = 0;
     engine.mousex = x;
     engine.mousey = y;
     s.keys = SDL_GetKeyState(&s.keyCount);

@@ -95,3 +95,18 @@ TEST_F(InputLatch, HeldKeysReadAsTheyAre) {
     Step();
     EXPECT_EQ(0, Quenlar.KeyDown(SDLK_a));
 }
+
+TEST_F(InputLatch, AReleaseAndANewPressBetweenStepsAreBothSeen) {
+    Push(SDL_MOUSEBUTTONDOWN, SDL_BUTTON_LEFT);
+    Step();
+    EXPECT_TRUE(Quenlar.mousebuttons & SDL_BUTTON_LMASK);
+    Push(SDL_MOUSEBUTTONUP, SDL_BUTTON_LEFT); // a second click starts at once
+    Push(SDL_MOUSEBUTTONDOWN, SDL_BUTTON_LEFT);
+    Step();
+    EXPECT_FALSE(Quenlar.mousebuttons & SDL_BUTTON_LMASK); // the first click ends
+    Step();
+    EXPECT_TRUE(Quenlar.mousebuttons & SDL_BUTTON_LMASK); // the second one
+    Push(SDL_MOUSEBUTTONUP, SDL_BUTTON_LEFT);
+    Step();
+    EXPECT_FALSE(Quenlar.mousebuttons & SDL_BUTTON_LMASK);
+}
