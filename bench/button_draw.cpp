@@ -8,6 +8,9 @@
 #include <quenlar/gui/buttondesc_private.h>
 #include <quenlar/quenlar.h>
 
+#include "dummy_screen.h"
+#include "packages.h"
+
 #include <benchmark/benchmark.h>
 #include <algorithm>
 #include <chrono>
@@ -43,20 +46,13 @@ void AddImage(int handle, const char *name, Uint32 color) {
 // The engine on the dummy driver and 256 buttons in 8 visible layers.
 // Made once per process.
 struct Scene {
-    std::string dir, path;
+    bench::TempDir dir; // removed with the package
+    std::string path;
     SDL_Rect places[kButtons];
 
     Scene() {
-        setenv("SDL_VIDEODRIVER", "dummy", 0);
-        char name[] = "/tmp/quenlar-bench-XXXXXX";
-        if (!mkdtemp(name)) std::abort();
-        dir = name;
-        path = dir + "/buttons.dpf";
-        if (Quenlar.Init(SDL_INIT_VIDEO | SDL_INIT_TIMER) != 1) std::abort();
-        Quenlar.resolutionx = 640;
-        Quenlar.resolutiony = 480;
-        Quenlar.colordepth = 32;
-        if (Quenlar.SetVideoMode() != 1) std::abort();
+        path = dir.path + "/buttons.dpf";
+        bench::StartOnDummyScreen();
 
         const int handle = IStuffDPF->Create(path.c_str());
         AddImage(handle, "b_n", 0x3060B0);
@@ -87,8 +83,6 @@ struct Scene {
         }
         IButton->FreeMaster(-1);
         Quenlar.Quit();
-        unlink(path.c_str());
-        rmdir(dir.c_str());
     }
 };
 Scene &Shared() {

@@ -6,6 +6,9 @@
 #include <quenlar/quenlar.h>
 #include <quenlar/gfx/spriteblock_private.h>
 
+#include "dummy_screen.h"
+#include "packages.h"
+
 #include <benchmark/benchmark.h>
 #include <algorithm>
 #include <chrono>
@@ -21,22 +24,15 @@ constexpr int kSprites = 1000, kFrame = 32, kFrames = 8;
 // The engine on the dummy driver, a package with the sprite, the sprite
 // loaded and the frame's target. Made once per process.
 struct Scene {
-    std::string dir, path;
+    bench::TempDir dir; // removed with the package
+    std::string path;
     CSprite *sprite = nullptr;
     SDL_Surface *target = nullptr;
     SDL_Rect places[kSprites];
 
     Scene() {
-        setenv("SDL_VIDEODRIVER", "dummy", 0);
-        char name[] = "/tmp/quenlar-bench-XXXXXX";
-        if (!mkdtemp(name)) std::abort();
-        dir = name;
-        path = dir + "/sprites.dpf";
-        if (Quenlar.Init(SDL_INIT_VIDEO | SDL_INIT_TIMER) != 1) std::abort();
-        Quenlar.resolutionx = 640;
-        Quenlar.resolutiony = 480;
-        Quenlar.colordepth = 32;
-        if (Quenlar.SetVideoMode() != 1) std::abort();
+        path = dir.path + "/sprites.dpf";
+        bench::StartOnDummyScreen();
         target = SDL_ConvertSurface(Quenlar.screen, Quenlar.screen->format, SDL_SWSURFACE);
 
         // A ball on a magenta ground (the colour key) in each of 8 frames.
@@ -79,8 +75,6 @@ struct Scene {
         delete sprite;
         SDL_FreeSurface(target);
         Quenlar.Quit();
-        unlink(path.c_str());
-        rmdir(dir.c_str());
     }
 };
 Scene &Shared() {

@@ -96,16 +96,7 @@ protected:
     }
     void MoveTo(int x, int y) { SDL_WarpMouse((Uint16)x, (Uint16)y); }
     void Push(Uint8 type, Uint8 button, SDLKey key = SDLK_UNKNOWN) {
-        SDL_Event e = {};
-        e.type = type;
-        if (type == SDL_MOUSEBUTTONDOWN || type == SDL_MOUSEBUTTONUP) {
-            e.button.button = button;
-            e.button.state = type == SDL_MOUSEBUTTONDOWN ? SDL_PRESSED : SDL_RELEASED;
-        } else {
-            e.key.keysym.sym = key;
-            e.key.state = type == SDL_KEYDOWN ? SDL_PRESSED : SDL_RELEASED;
-        }
-        ASSERT_EQ(0, SDL_PushEvent(&e));
+        ASSERT_TRUE(testing_support::PushInputEvent(type, button, key));
     }
     void Press(Uint8 button = SDL_BUTTON_LEFT) { Push(SDL_MOUSEBUTTONDOWN, button); }
     void Release(Uint8 button = SDL_BUTTON_LEFT) { Push(SDL_MOUSEBUTTONUP, button); }

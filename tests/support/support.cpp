@@ -304,4 +304,17 @@ bool XServer::Screenshot(const std::string &window, const std::string &path) con
     return Client({"import", "-window", window, "PNG24:" + path}).status == 0;
 }
 
+bool PushInputEvent(Uint8 type, Uint8 button, SDLKey key) {
+    SDL_Event e = {};
+    e.type = type;
+    if (type == SDL_MOUSEBUTTONDOWN || type == SDL_MOUSEBUTTONUP) {
+        e.button.button = button;
+        e.button.state = type == SDL_MOUSEBUTTONDOWN ? SDL_PRESSED : SDL_RELEASED;
+    } else {
+        e.key.keysym.sym = key;
+        e.key.state = type == SDL_KEYDOWN ? SDL_PRESSED : SDL_RELEASED;
+    }
+    return SDL_PushEvent(&e) == 0;
+}
+
 } // namespace testing_support

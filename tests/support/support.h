@@ -112,6 +112,11 @@ private:
     std::unique_ptr<ChildProcess> server_;
 };
 
+// Queues a mouse-button event (SDL_MOUSEBUTTONDOWN/UP with `button`) or a
+// key event (SDL_KEYDOWN/UP with `key`) as SDL would deliver it; false when
+// the queue refused it.
+bool PushInputEvent(Uint8 type, Uint8 button, SDLKey key = SDLK_UNKNOWN);
+
 // Where tests keep what a person may want to look at afterwards
 // (screenshots): build/test-artifacts, created on demand.
 std::string ArtifactPath(const std::string &name);
