@@ -80,13 +80,13 @@ struct Fixture {
         } blocks[] = {{"stored64k", 64 << 10, kStored},
                       {"stored1m", 1 << 20, kStored},
                       {"packed1m", 1 << 20, kCompressed}};
-        for (auto &spec : blocks) {
+        for (auto &wanted : blocks) {
             DPFBlock b;
             memset(&b, 0, sizeof b);
-            strcpy(b.name, spec.name);
+            strcpy(b.name, wanted.name);
             strcpy(b.type, "DAT");
-            b.mode = spec.mode;
-            b.size = spec.size;
+            b.mode = wanted.mode;
+            b.size = wanted.size;
             b.data = reinterpret_cast<char *>(const_cast<unsigned char *>(text.data()));
             if (IStuffDPF->AddData(h, &b) <= 0) std::abort();
         }

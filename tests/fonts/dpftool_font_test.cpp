@@ -43,13 +43,13 @@ protected:
 
 TEST_F(DpftoolFont, FromPictures) {
     // 94 characters between black columns; the same without the last one.
-    SavePicture(Sheet(SheetSpec{0}), "gaps.png");
-    SDL_Surface *short93 = Sheet(SheetSpec{0});
+    SavePicture(Sheet(SheetLayout{0}), "gaps.png");
+    SDL_Surface *short93 = Sheet(SheetLayout{0});
     SDL_Rect last = {(Sint16)(short93->w - 3), 0, 3, (Uint16)short93->h};
     SDL_FillRect(short93, &last, 0);
     SavePicture(short93, "gaps93.png");
-    SavePicture(Sheet(SheetSpec{}), "marked.png");
-    SavePicture(Sheet(SheetSpec{1, 94}), "marked94.png");
+    SavePicture(Sheet(SheetLayout{}), "marked.png");
+    SavePicture(Sheet(SheetLayout{1, 94}), "marked94.png");
 
     RunResult refused = Tool({"add-font", "pack.dpf", "f", "gaps93.png"});
     EXPECT_EQ(1, refused.status);
@@ -144,7 +144,7 @@ TEST_F(DpftoolFont, FromTrueType) {
 }
 
 TEST_F(DpftoolFont, BadInput) {
-    SavePicture(Sheet(SheetSpec{}), "marked.png");
+    SavePicture(Sheet(SheetLayout{}), "marked.png");
     WriteFile("notes.txt", "no font here");
     for (const std::vector<std::string> &usage :
          {std::vector<std::string>{"add-font", "p.dpf", "f", "marked.png", "--ttf", kSans},

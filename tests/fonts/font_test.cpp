@@ -41,8 +41,8 @@ protected:
         IStuffDPF->Close(IStuffDPF->Create("fonts.dpf"));
     }
     // Creates `font` from a sheet and frees the sheet; Create's result.
-    int Make(CFont &font, const SheetSpec &spec) {
-        Surface sheet(Sheet(spec));
+    int Make(CFont &font, const SheetLayout &layout) {
+        Surface sheet(Sheet(layout));
         return font.Create(sheet.get());
     }
     // Stores `payload` in fonts.dpf as NAME of TYPE.
@@ -58,8 +58,8 @@ protected:
         EXPECT_GT(IStuffDPF->AddData(h, &b), 0);
         IStuffDPF->Close(h);
     }
-    std::vector<Uint8> Payload(const SheetSpec &spec, Sint32 spacing) {
-        Surface sheet(Sheet(spec));
+    std::vector<Uint8> Payload(const SheetLayout &layout, Sint32 spacing) {
+        Surface sheet(Sheet(layout));
         return qnl::EncodeFontBlock(sheet.get(), spacing, 255);
     }
 };
@@ -67,7 +67,7 @@ protected:
 TEST_F(Fonts, MarkerRunsOfAnyWidthPlaceGlyphsAlike) {
     for (int run : {1, 3, 4}) {
         CFont font;
-        ASSERT_EQ(96, Make(font, SheetSpec{run})) << run;
+        ASSERT_EQ(96, Make(font, SheetLayout{run})) << run;
         EXPECT_EQ(7, font.GetHeight());
         EXPECT_EQ(4 + 2, font.GetWidth("AB")); // cells 3 and 1, each plus 1
         Surface target(Target());
@@ -83,16 +83,16 @@ TEST_F(Fonts, MarkerRunsOfAnyWidthPlaceGlyphsAlike) {
 
 TEST_F(Fonts, PicturesWithoutMarkerRow) {
     CFont gaps;
-    EXPECT_EQ(96, Make(gaps, SheetSpec{0}));
+    EXPECT_EQ(96, Make(gaps, SheetLayout{0}));
     Surface target(Target());
     gaps.PutString(target.get(), 0, 0, "AB!");
     EXPECT_EQ(".###.#.#....", Row(target.get(), 0));
 
     CFont noLastGap, markers94, empty;
-    EXPECT_EQ(94, Make(noLastGap, SheetSpec{0, 95, false}));
+    EXPECT_EQ(94, Make(noLastGap, SheetLayout{0, 95, false}));
     EXPECT_TRUE(Logged(" . [CFont::CreateUpperMark()] Warning: it was not possible to import "
                        "bitmap with font characters.\n"));
-    EXPECT_EQ(94, Make(markers94, SheetSpec{1, 94}));
+    EXPECT_EQ(94, Make(markers94, SheetLayout{1, 94}));
     Surface blank(SDL_CreateRGBSurface(SDL_SWSURFACE, 50, 6, 32, 0xFF0000, 0xFF00, 0xFF, 0));
     EXPECT_EQ(0, empty.Create(blank.get()));
     EXPECT_EQ(nullptr, noLastGap.GetSurface());
@@ -101,7 +101,7 @@ TEST_F(Fonts, PicturesWithoutMarkerRow) {
 }
 
 TEST_F(Fonts, WidthsBlanksSpacingAndCharactersWithoutGlyph) {
-    Store("spaced", "FONT2", Payload(SheetSpec{}, 2));
+    Store("spaced", "FONT2", Payload(SheetLayout{}, 2));
     CFont font;
     ASSERT_EQ(1, font.Load("fonts.dpf", "spaced"));
     EXPECT_EQ(2, font.GetSpacing());
@@ -116,7 +116,7 @@ TEST_F(Fonts, WidthsBlanksSpacingAndCharactersWithoutGlyph) {
 
 TEST_F(Fonts, ClipCutsSourceAndDestinationAlike) {
     CFont font;
-    ASSERT_EQ(96, Make(font, SheetSpec{}));
+    ASSERT_EQ(96, Make(font, SheetLayout{}));
     Surface target(Target());
     SDL_Rect clip = {2, 3, 3, 2};
     font.PutString(target.get(), 0, 0, "AB", &clip);
@@ -128,7 +128,7 @@ TEST_F(Fonts, ClipCutsSourceAndDestinationAlike) {
 
 TEST_F(Fonts, Caret) {
     CFont font;
-    ASSERT_EQ(96, Make(font, SheetSpec{}));
+    ASSERT_EQ(96, Make(font, SheetLayout{}));
     Surface target(Target());
     font.PutStringCursor(target.get(), 0, 0, "AB", 2); // '|' just after "AB"
     EXPECT_EQ(".###.#.##...", Row(target.get(), 0));
@@ -149,9 +149,9 @@ TEST_F(Fonts, Caret) {
 TEST_F(Fonts, BottomLeftPixelIsTheTransparentColour) {
     for (Uint32 background : {0x000000u, 0x0000FFu}) {
         CFont font;
-        SheetSpec spec;
-        spec.background = background;
-        ASSERT_EQ(96, Make(font, spec));
+        SheetLayout layout;
+        layout.background = background;
+        ASSERT_EQ(96, Make(font, layout));
         SDL_Surface *s = font.GetSurface();
         EXPECT_TRUE(s->flags & SDL_SRCCOLORKEY);
         EXPECT_EQ(background, s->format->colorkey);
@@ -165,7 +165,7 @@ TEST_F(Fonts, BottomLeftPixelIsTheTransparentColour) {
 
 TEST_F(Fonts, AlphaPerPixelAndPerSurface) {
     // White characters on a transparent background.
-    Surface sheet(Sheet(SheetSpec{}));
+    Surface sheet(Sheet(SheetLayout{}));
     Surface argb(SDL_CreateRGBSurface(SDL_SWSURFACE, sheet->w, sheet->h, 32, 0xFF0000, 0xFF00, 0xFF,
                                       0xFF000000));
     for (int y = 0; y < sheet->h; ++y)
@@ -184,7 +184,7 @@ TEST_F(Fonts, AlphaPerPixelAndPerSurface) {
     EXPECT_EQ(kRed, qnl::ReadRawPixel(target.get(), 4, 0) & 0xFFFFFF);
 
     CFont plain;
-    ASSERT_EQ(96, Make(plain, SheetSpec{}));
+    ASSERT_EQ(96, Make(plain, SheetLayout{}));
     plain.SetAlpha(128);
     EXPECT_TRUE(plain.GetSurface()->flags & SDL_SRCALPHA);
     EXPECT_EQ(128, plain.GetSurface()->format->alpha);
@@ -199,7 +199,7 @@ TEST_F(Fonts, ConvertedToTheScreenAndRefilledWhenLost) {
     OpenScreen(64, 48, 16);
     Quenlar.lostsurfaces = 1;
     CFont font;
-    ASSERT_EQ(96, Make(font, SheetSpec{}));
+    ASSERT_EQ(96, Make(font, SheetLayout{}));
     EXPECT_EQ(16, font.GetSurface()->format->BitsPerPixel);
     EXPECT_EQ(0u, font.GetSurface()->format->colorkey);
 
@@ -235,12 +235,12 @@ TEST_F(Fonts, UploadedUnderOpenGL) {
     Quenlar.renderer = 64;
     ASSERT_EQ(1, Quenlar.SetVideoMode());
     CFont font;
-    ASSERT_EQ(96, Make(font, SheetSpec{}));
+    ASSERT_EQ(96, Make(font, SheetLayout{}));
     EXPECT_EQ(1, qnl::gl::IsTexture(font.GetSurface()));
 }
 
 TEST_F(Fonts, LoadNamesAndRefusals) {
-    Store("sans", "FONT2", Payload(SheetSpec{}, 0));
+    Store("sans", "FONT2", Payload(SheetLayout{}, 0));
     CFont font;
     EXPECT_EQ(nullptr, font.GetName());
     const int h = IStuffDPF->Open("fonts.dpf");
@@ -269,7 +269,7 @@ TEST_F(Fonts, LoadNamesAndRefusals) {
 }
 
 TEST_F(Fonts, VersionOneBlockIsConvertedInPlace) {
-    std::vector<Uint8> old = Payload(SheetSpec{}, 7);
+    std::vector<Uint8> old = Payload(SheetLayout{}, 7);
     old.resize(old.size() - qnl::kFontTrailerSize);
     Store("old", "FONT", old);
     CFont font;
@@ -296,7 +296,7 @@ TEST_F(Fonts, VersionOneBlockIsConvertedInPlace) {
 }
 
 TEST_F(Fonts, DamagedBlocksAreRefusedNamingTheBlock) {
-    const std::vector<Uint8> good = Payload(SheetSpec{}, 0);
+    const std::vector<Uint8> good = Payload(SheetLayout{}, 0);
     struct Case {
         const char *name;
         std::vector<Uint8> payload;
@@ -358,7 +358,7 @@ TEST(FontsWithoutEngine, RefusedAndCountedAtShutdown) {
     {
         CFont font;
         EXPECT_EQ(0, font.Load("fonts.dpf", "sans"));
-        Surface sheet(Sheet(SheetSpec{}));
+        Surface sheet(Sheet(SheetLayout{}));
         EXPECT_EQ(255, font.Create(sheet.get()));
     }
     EXPECT_NE(std::string::npos,

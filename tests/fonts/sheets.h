@@ -16,32 +16,32 @@ inline int GlyphWidth(int k) {
 // `background`, rows 1 and down. With `run` > 0 the characters are
 // separated by magenta runs of that width in row 0 (`runs` of them);
 // otherwise by one empty column each, the last one only with `lastGap`.
-struct SheetSpec {
+struct SheetLayout {
     int run = 1;
     int runs = 95;
     bool lastGap = true;
     Uint32 background = 0;
     int height = 8;
 };
-inline SDL_Surface *Sheet(const SheetSpec &spec) {
-    const int gap = spec.run > 0 ? spec.run : 1;
-    int width = spec.runs * gap - (spec.run > 0 || spec.lastGap ? 0 : 1);
+inline SDL_Surface *Sheet(const SheetLayout &layout) {
+    const int gap = layout.run > 0 ? layout.run : 1;
+    int width = layout.runs * gap - (layout.run > 0 || layout.lastGap ? 0 : 1);
     for (int k = 0; k < 94; ++k)
         width += GlyphWidth(k);
     SDL_Surface *s =
-        SDL_CreateRGBSurface(SDL_SWSURFACE, width, spec.height, 32, 0xFF0000, 0xFF00, 0xFF, 0);
-    SDL_FillRect(s, nullptr, spec.background);
+        SDL_CreateRGBSurface(SDL_SWSURFACE, width, layout.height, 32, 0xFF0000, 0xFF00, 0xFF, 0);
+    SDL_FillRect(s, nullptr, layout.background);
     int x = 0;
     for (int r = 0; r < 95; ++r) {
-        if (r < spec.runs) {
-            if (spec.run > 0) {
-                SDL_Rect marker = {(Sint16)x, 0, (Uint16)spec.run, 1};
+        if (r < layout.runs) {
+            if (layout.run > 0) {
+                SDL_Rect marker = {(Sint16)x, 0, (Uint16)layout.run, 1};
                 SDL_FillRect(s, &marker, kMagenta);
             }
             x += gap;
         }
         if (r == 94 || x >= width) break;
-        SDL_Rect glyph = {(Sint16)x, 1, (Uint16)GlyphWidth(r), (Uint16)(spec.height - 1)};
+        SDL_Rect glyph = {(Sint16)x, 1, (Uint16)GlyphWidth(r), (Uint16)(layout.height - 1)};
         SDL_FillRect(s, &glyph, kInk);
         x += GlyphWidth(r);
     }

@@ -96,7 +96,7 @@ int UsageError(const char *command, const char *format, ...) {
 // ---------------------------------------------------------------------------
 // Options
 // ---------------------------------------------------------------------------
-Args::Args(const char *command, int argc, char **argv, std::initializer_list<OptionSpec> options,
+Args::Args(const char *command, int argc, char **argv, std::initializer_list<OptionRule> options,
            size_t minArgs, size_t maxArgs) {
     bool optionsEnd = false;
     for (int i = 0; i < argc; ++i) {
@@ -125,8 +125,8 @@ Args::Args(const char *command, int argc, char **argv, std::initializer_list<Opt
         std::string name = arg, value;
         size_t eq = arg.find('=');
         if (eq != std::string::npos) name = arg.substr(0, eq), value = arg.substr(eq + 1);
-        const OptionSpec *option = nullptr;
-        for (const OptionSpec &o : options)
+        const OptionRule *option = nullptr;
+        for (const OptionRule &o : options)
             if (name == o.name) option = &o;
         if (!option) {
             status_ = UsageError(command, "unknown option '%s'", arg.c_str());

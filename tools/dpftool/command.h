@@ -50,7 +50,7 @@ const Command *FindCommand(const std::string &name);
     static ::dpftool::Registrar DPFTOOL_CONCAT(dpftool_command_, __LINE__)(name, usage, function)
 
 // ---- Options ------------------------------------------------------------------------
-struct OptionSpec {
+struct OptionRule {
     const char *name; // "--force"
     bool takesValue;  // "--mode stored" or "--mode=stored"
 };
@@ -62,7 +62,7 @@ struct OptionSpec {
 // --help it prints the usage to stdout. Check ok(), else return status().
 class Args {
 public:
-    Args(const char *command, int argc, char **argv, std::initializer_list<OptionSpec> options,
+    Args(const char *command, int argc, char **argv, std::initializer_list<OptionRule> options,
          size_t minArgs, size_t maxArgs);
     bool ok() const { return status_ < 0; }
     int status() const { return status_ < 0 ? kOk : status_; }
