@@ -76,35 +76,9 @@ Uint32 Pixel(SDL_Surface *s, int x, int y) {
 }
 } // namespace
 
-class Sprite : public EngineTest {
+class Sprite : public PackageTest {
 protected:
-    void SetUp() override {
-        Start();
-        handle = IStuffDPF->Create("sprites.dpf");
-        ASSERT_GT(handle, 0);
-        target = SDL_CreateRGBSurface(SDL_SWSURFACE, 200, 200, 32, 0xFF0000, 0xFF00, 0xFF, 0);
-    }
-    void TearDown() override {
-        SDL_FreeSurface(target);
-        if (handle > 0) IStuffDPF->Close(handle);
-        EngineTest::TearDown();
-    }
-    void Add(const char *name, const char *type, std::vector<Uint8> payload) {
-        DPFBlock b;
-        std::memset(&b, 0, sizeof b);
-        std::strcpy(b.name, name);
-        std::strcpy(b.type, type);
-        b.size = (unsigned int)payload.size();
-        b.data = reinterpret_cast<char *>(payload.data());
-        ASSERT_GT(IStuffDPF->AddData(handle, &b), 0);
-    }
-    bool Has(const char *name, const char *type) {
-        DPFBlock b;
-        std::memset(&b, 0, sizeof b);
-        std::strcpy(b.name, name);
-        std::strcpy(b.type, type);
-        return IStuffDPF->Find(handle, &b) == 1;
-    }
+    void SetUp() override { StartWithPackage("sprites.dpf", 200); }
     // The frame the sprite shows on `target` at its position (5, 6), or -1.
     int ShownFrame(int animation) {
         const Uint32 c = Pixel(target, 5, 6);
@@ -112,8 +86,6 @@ protected:
             if (c == FrameColor(animation, f)) return f;
         return -1;
     }
-    int handle = 0;
-    SDL_Surface *target = nullptr;
     testing_support::FakeClock clock{1000};
 };
 

@@ -47,35 +47,9 @@ std::vector<Uint8> OldTilePayload(Sint32 cellSize) {
 }
 } // namespace
 
-class Tile : public EngineTest {
+class Tile : public PackageTest {
 protected:
-    void SetUp() override {
-        Start();
-        handle = IStuffDPF->Create("tiles.dpf");
-        ASSERT_GT(handle, 0);
-        target = SDL_CreateRGBSurface(SDL_SWSURFACE, 100, 100, 32, 0xFF0000, 0xFF00, 0xFF, 0);
-    }
-    void TearDown() override {
-        SDL_FreeSurface(target);
-        if (handle > 0) IStuffDPF->Close(handle);
-        EngineTest::TearDown();
-    }
-    void Add(const char *name, const char *type, std::vector<Uint8> payload) {
-        DPFBlock b;
-        std::memset(&b, 0, sizeof b);
-        std::strcpy(b.name, name);
-        std::strcpy(b.type, type);
-        b.size = (unsigned int)payload.size();
-        b.data = reinterpret_cast<char *>(payload.data());
-        ASSERT_GT(IStuffDPF->AddData(handle, &b), 0);
-    }
-    bool Has(const char *name, const char *type) {
-        DPFBlock b;
-        std::memset(&b, 0, sizeof b);
-        std::strcpy(b.name, name);
-        std::strcpy(b.type, type);
-        return IStuffDPF->Find(handle, &b) == 1;
-    }
+    void SetUp() override { StartWithPackage("tiles.dpf", 100); }
     // The version 2.0 payload stored under `name` and `type`.
     qnl::TileBlock Stored(const char *name, const char *type) {
         DPFBlock b;
@@ -88,8 +62,6 @@ protected:
         return tile;
     }
     Uint32 At(int x, int y) { return qnl::ReadRawPixel(target, x, y) & 0xFFFFFF; }
-    int handle = 0;
-    SDL_Surface *target = nullptr;
 };
 
 TEST_F(Tile, TileSetCells) {

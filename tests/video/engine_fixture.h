@@ -7,7 +7,10 @@
 #include "support/support.h"
 
 #include <gtest/gtest.h>
+#include <cstdio>
+#include <cstring>
 #include <string>
+#include <vector>
 
 class EngineTest : public ::testing::Test {
 protected:
@@ -32,6 +35,47 @@ protected:
 
     testing_support::TempDir dir;
     testing_support::LogCapture log{5};
+};
+
+// An engine test with a package of its own, open as `handle`, and a 32-bit
+// surface to draw on as `target`.
+class PackageTest : public EngineTest {
+protected:
+    void StartWithPackage(const char *path, int targetSize) {
+        Start();
+        handle = IStuffDPF->Create(path);
+        ASSERT_GT(handle, 0);
+        target = SDL_CreateRGBSurface(SDL_SWSURFACE, targetSize, targetSize, 32, 0xFF0000,
+                                      0xFF00, 0xFF, 0);
+    }
+    void TearDown() override {
+        SDL_FreeSurface(target);
+        if (handle > 0) IStuffDPF->Close(handle);
+        EngineTest::TearDown();
+    }
+    // Adds `payload` as it is, uncompressed, as block NAME of TYPE.
+    void Add(const char *name, const char *type, std::vector<Uint8> payload) {
+        DPFBlock b = Record(name, type);
+        b.size = (unsigned int)payload.size();
+        b.data = reinterpret_cast<char *>(payload.data());
+        ASSERT_GT(IStuffDPF->AddData(handle, &b), 0);
+    }
+    bool Has(const char *name, const char *type) {
+        DPFBlock b = Record(name, type);
+        return IStuffDPF->Find(handle, &b) == 1;
+    }
+
+    int handle = 0;
+    SDL_Surface *target = nullptr;
+
+private:
+    static DPFBlock Record(const char *name, const char *type) {
+        DPFBlock b;
+        std::memset(&b, 0, sizeof b);
+        std::snprintf(b.name, sizeof b.name, "%s", name);
+        std::snprintf(b.type, sizeof b.type, "%s", type);
+        return b;
+    }
 };
 
 #endif
